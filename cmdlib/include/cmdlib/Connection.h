@@ -1,0 +1,34 @@
+// The process-wide connection to a target, opened by the host. Endpoints are
+// looked up by scheme ("sim:", "tcp://", "unix:", "test:"), each scheme
+// registered once by the library that provides it.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "cmdlib/Transport.h"
+
+namespace quorvex::link {
+
+// Opens a transport for the rest of the endpoint text after "scheme:".
+// Returns nullptr and sets *error (one line: which endpoint, and why) on failure.
+using TransportFactory =
+    std::function<std::shared_ptr<Transport>(const std::string& rest, std::string* error)>;
+
+// Registers (or replaces) the factory of a scheme, e.g. "tcp", "sim".
+void RegisterScheme(const std::string& scheme, TransportFactory factory);
+
+// Opens the process connection, replacing any open one. Returns 0 or a
+// UE_LINK_* code (UE_LINK_DOWN when the endpoint cannot be reached or its
+// scheme is unknown), with a message in *error.
+int Connect(const std::string& endpoint, std::string* error);
+// Uses an already open transport as the process connection (tests, embedders).
+void Attach(std::shared_ptr<Transport> transport);
+// Closes and forgets the process connection. Links made before keep working
+// objects but every exchange answers UE_LINK_DOWN.
+void Disconnect();
+// The current transport, or nullptr.
+std::shared_ptr<Transport> CurrentTransport();
+
+}  // namespace quorvex::link

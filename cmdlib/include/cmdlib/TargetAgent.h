@@ -1,0 +1,56 @@
+// What a target looks like from the host's side of the link, independent of
+// the transport: it introduces itself (welcome) and answers each command with
+// zero or more reports. The simulated target implements it; the in-process
+// transports call it directly and the socket server calls it per frame.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quorvex::link {
+
+struct CommandFrame {
+    std::int32_t side = 0;
+    bool wants_reply = true;  // false for a posted command
+    std::string service;
+    std::string module;
+    std::string name;
+    std::vector<std::uint8_t> data;
+};
+
+struct ReportFrame {
+    std::int32_t side = 0;
+    std::string service;
+    std::string module;
+    std::string name;
+    std::vector<std::uint8_t> data;
+    // Time the target takes before this report leaves it, counted from the
+    // previous report (virtual time in-process, real time on sockets).
+    std::uint32_t delay_ms = 0;
+
+    std::string FullName() const { return service + "__" + module + "__" + name; }
+};
+
+struct CoreAnnouncement {
+    std::int32_t os_type = 0;           // 0 none, 1 RTOS, 2 Windows, 3 Linux
+    std::vector<std::string> commands;  // full names of the core's command database
+};
+
+struct Welcome {
+    std::uint16_t version = 1;
+    CoreAnnouncement cp;
+    CoreAnnouncement ap;
+};
+
+// Thread-compatible: one caller at a time. A server with several connections
+// serialises calls into the shared agent.
+class TargetAgent {
+public:
+    virtual ~TargetAgent() = default;
+    virtual Welcome Hello(const std::string& client_name) = 0;
+    // Answers one command; appends its reports, in the order they are sent.
+    virtual void Handle(const CommandFrame& command, std::vector<ReportFrame>& reports) = 0;
+};
+
+}  // namespace quorvex::link
