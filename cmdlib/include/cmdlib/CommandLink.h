@@ -8,16 +8,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "cmdlib/LinkCodes.h"
 #include "cmdlib/ZentoMessage.h"
 #include "framework/collections.h"
-
-// Result codes of the command library; the module hands them up unchanged.
-enum : int {
-    UE_LINK_OK = 0,
-    UE_LINK_TIMEOUT = 100,   // no expected report within the time-out
-    UE_LINK_DOWN = 101,      // no connection, or it was lost
-    UE_LINK_PROTOCOL = 102,  // the target sent a malformed frame; the connection is closed
-};
 
 // Identifies a running exchange so further reports of the same exchange can be
 // awaited. Callers keep it next to the records and never look inside.

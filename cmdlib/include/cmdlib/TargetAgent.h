@@ -28,6 +28,14 @@ struct ReportFrame {
     // Time the target takes before this report leaves it, counted from the
     // previous report (virtual time in-process, real time on sockets).
     std::uint32_t delay_ms = 0;
+    // In-process fault injection: instead of delivering this report, the
+    // connection breaks (kBreak: waiters get UE_LINK_DOWN) or a frame arrives
+    // that the host cannot decode (kMalformed: the waiter gets UE_LINK_PROTOCOL),
+    // both at this report's due time, and the connection is closed. The other
+    // fields are then ignored. Socket servers may map it to a dropped socket
+    // or a corrupted frame.
+    enum class Fault : std::uint8_t { kNone, kBreak, kMalformed };
+    Fault fault = Fault::kNone;
 
     std::string FullName() const { return service + "__" + module + "__" + name; }
 };

@@ -4,6 +4,7 @@
 // their id, so a late report of an abandoned exchange never reaches another.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -36,6 +37,14 @@ public:
     virtual void Forget(std::uint32_t exchange_id) = 0;
     // Closes the connection; waiters wake with UE_LINK_DOWN.
     virtual void Close() = 0;
+    // The clock waits run on, in milliseconds from an arbitrary start: virtual
+    // time in-process, the steady clock on sockets. A caller that waits in
+    // several Receive calls uses it to keep one deadline over all of them.
+    virtual std::uint64_t NowMs() const {
+        return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now().time_since_epoch())
+                                              .count());
+    }
 };
 
 // Wraps another transport and forwards every call; fault-injecting transports
@@ -51,6 +60,7 @@ public:
     }
     void Forget(std::uint32_t id) override { target_->Forget(id); }
     void Close() override { target_->Close(); }
+    std::uint64_t NowMs() const override { return target_->NowMs(); }
 
 protected:
     std::shared_ptr<Transport> target_;

@@ -53,12 +53,11 @@ using LPLONG = LONG*;
 struct HWND__;
 struct HANDLE__;
 struct HINSTANCE__;
-struct HLOCAL__;
 using HWND = HWND__*;
 using HANDLE = void*;
 using HINSTANCE = HINSTANCE__*;
 using HMODULE = HINSTANCE;
-using HLOCAL = HLOCAL__*;
+using HLOCAL = HANDLE;
 using HGLOBAL = HANDLE;
 using HDROP = HANDLE;
 
@@ -84,3 +83,14 @@ struct FILETIME {
     DWORD dwLowDateTime;
     DWORD dwHighDateTime;
 };
+
+struct POINT {
+    LONG x;
+    LONG y;
+};
+using LPPOINT = POINT*;
+
+// Generic entry point as handed out by GetProcAddress; callers cast it to the
+// real type. void(*)() is the one type compilers accept that cast from
+// without a cast-function-type warning.
+using FARPROC = void (*)();

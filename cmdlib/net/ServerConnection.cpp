@@ -1,0 +1,174 @@
+// Serving one socket connection: the HELLO handshake, commands handed to the
+// shared agent, reports written with their delays, and frame faults.
+#include "ServerConnection.h"
+
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <chrono>
+
+namespace quorvex::link {
+namespace {
+
+constexpr std::size_t kReadChunk = 64 * 1024;
+
+}  // namespace
+
+Welcome ServerShared::Hello(const std::string& client_name) {
+    std::lock_guard<std::mutex> lock(agent_mutex_);
+    return agent_->Hello(client_name);
+}
+
+void ServerShared::Handle(const CommandFrame& command, std::vector<ReportFrame>* reports) {
+    std::lock_guard<std::mutex> lock(agent_mutex_);
+    agent_->Handle(command, *reports);
+}
+
+void ServerShared::SetFaults(const FrameFaults& faults) {
+    std::lock_guard<std::mutex> lock(faults_mutex_);
+    faults_ = faults;
+}
+
+bool ServerShared::TakeCloseFault(std::uint32_t frames_sent) {
+    std::lock_guard<std::mutex> lock(faults_mutex_);
+    if (faults_.close_after_frames == 0 || faults_.close_after_frames != frames_sent) return false;
+    faults_.close_after_frames = 0;
+    return true;
+}
+
+bool ServerShared::TakeCorruptFault(std::uint32_t reports_sent) {
+    std::lock_guard<std::mutex> lock(faults_mutex_);
+    if (faults_.corrupt_report == 0 || faults_.corrupt_report != reports_sent) return false;
+    faults_.corrupt_report = 0;
+    return true;
+}
+
+bool ServerShared::SleepUnlessStopping(std::uint32_t ms) {
+    std::unique_lock<std::mutex> lock(stop_mutex_);
+    return !stop_changed_.wait_for(lock, std::chrono::milliseconds(ms),
+                                   [this] { return stopping_.load(); });
+}
+
+void ServerShared::BeginStopping() {
+    {
+        std::lock_guard<std::mutex> lock(stop_mutex_);
+        stopping_.store(true);
+    }
+    stop_changed_.notify_all();
+}
+
+void ServerShared::Log(const std::string& line) const {
+    if (log_) log_(line);
+}
+
+void ServerConnection::Serve() {
+    std::vector<std::uint8_t> chunk(kReadChunk);
+    FrameDecoder decoder;
+    for (;;) {
+        const ssize_t got = recv(fd_.get(), chunk.data(), chunk.size(), 0);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        decoder.Feed(chunk.data(), static_cast<std::size_t>(got));
+        FrameView frame;
+        FrameDecoder::Status status = FrameDecoder::Status::kNeedMore;
+        bool open = true;
+        while (open && (status = decoder.Next(&frame)) == FrameDecoder::Status::kFrame) {
+            open = HandleFrame(frame);
+        }
+        if (!open) break;
+        if (status == FrameDecoder::Status::kError) {
+            Drop(FrameErrorText(decoder.error()));
+            break;
+        }
+    }
+    // Done before the peer can see the end of the connection, so a client
+    // that reconnects at once finds its place free again.
+    done_.store(true);
+    shutdown(fd_.get(), SHUT_RDWR);
+}
+
+void ServerConnection::Interrupt() {
+    shutdown(fd_.get(), SHUT_RDWR);
+}
+
+void ServerConnection::Drop(const std::string& why) {
+    shared_->Log(peer_ + ": " + why + ", connection closed");
+}
+
+bool ServerConnection::HandleFrame(const FrameView& frame) {
+    switch (static_cast<FrameType>(frame.type)) {
+        case FrameType::kHello: {
+            std::uint16_t version = 0;
+            std::string client_name;
+            if (!DecodeHello(frame.payload, frame.payload_size, &version, &client_name)) {
+                Drop("malformed HELLO");
+                return false;
+            }
+            const Welcome welcome = shared_->Hello(client_name);
+            if (!EncodeWelcome(frame.exchange_id, welcome, &out_)) {
+                Drop("WELCOME does not fit in a frame");
+                return false;
+            }
+            greeted_ = true;
+            return SendFrame();
+        }
+        case FrameType::kCommand:
+            if (!greeted_) {
+                Drop("COMMAND before HELLO");
+                return false;
+            }
+            return Answer(frame);
+        case FrameType::kPing:
+            EncodeEmptyFrame(FrameType::kPong, frame.exchange_id, &out_);
+            return SendFrame();
+        default:
+            // PONG, or frames only a target sends: nothing to answer.
+            return true;
+    }
+}
+
+bool ServerConnection::Answer(const FrameView& frame) {
+    CommandFrame command;
+    if (!DecodeCommand(frame.payload, frame.payload_size, &command)) {
+        Drop("malformed COMMAND");
+        return false;
+    }
+    std::vector<ReportFrame> reports;
+    shared_->Handle(command, &reports);
+    for (const ReportFrame& report : reports) {
+        // Nobody waits for the answers of a posted command, so only the
+        // faults the agent asked for among them take effect.
+        const bool faulty = report.fault != ReportFrame::Fault::kNone;
+        if (!command.wants_reply && !faulty) continue;
+        if (report.delay_ms > 0 && !shared_->SleepUnlessStopping(report.delay_ms)) return false;
+        if (report.fault == ReportFrame::Fault::kBreak) {
+            Drop("agent broke the connection");
+            return false;
+        }
+        if (report.fault == ReportFrame::Fault::kMalformed) {
+            EncodeEmptyFrame(FrameType::kReport, frame.exchange_id, &out_);
+            out_.back() ^= 0xFF;
+            SendAll(fd_.get(), out_.data(), out_.size());
+            Drop("agent asked for a malformed frame");
+            return false;
+        }
+        if (!EncodeReport(frame.exchange_id, report, &out_)) {
+            Drop("report " + report.FullName() + " does not fit in a frame");
+            return false;
+        }
+        if (shared_->TakeCorruptFault(++reports_sent_)) out_.back() ^= 0xFF;
+        if (!SendFrame()) return false;
+    }
+    return true;
+}
+
+bool ServerConnection::SendFrame() {
+    if (!SendAll(fd_.get(), out_.data(), out_.size())) return false;
+    if (shared_->TakeCloseFault(++frames_sent_)) {
+        Drop("fault injected after " + std::to_string(frames_sent_) + " frames");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace quorvex::link

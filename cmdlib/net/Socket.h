@@ -1,0 +1,63 @@
+// Thin helpers over POSIX stream sockets, shared by the client transport and
+// the server: owning descriptors, connecting and listening on an endpoint,
+// whole-buffer sends, and the one place where errno becomes a message.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "Endpoint.h"
+
+namespace quorvex::link {
+
+// Owns a file descriptor; closes it when destroyed.
+class UniqueFd {
+  public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd() { Reset(); }
+    UniqueFd(UniqueFd&& other) noexcept : fd_(other.Release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        if (this != &other) Reset(other.Release());
+        return *this;
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    int Release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+    void Reset(int fd = -1);
+
+  private:
+    int fd_ = -1;
+};
+
+// "context: strerror(err)".
+std::string ErrnoMessage(const std::string& context, int err);
+
+// Connects to the endpoint, giving up after `timeout_ms`. Returns a blocking
+// socket (TCP_NODELAY set for tcp) or an invalid fd with *error set.
+UniqueFd ConnectTo(const Endpoint& endpoint, std::uint32_t timeout_ms, std::string* error);
+
+// Binds and listens. A tcp port of 0 picks a free one; a unix path whose old
+// socket file nobody listens on any more is replaced. Returns the listening
+// socket or an invalid fd with *error set.
+UniqueFd ListenOn(const Endpoint& endpoint, std::string* error);
+
+// The address a listening socket is bound to, in endpoint form.
+Endpoint BoundEndpoint(int fd, const Endpoint& requested);
+
+// Writes the whole buffer, retrying after interrupts and short writes. Never
+// raises SIGPIPE. False when the peer is gone or the socket was shut down.
+bool SendAll(int fd, const std::uint8_t* data, std::size_t size);
+
+// Waits until fd is readable or `timeout_ms` passed. True when readable.
+bool WaitReadable(int fd, int timeout_ms);
+
+}  // namespace quorvex::link

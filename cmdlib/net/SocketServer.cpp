@@ -1,0 +1,221 @@
+// The socket server: the listener, the accept loop, bounded connection
+// threads, and an orderly stop that a signal handler can trigger.
+#include "cmdlib/SocketServer.h"
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <list>
+#include <mutex>
+#include <thread>
+
+#include "Endpoint.h"
+#include "ServerConnection.h"
+#include "Socket.h"
+
+namespace quorvex::link {
+
+class SocketServer::Impl {
+  public:
+    Impl(std::shared_ptr<TargetAgent> agent, ServerOptions options)
+        : max_connections_(options.max_connections),
+          shared_(std::move(agent), std::move(options.log)) {}
+
+    bool Start(const std::string& endpoint_text, std::string* error) {
+        std::lock_guard<std::mutex> stop_lock(stop_mutex_);
+        if (stopped_ || listener_.valid()) {
+            *error = endpoint_text + ": server already started";
+            return false;
+        }
+        Endpoint endpoint;
+        if (!ParseEndpoint(endpoint_text, &endpoint, error)) return false;
+        UniqueFd listener = ListenOn(endpoint, error);
+        if (!listener.valid()) return false;
+        // Non-blocking, so a client that gives up between poll and accept
+        // cannot leave the accept loop stuck where Stop cannot reach it.
+        const int flags = fcntl(listener.get(), F_GETFL);
+        int pipe_fds[2];
+        if (flags < 0 || fcntl(listener.get(), F_SETFL, flags | O_NONBLOCK) != 0 ||
+            pipe2(pipe_fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+            *error = ErrnoMessage(endpoint_text + ": listen", errno);
+            if (endpoint.kind == Endpoint::Kind::kUnix) unlink(endpoint.path.c_str());
+            return false;
+        }
+        wake_read_.Reset(pipe_fds[0]);
+        wake_write_.store(pipe_fds[1]);
+        {
+            std::lock_guard<std::mutex> lock(address_mutex_);
+            bound_ = BoundEndpoint(listener.get(), endpoint);
+            address_ = FormatEndpoint(bound_);
+        }
+        listener_ = std::move(listener);
+        accept_thread_ = std::thread([this] { AcceptLoop(); });
+        return true;
+    }
+
+    std::string address() const {
+        std::lock_guard<std::mutex> lock(address_mutex_);
+        return address_;
+    }
+
+    void SetFaults(const FrameFaults& faults) { shared_.SetFaults(faults); }
+
+    std::size_t connection_count() const {
+        std::lock_guard<std::mutex> lock(connections_mutex_);
+        std::size_t count = 0;
+        for (const Entry& entry : connections_) count += entry.connection->done() ? 0 : 1;
+        return count;
+    }
+
+    // Only atomics and write(2): safe inside a signal handler.
+    void RequestStop() {
+        stop_requested_.store(true);
+        const int fd = wake_write_.load();
+        if (fd >= 0) {
+            const char byte = 0;
+            [[maybe_unused]] const ssize_t ignored = write(fd, &byte, 1);
+        }
+    }
+
+    void Wait() {
+        std::lock_guard<std::mutex> lock(stop_mutex_);
+        if (accept_thread_.joinable()) accept_thread_.join();
+        if (stopped_) return;
+        stopped_ = true;
+        shared_.BeginStopping();
+        {
+            std::lock_guard<std::mutex> connections_lock(connections_mutex_);
+            for (Entry& entry : connections_) entry.connection->Interrupt();
+            for (Entry& entry : connections_) entry.thread.join();
+            connections_.clear();
+        }
+        listener_.Reset();
+        if (bound_.kind == Endpoint::Kind::kUnix && !address_.empty()) {
+            unlink(bound_.path.c_str());
+        }
+        const int fd = wake_write_.exchange(-1);
+        if (fd >= 0) close(fd);
+        wake_read_.Reset();
+    }
+
+  private:
+    struct Entry {
+        std::unique_ptr<ServerConnection> connection;
+        std::thread thread;
+    };
+
+    void AcceptLoop() {
+        for (;;) {
+            pollfd waiting[2] = {{listener_.get(), POLLIN, 0}, {wake_read_.get(), POLLIN, 0}};
+            if (poll(waiting, 2, -1) < 0 && errno != EINTR) break;
+            if (stop_requested_.load() || (waiting[1].revents & POLLIN)) break;
+            if (!(waiting[0].revents & POLLIN)) continue;
+            UniqueFd fd(accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+            if (!fd.valid()) {
+                if (errno == EMFILE || errno == ENFILE || errno == ENOMEM || errno == ENOBUFS) {
+                    // Out of descriptors: the pending client stays queued, and
+                    // polling again at once would only spin.
+                    shared_.Log(ErrnoMessage(address() + ": accept", errno));
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                }
+                continue;
+            }
+            Admit(std::move(fd));
+        }
+    }
+
+    void Admit(UniqueFd fd) {
+        std::lock_guard<std::mutex> lock(connections_mutex_);
+        Reap();
+        const std::string peer = address() + " #" + std::to_string(++accepted_);
+        if (connections_.size() >= max_connections_) {
+            shared_.Log(peer + ": " + std::to_string(max_connections_) +
+                        " connections already served, connection refused");
+            return;
+        }
+        if (bound_.kind == Endpoint::Kind::kTcp) {
+            const int one = 1;
+            setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+        }
+        connections_.push_back(
+            Entry{std::make_unique<ServerConnection>(std::move(fd), peer, &shared_), {}});
+        ServerConnection* connection = connections_.back().connection.get();
+        connections_.back().thread = std::thread([connection] { connection->Serve(); });
+    }
+
+    // Joins connections whose clients have left; called with connections_mutex_ held.
+    void Reap() {
+        for (auto it = connections_.begin(); it != connections_.end();) {
+            if (it->connection->done()) {
+                it->thread.join();
+                it = connections_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+
+    const std::size_t max_connections_;
+    ServerShared shared_;
+
+    UniqueFd listener_;
+    UniqueFd wake_read_;
+    std::atomic<int> wake_write_{-1};
+    std::atomic<bool> stop_requested_{false};
+    std::thread accept_thread_;
+    std::uint64_t accepted_ = 0;  // accept thread only
+
+    mutable std::mutex address_mutex_;
+    Endpoint bound_;
+    std::string address_;
+
+    mutable std::mutex connections_mutex_;
+    std::list<Entry> connections_;
+
+    std::mutex stop_mutex_;
+    bool stopped_ = false;
+};
+
+SocketServer::SocketServer(std::shared_ptr<TargetAgent> agent, ServerOptions options)
+    : impl_(std::make_unique<Impl>(std::move(agent), std::move(options))) {}
+
+SocketServer::~SocketServer() {
+    Stop();
+}
+
+bool SocketServer::Start(const std::string& endpoint, std::string* error) {
+    return impl_->Start(endpoint, error);
+}
+
+std::string SocketServer::address() const {
+    return impl_->address();
+}
+
+void SocketServer::SetFaults(const FrameFaults& faults) {
+    impl_->SetFaults(faults);
+}
+
+std::size_t SocketServer::connection_count() const {
+    return impl_->connection_count();
+}
+
+void SocketServer::RequestStop() {
+    impl_->RequestStop();
+}
+
+void SocketServer::Wait() {
+    impl_->Wait();
+}
+
+void SocketServer::Stop() {
+    impl_->RequestStop();
+    impl_->Wait();
+}
+
+}  // namespace quorvex::link

@@ -1,0 +1,53 @@
+// Payload decoders for the typed frames of the link protocol.
+#include "ByteIo.h"
+
+namespace quorvex::link {
+namespace {
+
+// Every command name costs at least its u16 length, so a count larger than
+// half the bytes left is a lie; checking it first keeps a hostile count from
+// sizing the vector.
+bool ReadCore(ByteReader& reader, CoreAnnouncement* core) {
+    std::uint32_t count = 0;
+    if (!reader.I32(&core->os_type) || !reader.U32(&count)) return false;
+    if (count > reader.remaining() / 2) return false;
+    core->commands.clear();
+    core->commands.resize(count);
+    for (std::string& command : core->commands) {
+        if (!reader.String(&command)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool DecodeHello(const std::uint8_t* payload, std::size_t size, std::uint16_t* version,
+                 std::string* client_name) {
+    ByteReader reader(payload, size);
+    return reader.U16(version) && reader.String(client_name) && reader.AtEnd();
+}
+
+bool DecodeWelcome(const std::uint8_t* payload, std::size_t size, Welcome* welcome) {
+    ByteReader reader(payload, size);
+    return reader.U16(&welcome->version) && ReadCore(reader, &welcome->cp) &&
+           ReadCore(reader, &welcome->ap) && reader.AtEnd();
+}
+
+bool DecodeCommand(const std::uint8_t* payload, std::size_t size, CommandFrame* command) {
+    ByteReader reader(payload, size);
+    std::uint8_t wants_reply = 0;
+    if (!reader.I32(&command->side) || !reader.U8(&wants_reply) || wants_reply > 1) return false;
+    command->wants_reply = wants_reply != 0;
+    return reader.String(&command->service) && reader.String(&command->module) &&
+           reader.String(&command->name) && reader.Data16(&command->data) && reader.AtEnd();
+}
+
+bool DecodeReport(const std::uint8_t* payload, std::size_t size, ReportFrame* report) {
+    ByteReader reader(payload, size);
+    report->delay_ms = 0;
+    return reader.I32(&report->side) && reader.String(&report->service) &&
+           reader.String(&report->module) && reader.String(&report->name) &&
+           reader.Data16(&report->data) && reader.AtEnd();
+}
+
+}  // namespace quorvex::link

@@ -1,0 +1,65 @@
+// One link's view of the process connection: numbers its exchanges, keeps a
+// single deadline over a wait that skips reports, and decides when an
+// exchange is over so the transport can drop what still comes for it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "cmdlib/LinkCodes.h"
+#include "cmdlib/Transport.h"
+
+namespace quorvex::link {
+
+// Thread-compatible, like the link that owns it.
+class Channel {
+  public:
+    // `transport` may be null: every exchange then answers UE_LINK_DOWN.
+    explicit Channel(std::shared_ptr<Transport> transport);
+    ~Channel();
+    Channel(const Channel&) = delete;
+    Channel& operator=(const Channel&) = delete;
+
+    // Ends any open stream exchange and sends `command` as a new exchange,
+    // whose id is written to *exchange_id (0 when nothing was sent).
+    int Start(const CommandFrame& command, std::uint32_t* exchange_id);
+    // Sends `command` as an exchange that is never waited for.
+    int Post(const CommandFrame& command);
+    // Waits until `accept` takes a report of the exchange or `timeout_ms` has
+    // passed in all; reports it refuses are skipped.
+    template <typename Accept>
+    int Await(std::uint32_t exchange_id, std::uint32_t timeout_ms, Accept accept,
+              ReportFrame* report);
+    // The first wait of the exchange is over: it is forgotten, unless a stream
+    // was announced for it, which stays open for Next until the next Start.
+    void Finish(std::uint32_t exchange_id);
+    // The next exchange started may answer with several reports.
+    void PrepareStream() { stream_announced_ = true; }
+    // Next report, any name, of the open stream `exchange_id`. An exchange that
+    // is not open on this channel can get no report: UE_LINK_TIMEOUT at once.
+    int Next(std::uint32_t exchange_id, std::uint32_t timeout_ms, ReportFrame* report);
+
+    const Transport* transport() const { return transport_.get(); }
+
+  private:
+    void CloseStream();
+
+    std::shared_ptr<Transport> transport_;
+    bool stream_announced_ = false;
+    std::uint32_t open_stream_ = 0;
+};
+
+template <typename Accept>
+int Channel::Await(std::uint32_t exchange_id, std::uint32_t timeout_ms, Accept accept,
+                   ReportFrame* report) {
+    if (transport_ == nullptr) return UE_LINK_DOWN;
+    const std::uint64_t deadline = transport_->NowMs() + timeout_ms;
+    for (;;) {
+        const std::uint64_t now = transport_->NowMs();
+        const auto remaining = static_cast<std::uint32_t>(deadline > now ? deadline - now : 0);
+        const int result = transport_->Receive(exchange_id, remaining, report);
+        if (result != UE_LINK_OK || accept(*report)) return result;
+    }
+}
+
+}  // namespace quorvex::link

@@ -1,0 +1,6 @@
+// Registration of the module's dialog templates.
+#include "resources/ModuleResources.h"
+
+void RegisterModuleResources(HINSTANCE module) {
+    quorvex::framework::RegisterDialogTemplate(module, TargetTypeDialogTemplate());
+}

@@ -1,0 +1,63 @@
+// The simulated two-core target as a link agent: it announces both cores'
+// command databases and answers each command from the addressed core's flash
+// file system, in the byte layouts of that core's FDI version.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cmdlib/TargetAgent.h"
+#include "target/SimConfig.h"
+
+namespace quorvex::sim {
+
+class FlashCore;
+
+// Side 0 addresses the communication core; every other value the application
+// core, as the host treats it. A command the addressed core's database does
+// not hold, or that the simulator does not know, gets no answer; a posted
+// command (wants_reply false) runs but its reports are dropped. The two reset
+// commands restart the whole board: both cores close their open files, empty
+// their RAM volumes and accept a clock setting again.
+//
+// With an image directory, the persistent volumes of each core live in
+// "cp.qxi" and "ap.qxi" there. After every command that changed one, its file
+// is replaced atomically, so a crash leaves the state before or after that
+// command. A failed save does not change the command's answer; it is kept in
+// persist_error() and the next save tries again.
+//
+// Thread-compatible, like every TargetAgent.
+class Simulator : public link::TargetAgent {
+  public:
+    // Builds the target. Faults in `config` are not applied here (see
+    // MakeTargetAgent). Returns nullptr and one line in *error when the
+    // configuration is invalid or the image cannot be read.
+    static std::unique_ptr<Simulator> Create(const SimConfig& config, std::string* error);
+    ~Simulator() override;
+
+    link::Welcome Hello(const std::string& client_name) override;
+    void Handle(const link::CommandFrame& command,
+                std::vector<link::ReportFrame>& reports) override;
+
+    // Empty while every save succeeded; otherwise why the last one failed.
+    const std::string& persist_error() const { return persist_error_; }
+    // Open file handles of a core (0 CP, otherwise AP).
+    std::size_t open_files(int side) const;
+
+  private:
+    Simulator(const SimConfig& config);
+    bool LoadImages(std::string* error);
+    void SaveImage(int core_index);
+    FlashCore& CoreFor(std::int32_t side);
+
+    SimConfig config_;
+    std::unique_ptr<FlashCore> cores_[2];
+    std::string persist_error_;
+};
+
+// The simulator, wrapped in a FaultInjectingAgent when config.faults asks for
+// anything. Returns nullptr with *error set on failure.
+std::shared_ptr<link::TargetAgent> MakeTargetAgent(const SimConfig& config, std::string* error);
+
+}  // namespace quorvex::sim

@@ -1,0 +1,145 @@
+// What an exchange puts on the link and what it writes back into the caller's
+// records: fields, expected-list matching, buffer capacity and bad arguments.
+#include <vector>
+
+#include "link_fixture.h"
+
+namespace {
+
+using quorvex::link::RecordedCommand;
+
+class CommandLinkExchange : public LinkTest {};
+
+void AddCloseReports(CStringList& expected) {
+    expected.AddHead("FDI__Transport__F_Close_Error");
+    expected.AddHead("FDI__Transport__F_Close_Success");
+}
+
+TEST_F(CommandLinkExchange, SendsTheCommandRecordAndFillsOnlyNameAndBufferOfTheReply) {
+    target_->On("Fclose").Reply("FDI__Transport__F_Close_Success", {0xAB, 0xCD});
+    CCommandLink link;
+    BYTE parameters[4] = {7, 0, 0, 0x80};
+    CZENTOMessage command = Command("Fclose", parameters, 4);
+    command.Side = 1;
+    BYTE buffer[4] = {0xEE, 0xEE, 0xEE, 0xEE};
+    CZENTOMessage reply("pre", "filled", "F_Close_Error");
+    reply.Data = buffer;
+    reply.DataLength = 4;
+    reply.Side = 1;
+    CStringList expected(10);
+    AddCloseReports(expected);
+    ExchangeMark mark;
+
+    ASSERT_EQ(link.ExecuteCommand(command, reply, expected, &mark, 5000), UE_LINK_OK);
+
+    const std::vector<RecordedCommand> sent = target_->Commands();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].side, 1);
+    EXPECT_EQ(sent[0].FullName(), "FDI__Transport__Fclose");
+    EXPECT_EQ(sent[0].data, (std::vector<std::uint8_t>{7, 0, 0, 0x80}));
+    EXPECT_FALSE(sent[0].posted);
+    EXPECT_EQ(sent[0].timeout_ms, 5000u);
+    EXPECT_NE(mark.id, 0u);
+    EXPECT_EQ(mark.id, sent[0].exchange_id);
+
+    EXPECT_EQ(reply.Name, "F_Close_Success");
+    EXPECT_EQ(reply.Service, "pre");
+    EXPECT_EQ(reply.Module, "filled");
+    EXPECT_EQ(reply.Data, buffer);
+    EXPECT_EQ(reply.DataLength, 4);
+    EXPECT_EQ(reply.Reserved6, -1);
+    EXPECT_EQ(reply.Reserved9, -1);
+    EXPECT_EQ(reply.Reserved10, -1);
+    EXPECT_EQ(std::vector<BYTE>(buffer, buffer + 4), (std::vector<BYTE>{0xAB, 0xCD, 0xEE, 0xEE}));
+    EXPECT_EQ(command.Data, parameters);
+    EXPECT_EQ(command.DataLength, 4);
+
+    // Ids are unique in the process, not per link.
+    CCommandLink other;
+    ExchangeMark other_mark;
+    other.ExecuteCommand(command, reply, expected, &other_mark, 10);
+    EXPECT_NE(other_mark.id, 0u);
+    EXPECT_NE(other_mark.id, mark.id);
+}
+
+TEST_F(CommandLinkExchange, TakesTheFirstReportWhoseExactFullNameIsExpected) {
+    target_->On("Fclose")
+        .Reply("FDI__TRANSPORT__F_Close_Success", {1})
+        .Reply("FDI__Transport__f_close_success", {2})
+        .Reply("FDI__Transport__F_Close_Success_RAM", {3})
+        .Reply("FDI__Transport__F_Close_Errox", {4})
+        .Reply("FDI__Transport__F_Close_Error", {5})
+        .Reply("FDI__Transport__F_Close_Success", {6});
+    CCommandLink link;
+    CZENTOMessage command = Command("Fclose");
+    BYTE buffer[1] = {0};
+    CZENTOMessage reply;
+    reply.Data = buffer;
+    reply.DataLength = 1;
+    CStringList expected(10);
+    AddCloseReports(expected);
+    ExchangeMark mark;
+
+    ASSERT_EQ(link.ExecuteCommand(command, reply, expected, &mark, 5000), UE_LINK_OK);
+    EXPECT_EQ(reply.Name, "F_Close_Error");
+    EXPECT_EQ(buffer[0], 5);
+    // The exchange is over: its last report must not wait for anyone.
+    EXPECT_EQ(transport_->QueuedReports(), 0u);
+}
+
+TEST_F(CommandLinkExchange, CopiesNoMoreThanTheReplyBufferHoldsAndNullsDataForEmptyPayload) {
+    target_->On("Fread").Reply("FDI__Transport__F_Read_Packet", {1, 2, 3, 4, 5, 6, 7, 8});
+    target_->On("Fread").Reply("FDI__Transport__F_Read_Packet");
+    CCommandLink link;
+    CZENTOMessage command = Command("Fread");
+    BYTE buffer[4] = {0xEE, 0xEE, 0xEE, 0xEE};
+    CZENTOMessage reply;
+    reply.Data = buffer;
+    reply.DataLength = 3;
+    CStringList expected(10);
+    expected.AddHead("FDI__Transport__F_Read_Packet");
+    ExchangeMark mark;
+
+    ASSERT_EQ(link.ExecuteCommand(command, reply, expected, &mark, 5000), UE_LINK_OK);
+    EXPECT_EQ(std::vector<BYTE>(buffer, buffer + 4), (std::vector<BYTE>{1, 2, 3, 0xEE}));
+
+    ASSERT_EQ(link.ExecuteCommand(command, reply, expected, &mark, 5000), UE_LINK_OK);
+    EXPECT_EQ(reply.Name, "F_Read_Packet");
+    EXPECT_EQ(reply.Data, nullptr);
+}
+
+TEST_F(CommandLinkExchange, SurvivesRecordsWhoseLengthHasNoBuffer) {
+    target_->On("Fwrite").Reply("FDI__Transport__F_Write_Success", {9, 9, 9});
+    CCommandLink link;
+    CZENTOMessage command = Command("Fwrite", nullptr, 5);
+    CZENTOMessage reply;
+    reply.DataLength = 50;
+    CStringList expected(10);
+    expected.AddHead("FDI__Transport__F_Write_Success");
+
+    ASSERT_EQ(link.ExecuteCommand(command, reply, expected, nullptr, 5000), UE_LINK_OK);
+    EXPECT_EQ(reply.Name, "F_Write_Success");
+    EXPECT_EQ(reply.Data, nullptr);
+    EXPECT_TRUE(target_->Commands().at(0).data.empty());
+}
+
+TEST_F(CommandLinkExchange, QueryAwaitsTheReportNamedByTheReplyRecord) {
+    target_->On("InMsgBodyLimit")
+        .Reply("Diag", "Utils", "MaxOutMsgBodySize", {1, 0, 0, 0})
+        .Reply("Diag", "UTILS", "MaxInMsgBodySize", {2, 0, 0, 0})
+        .Reply("Diag", "Utils", "MaxInMsgBodySize", {0x00, 0x04, 0, 0});
+    CCommandLink link;
+    CZENTOMessage command("Diag", "Utils", "InMsgBodyLimit");
+    std::uint32_t value = 0;
+    CZENTOMessage reply("Diag", "Utils", "MaxInMsgBodySize");
+    reply.Data = reinterpret_cast<BYTE*>(&value);
+    reply.DataLength = 4;
+    ExchangeMark mark;
+
+    ASSERT_EQ(link.ExecuteQuery(command, reply, &mark, 5000), UE_LINK_OK);
+    EXPECT_EQ(value, 1024u);
+    EXPECT_EQ(reply.Name, "MaxInMsgBodySize");
+    EXPECT_NE(mark.id, 0u);
+}
+
+}  // namespace

@@ -1,0 +1,145 @@
+// Waiting on virtual time: time-outs, delayed reports, report streams and
+// posted commands.
+#include <chrono>
+#include <vector>
+
+#include "link_fixture.h"
+
+namespace {
+
+class ExchangeTiming : public LinkTest {
+  protected:
+    // Sends "Fread" expecting "F_Read_Packet"; returns the link's result.
+    int Read(CCommandLink& link, DWORD timeout_ms, ExchangeMark* mark = nullptr) {
+        CZENTOMessage command = Command("Fread");
+        reply_.Data = buffer_;
+        reply_.DataLength = sizeof(buffer_);
+        CStringList expected(10);
+        expected.AddHead("FDI__Transport__F_Read_Packet");
+        ExchangeMark local;
+        return link.ExecuteCommand(command, reply_, expected, mark ? mark : &local, timeout_ms);
+    }
+
+    BYTE buffer_[8] = {};
+    CZENTOMessage reply_;
+};
+
+TEST_F(ExchangeTiming, TimeOutMovesTheClockByExactlyTheTimeOutWithoutSleeping) {
+    CCommandLink link;
+    const auto started = std::chrono::steady_clock::now();
+    const std::uint64_t before = now();
+    EXPECT_EQ(Read(link, 5000), UE_LINK_TIMEOUT);
+    EXPECT_EQ(now() - before, 5000u);
+    EXPECT_EQ(Read(link, 7500), UE_LINK_TIMEOUT);
+    EXPECT_EQ(now() - before, 12500u);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+}
+
+TEST_F(ExchangeTiming, DelayedReportCountsOnlyWithinTheTimeOut) {
+    struct Case {
+        std::uint32_t delay_ms;
+        int result;
+        std::uint64_t elapsed_ms;
+    };
+    for (const Case& c : {Case{0, UE_LINK_OK, 0}, Case{4999, UE_LINK_OK, 4999},
+                          Case{5000, UE_LINK_OK, 5000}, Case{5001, UE_LINK_TIMEOUT, 5000}}) {
+        SCOPED_TRACE(c.delay_ms);
+        target_->On("Fread").Reply("FDI__Transport__F_Read_Packet", {1}, c.delay_ms);
+        CCommandLink link;
+        const std::uint64_t before = now();
+        EXPECT_EQ(Read(link, 5000), c.result);
+        EXPECT_EQ(now() - before, c.elapsed_ms);
+    }
+}
+
+TEST_F(ExchangeTiming, TimeOutSpansTheWholeWaitNotEachSkippedReport) {
+    target_->On("Fread")
+        .Reply("FDI__Transport__F_Read_Error", {}, 3000)
+        .Reply("FDI__Transport__F_Read_Packet", {1}, 3000);
+    CCommandLink link;
+    const std::uint64_t before = now();
+    EXPECT_EQ(Read(link, 5000), UE_LINK_TIMEOUT);
+    EXPECT_EQ(now() - before, 5000u);
+}
+
+TEST_F(ExchangeTiming, LateReportOfAnAbandonedExchangeNeverAnswersTheNext) {
+    target_->On("Fread").Reply("FDI__Transport__F_Read_Packet", {1}, 6000);
+    CCommandLink link;
+    EXPECT_EQ(Read(link, 5000), UE_LINK_TIMEOUT);
+    EXPECT_EQ(Read(link, 5000), UE_LINK_TIMEOUT);
+}
+
+TEST_F(ExchangeTiming, StreamStaysOpenForFurtherReportsUntilTheNextExchange) {
+    target_->On("Fread")
+        .Reply("FDI__Transport__F_Read_Packet", {1})
+        .Reply("FDI__Transport__F_NameList_Packet_RAM", {2}, 300)
+        .Reply("FDI__Transport__F_Read_Packet", {3}, 100)
+        .Reply("FDI__Transport__F_Read_Packet", {4}, 100);
+    CCommandLink link;
+    ExchangeMark mark;
+    link.PrepareReportStream(-1, -1);
+    ASSERT_EQ(Read(link, 5000, &mark), UE_LINK_OK);
+    EXPECT_EQ(buffer_[0], 1);
+
+    link.ReleaseReport(mark);
+    ASSERT_EQ(link.WaitNextReport(reply_, &mark, 5000, 1), UE_LINK_OK);
+    EXPECT_EQ(reply_.Name, "F_NameList_Packet_RAM");
+    EXPECT_EQ(buffer_[0], 2);
+    EXPECT_EQ(now(), 300u);
+    ASSERT_EQ(link.WaitNextReport(reply_, &mark, 5000, 1), UE_LINK_OK);
+    EXPECT_EQ(buffer_[0], 3);
+    EXPECT_EQ(link.WaitNextReport(reply_, &mark, 50, 1), UE_LINK_TIMEOUT);
+    EXPECT_EQ(now(), 450u);
+
+    // The fourth part is still on its way when the next exchange starts.
+    ExchangeMark old_mark = mark;
+    EXPECT_EQ(Read(link, 5000, &mark), UE_LINK_TIMEOUT);
+    EXPECT_NE(link.WaitNextReport(reply_, &old_mark, 5000, 1), UE_LINK_OK);
+}
+
+TEST_F(ExchangeTiming, WithoutAnnouncedStreamFurtherReportsAreDropped) {
+    target_->On("Fread")
+        .Reply("FDI__Transport__F_Read_Packet", {1})
+        .Reply("FDI__Transport__F_Read_Packet", {2});
+    CCommandLink link;
+    ExchangeMark mark;
+    ASSERT_EQ(Read(link, 5000, &mark), UE_LINK_OK);
+    EXPECT_EQ(link.WaitNextReport(reply_, &mark, 5000, 1), UE_LINK_TIMEOUT);
+    EXPECT_EQ(link.WaitNextReport(reply_, nullptr, 5000, 1), UE_LINK_TIMEOUT);
+}
+
+TEST_F(ExchangeTiming, AnotherLinksStreamIsNeverTaken) {
+    target_->On("Fread")
+        .Reply("FDI__Transport__F_Read_Packet", {1})
+        .Reply("FDI__Transport__F_Read_Packet", {2}, 100);
+    target_->On("Fread").Reply("FDI__Transport__F_Read_Packet", {3}, 200);
+    CCommandLink streaming;
+    CCommandLink other;
+    ExchangeMark stream_mark;
+    streaming.PrepareReportStream(-1, -1);
+    ASSERT_EQ(Read(streaming, 5000, &stream_mark), UE_LINK_OK);
+
+    ExchangeMark other_mark;
+    ASSERT_EQ(Read(other, 5000, &other_mark), UE_LINK_OK);
+    EXPECT_EQ(buffer_[0], 3);
+    EXPECT_NE(other.WaitNextReport(reply_, &stream_mark, 5000, 1), UE_LINK_OK);
+    ASSERT_EQ(streaming.WaitNextReport(reply_, &stream_mark, 5000, 1), UE_LINK_OK);
+    EXPECT_EQ(buffer_[0], 2);
+}
+
+TEST_F(ExchangeTiming, PostedCommandDoesNotWaitAndItsReportsGoNowhere) {
+    target_->On("ExtendedMode").Reply("FDI__Transport__F_Read_Packet", {7});
+    CCommandLink link;
+    CZENTOMessage command = Command("ExtendedMode");
+    command.Side = 1;
+    EXPECT_EQ(link.PostCommand(command), UE_LINK_OK);
+    EXPECT_EQ(now(), 0u);
+    const auto sent = target_->Commands();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_TRUE(sent[0].posted);
+    EXPECT_EQ(sent[0].side, 1);
+    EXPECT_FALSE(sent[0].timeout_ms.has_value());
+    EXPECT_EQ(Read(link, 5000), UE_LINK_TIMEOUT);
+}
+
+}  // namespace

@@ -1,0 +1,255 @@
+// Directory listing against a scripted target: the command as sent, both
+// packet layouts, packet streams, the target's error answers and bad packets.
+#include <string>
+
+#include "FlashOpsFixture.h"
+#include "platform/msgbox.h"
+#include "quorvex/QuorvexManager.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+Names ListedNames(const CFdiFileList& list) {
+    Names names;
+    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
+        names.emplace_back(static_cast<LPCSTR>(list.GetNext(pos).m_strName));
+    }
+    return names;
+}
+
+const CFdiFile& Entry(const CFdiFileList& list, int index) {
+    return list.GetAt(list.FindIndex(index));
+}
+
+const char kTwoEntries[] = "a.txt@59279@313322@1500@0@b@0@0@0@16@";
+
+class FileListingTest : public FlashOpsTest {
+  protected:
+    // Lists `pattern`; keeps the handed-out pointer.
+    int List(const char* pattern = "*") { return flash_->GetFileList(list_, pattern); }
+    Names Listed() const { return ListedNames(flash_->m_fileList); }
+    // Leaves an earlier listing in the cache that a refresh must replace or keep.
+    void SeedListing() {
+        On("GetFileNameList")
+            .Reply("FDI__Transport__F_NameList_Packet", NameListPacket("old@0@0@0@0@", 1, 1));
+        ASSERT_EQ(List(), 0);
+        seen_.clear();
+    }
+
+    const CFdiFileList* list_ = reinterpret_cast<const CFdiFileList*>(1);
+};
+
+TEST_F(FileListingTest, SendsPatternWithZeroByteAndAwaitsEveryReportForm) {
+    UseSide(0, "FDI6", "");
+    On("GetFileNameList").Reply("FDI__Transport__F_NameList_Packet", NameListPacket("", 0, 1));
+    ASSERT_EQ(List("/*"), 0);
+
+    // The communication side asks for its root with the bare wildcard.
+    ASSERT_EQ(seen_.size(), 1u);
+    EXPECT_EQ(target_->CommandsNamed("GetFileNameList").at(0).data, PathBytes("*"));
+    EXPECT_EQ(seen_[0].side, 0);
+    EXPECT_EQ(seen_[0].timeoutMs, 5000u);
+    EXPECT_EQ(seen_[0].replyName, "F_NameList_Packet");
+    EXPECT_EQ(seen_[0].replyCapacity, 1028);
+    EXPECT_EQ(
+        seen_[0].expected,
+        (Names{"FDI__Transport__F_NameList_Packet_RAM", "FDI__Transport__F_NameList_Packet",
+               "FDI__Transport__F_Name_List_Error", "FDI__Transport__FName_LIST_NOTEXISTS_RAM",
+               "FDI__TRANSPORT__FName_LIST_NOTEXISTS_RAM", "FDI__Transport__FName_LIST_NOTEXISTS",
+               "FDI__TRANSPORT__FName_LIST_NOTEXISTS", "FDI__Transport__FName_LIST_Malloc_Error",
+               "FDI__Transport__Find_Error"}));
+    EXPECT_EQ(Traces(), (Names{"NVM: Get CP File List\n", "\t/*\n"}));
+
+    // The prefix goes in front unless the pattern already holds it anywhere.
+    UseSide(1, "FDI6", "/data/");
+    traces_->Clear();
+    On("GetFileNameList")
+        .Sticky()
+        .Reply("FDI__Transport__F_NameList_Packet", NameListPacket("", 0, 1));
+    ASSERT_EQ(List("/*"), 0);
+    ASSERT_EQ(List("x//data/*"), 0);
+    EXPECT_EQ(seen_.at(1).data, PathBytes("/data//*"));
+    EXPECT_EQ(seen_.at(2).data, PathBytes("x//data/*"));
+    EXPECT_EQ(Traces(), (Names{"NVM: Get AP File List\n", "/data/\t/*\n", "NVM: Get AP File List\n",
+                               "/data/\tx//data/*\n"}));
+}
+
+TEST_F(FileListingTest, PackedStampsOfOnePacketAreListedInReverse) {
+    UseSide(1, "FDI5");
+    SeedListing();
+    On("GetFileNameList")
+        .Reply("FDI__Transport__F_NameList_Packet", NameListPacket(kTwoEntries, 2, 1));
+    ASSERT_EQ(List(), 0);
+    ASSERT_EQ(list_, &flash_->m_fileList);
+    EXPECT_EQ(flash_->m_bContentChanged, 0);
+    ASSERT_EQ(Listed(), (Names{"b", "a.txt"}));
+
+    const CFdiFile& a = Entry(*list_, 1);
+    EXPECT_STREQ(a.m_strTime, "14:30:15");
+    EXPECT_STREQ(a.m_strDate, "04/12/2026");
+    EXPECT_STREQ(a.m_strSecondTime, "");
+    EXPECT_STREQ(a.m_strSecondDate, "");
+    EXPECT_EQ(a.m_dwSize, 1500u);
+    CString sizeText;
+    CQuorvexManager::Instance()->FormatSizeText(1500, sizeText, true);
+    EXPECT_EQ(a.m_strSize, sizeText);
+    const CFdiFile& b = Entry(*list_, 0);
+    EXPECT_STREQ(b.m_strTime, "00:00:00");
+    EXPECT_STREQ(b.m_strDate, "00/00/00");
+    EXPECT_EQ(b.m_wAttributes, 16);
+}
+
+TEST_F(FileListingTest, WideStampsConvertAsUtcAndFallBackWhenTheyCannot) {
+    On("GetFileNameList")
+        .Reply("FDI__Transport__F_NameList_Packet",
+               NameListPacket(
+                   std::string(kTwoEntries) + "n@-1@1796375107@ 42x@70000@m@1796375107@-7@-1@0@", 4,
+                   1));
+    ASSERT_EQ(List(), 0);
+    ASSERT_EQ(Listed(), (Names{"m", "n", "b", "a.txt"}));
+
+    const CFdiFile& a = Entry(*list_, 3);
+    EXPECT_STREQ(a.m_strTime, "16:27:59");
+    EXPECT_STREQ(a.m_strDate, "01/01/1970");
+    EXPECT_STREQ(a.m_strSecondTime, "15:02:02");
+    EXPECT_STREQ(a.m_strSecondDate, "04/01/1970");
+
+    const CFdiFile& n = Entry(*list_, 1);
+    EXPECT_STREQ(n.m_strTime, "00:00:00");
+    EXPECT_STREQ(n.m_strDate, "00/00/00");
+    EXPECT_STREQ(n.m_strSecondTime, "09:05:07");
+    EXPECT_STREQ(n.m_strSecondDate, "04/12/2026");
+    // Numbers read like atoi: blanks skipped, digits up to the first other
+    // character; only the low 16 bits of the attribute word are kept.
+    EXPECT_EQ(n.m_dwSize, 42u);
+    EXPECT_EQ(n.m_wAttributes, 70000 & 0xFFFF);
+
+    const CFdiFile& m = Entry(*list_, 0);
+    EXPECT_STREQ(m.m_strSecondTime, "09:05:07");
+    EXPECT_STREQ(m.m_strSecondDate, "04/12/2026");
+    EXPECT_EQ(m.m_dwSize, 0xFFFFFFFFu);
+}
+
+TEST_F(FileListingTest, LaterPacketsAddToTheFirstAndAMissedPacketEndsTheList) {
+    SeedListing();
+    On("GetFileNameList")
+        .Reply("FDI__Transport__F_NameList_Packet", NameListPacket("a@0@0@0@0@b@0@0@0@0@", 2, 0))
+        .Reply("FDI__Transport__F_NameList_Packet_RAM",
+               NameListPacket("c@0@0@0@0@d@0@0@0@0@", 2, 1));
+    ASSERT_EQ(List(), 0);
+    EXPECT_EQ(Listed(), (Names{"d", "c", "b", "a"}));
+
+    // Only one packet of an announced stream arrives: the list keeps it after
+    // one further wait of 5000 ms.
+    On("GetFileNameList")
+        .Reply("FDI__Transport__F_NameList_Packet", NameListPacket("e@0@0@0@0@", 1, 0));
+    const std::uint64_t before = NowMs();
+    ASSERT_EQ(List(), 0);
+    EXPECT_EQ(Listed(), (Names{"e"}));
+    EXPECT_EQ(NowMs() - before, 5000u);
+}
+
+TEST_F(FileListingTest, TargetErrorsEmptyTheListingAndNotExistsIsSuccess) {
+    struct Case {
+        const char* report;
+        int result;
+    };
+    for (const Case& c : {Case{"FDI__Transport__Find_Error", 14},
+                          Case{"FDI__Transport__FName_LIST_Malloc_Error", 14},
+                          Case{"FDI__Transport__F_Name_List_Error", 14},
+                          Case{"FDI__TRANSPORT__FName_LIST_NOTEXISTS", 0},
+                          Case{"FDI__Transport__FName_LIST_NOTEXISTS", 0},
+                          Case{"FDI__TRANSPORT__FName_LIST_NOTEXISTS_RAM", 0}}) {
+        SCOPED_TRACE(c.report);
+        SeedListing();
+        // A report that carries a full packet is still not parsed.
+        On("GetFileNameList").Reply(c.report, NameListPacket("x@0@0@0@0@", 1, 1));
+        EXPECT_EQ(List(), c.result);
+        EXPECT_TRUE(flash_->m_fileList.IsEmpty());
+        EXPECT_EQ(list_, c.result == 0 ? &flash_->m_fileList : nullptr);
+        EXPECT_EQ(flash_->m_bContentChanged, c.result == 0 ? 0 : 1);
+    }
+
+    // An error in the middle of a stream drops what came before it.
+    On("GetFileNameList")
+        .Reply("FDI__Transport__F_NameList_Packet", NameListPacket("a@0@0@0@0@", 1, 0))
+        .Reply("FDI__Transport__Find_Error");
+    EXPECT_EQ(List(), 14);
+    EXPECT_TRUE(flash_->m_fileList.IsEmpty());
+}
+
+TEST_F(FileListingTest, PacketsAreReadWithinTheirCountAndTextBounds) {
+    // More entries than announced: the surplus stays unread.
+    On("GetFileNameList")
+        .Reply("FDI__Transport__F_NameList_Packet", NameListPacket("a@0@0@0@0@b@0@0@0@0@", 1, 1));
+    ASSERT_EQ(List(), 0);
+    EXPECT_EQ(Listed(), (Names{"a"}));
+
+    // Fewer entries than announced is fine.
+    On("GetFileNameList")
+        .Reply("FDI__Transport__F_NameList_Packet", NameListPacket("a@0@0@0@0@b@0@0@0@0@", 3, 1));
+    ASSERT_EQ(List(), 0);
+    EXPECT_EQ(Listed(), (Names{"b", "a"}));
+
+    // Text that fills all 1024 bytes ends there, even in an oversized report.
+    const std::string longName(1024 - 9, 'n');
+    Bytes full = NameListPacket(longName + "@0@0@0@0@", 2, 1);
+    full.resize(2000, '@');
+    On("GetFileNameList").Reply("FDI__Transport__F_NameList_Packet", full);
+    ASSERT_EQ(List(), 0);
+    EXPECT_EQ(Listed(), (Names{longName}));
+}
+
+TEST_F(FileListingTest, MalformedPacketFailsAndEmptiesTheListing) {
+    for (const std::string& text :
+         {std::string("a@0@0@0@0@b@1@2@"), std::string("a@0@0@0@0@b"), std::string(1024, 'x')}) {
+        SCOPED_TRACE(text.substr(0, 20));
+        SeedListing();
+        On("GetFileNameList")
+            .Reply("FDI__Transport__F_NameList_Packet", NameListPacket(text, 2, 1));
+        EXPECT_EQ(List(), 14);
+        EXPECT_EQ(list_, nullptr);
+        EXPECT_TRUE(flash_->m_fileList.IsEmpty());
+        EXPECT_EQ(flash_->m_bContentChanged, 1);
+    }
+}
+
+TEST_F(FileListingTest, FailuresBeforeAnyReportLeaveTheListingAlone) {
+    SeedListing();
+    for (int type : {5, -1}) {
+        flash_->m_nTargetType = static_cast<eTargetType>(type);
+        traces_->Clear();
+        EXPECT_EQ(List(), 6);
+        EXPECT_EQ(list_, nullptr);
+        EXPECT_EQ(Traces(), (Names{"NVM: Get File List, unknown target\n"}));
+    }
+    EXPECT_TRUE(seen_.empty());
+
+    // No answer: the link's own code comes back unchanged.
+    UseSide(1);
+    EXPECT_EQ(List(), UE_LINK_TIMEOUT);
+    EXPECT_EQ(list_, nullptr);
+    EXPECT_EQ(Listed(), (Names{"old"}));
+
+    // Not forced and nothing changed: no exchange, pointer untouched.
+    flash_->m_bContentChanged = 0;
+    const CFdiFileList* untouched = nullptr;
+    seen_.clear();
+    EXPECT_EQ(Access::RefreshFileList(*flash_, untouched, "*", false), 0);
+    EXPECT_EQ(untouched, nullptr);
+    EXPECT_TRUE(seen_.empty());
+}
+
+TEST_F(FileListingTest, ExistenceCheckOnlyShowsItsNotice) {
+    quorvex::platform::RecordingMessageBoxPresenter boxes(IDCANCEL);
+    auto* previous = quorvex::platform::SetMessageBoxPresenter(&boxes);
+    EXPECT_EQ(gl_IsFileExistInFlash(), 0);
+    quorvex::platform::SetMessageBoxPresenter(previous);
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "gl_IsFileExistInFlash() : BCG UI disabled in XNB.");
+    EXPECT_EQ(boxes.Boxes()[0].type & MB_TYPEMASK, static_cast<UINT>(MB_OK));
+    EXPECT_TRUE(target_->Commands().empty());
+}
+
+}  // namespace

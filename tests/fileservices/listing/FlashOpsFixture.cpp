@@ -1,0 +1,103 @@
+// Fixture for listing and management tests: scripted target, fresh object,
+// exchange recorder, trace sink and the calling thread's message queue.
+#include "FlashOpsFixture.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "cmdlib/Connection.h"
+
+namespace {
+
+// Every object of the process shares one host folder, so it is chosen once,
+// before the first object exists.
+void UseTemporaryHome() {
+    static const bool done = [] {
+        const auto home = std::filesystem::temp_directory_path() /
+                          ("quorvex-listing-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(home);
+        ::setenv("QUORVEX_HOME", home.c_str(), 1);
+        return true;
+    }();
+    (void)done;
+}
+
+std::vector<std::string> ListFromHead(const CStringList& list) {
+    std::vector<std::string> names;
+    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
+        names.emplace_back(static_cast<LPCSTR>(list.GetNext(pos)));
+    }
+    return names;
+}
+
+}  // namespace
+
+void FlashOpsTest::SetUp() {
+    UseTemporaryHome();
+    DrainThreadQueue();
+    traces_ = std::make_shared<quorvex::host::MemoryTraceSink>();
+    previousSink_ = quorvex::host::SetTraceSink(traces_);
+
+    target_ = std::make_shared<quorvex::link::ScriptedTarget>();
+    // Only the application side offers the name-length query.
+    target_->AddCommands(1, {"FDI__Transport__GetMaxFileNameLen"});
+    transport_ = quorvex::link::ConnectScripted(target_);
+    flash_ = Access::Create();
+    UseSide(1);
+    traces_->Clear();
+
+    previous_ = CFdiExchange::SetInspector(
+        [this](CFdiExchange::Call call, const CZENTOMessage& command, const CZENTOMessage& reply,
+               const CStringList& expected, DWORD timeoutMs) {
+            SeenExchange seen;
+            seen.call = call;
+            seen.name = static_cast<LPCSTR>(command.Name);
+            if (command.Data != nullptr)
+                seen.data.assign(command.Data, command.Data + command.DataLength);
+            seen.side = command.Side;
+            seen.replyService = static_cast<LPCSTR>(reply.Service);
+            seen.replyModule = static_cast<LPCSTR>(reply.Module);
+            seen.replyName = static_cast<LPCSTR>(reply.Name);
+            seen.replyCapacity = reply.DataLength;
+            seen.expected = ListFromHead(expected);
+            seen.timeoutMs = timeoutMs;
+            seen.threadTimers = quorvex::platform::ActiveTimers(nullptr);
+            seen_.push_back(std::move(seen));
+        });
+}
+
+void FlashOpsTest::TearDown() {
+    CFdiExchange::SetInspector(std::move(previous_));
+    flash_.reset();
+    quorvex::link::Disconnect();
+    quorvex::host::SetTraceSink(previousSink_);
+    DrainThreadQueue();
+}
+
+void FlashOpsTest::UseSide(int side, const char* version, const char* prefix) {
+    flash_->m_nTargetType = static_cast<eTargetType>(side);
+    flash_->m_strFdiVersionCp = version;
+    flash_->m_strFdiVersionAp = version;
+    flash_->m_strVolumeAndPath = prefix;
+}
+
+std::vector<PostedMessage> FlashOpsTest::DrainThreadQueue() {
+    std::vector<PostedMessage> messages;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message != WM_TIMER) messages.push_back({msg.message, msg.wParam, msg.lParam});
+    }
+    return messages;
+}
+
+Bytes NameListPacket(const std::string& text, std::int16_t count, std::uint8_t last) {
+    return quorvex::link::PayloadBuilder().Text(text, 1024).I16(count).U8(last).U8(0);
+}
+
+Bytes PathBytes(const std::string& path) {
+    Bytes bytes(path.begin(), path.end());
+    bytes.push_back(0);
+    return bytes;
+}

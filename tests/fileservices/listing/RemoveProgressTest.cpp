@@ -1,0 +1,87 @@
+// Progress messages and the timer of a file removal, and the directory record.
+#include <cstring>
+
+#include "FlashOpsFixture.h"
+
+namespace {
+
+class RemoveProgressTest : public FlashOpsTest {
+  protected:
+    // Removes `name` with the target answering `report` (none: no answer) and
+    // returns what the calling thread's queue received.
+    std::vector<PostedMessage> Remove(const char* name, const char* report, int expected) {
+        if (report != nullptr) On("Remove_File").Reply(report);
+        EXPECT_EQ(flash_->RemoveFile(name), expected);
+        return DrainThreadQueue();
+    }
+    void ExpectTimerRanOnlyDuringTheExchange() {
+        ASSERT_FALSE(seen_.empty());
+        const auto& timers = seen_.back().threadTimers;
+        ASSERT_EQ(timers.size(), 1u);
+        EXPECT_EQ(timers[0].elapse_ms, 30u);
+        EXPECT_FALSE(timers[0].has_proc);
+        EXPECT_TRUE(quorvex::platform::ActiveTimers(nullptr).empty());
+    }
+};
+
+TEST_F(RemoveProgressTest, GuiInstanceAnnouncesListedSizeAndAlwaysEnds) {
+    flash_->m_strInstanceName = "GUI Instance";
+    On("GetFileNameList")
+        .Reply("FDI__Transport__F_NameList_Packet", NameListPacket("big.bin@0@0@1500@0@", 1, 1));
+    const CFdiFileList* list = nullptr;
+    ASSERT_EQ(flash_->GetFileList(list, "*"), 0);
+
+    const PostedMessage end{WM_FLASH_PROGRESS_END, 0, 0};
+    EXPECT_EQ(Remove("big.bin", "FDI__Transport__Remove_Success", 0),
+              (std::vector<PostedMessage>{{WM_FLASH_PROGRESS_START, 1500, 3}, end}));
+    ExpectTimerRanOnlyDuringTheExchange();
+
+    // Not listed: a nominal 100; the end comes after an error and a time-out too.
+    EXPECT_EQ(Remove("other.bin", "FDI__Transport__Remove_Error", 13),
+              (std::vector<PostedMessage>{{WM_FLASH_PROGRESS_START, 100, 3}, end}));
+    ExpectTimerRanOnlyDuringTheExchange();
+    EXPECT_EQ(Remove("other.bin", nullptr, UE_LINK_TIMEOUT),
+              (std::vector<PostedMessage>{{WM_FLASH_PROGRESS_START, 100, 3}, end}));
+    ExpectTimerRanOnlyDuringTheExchange();
+}
+
+TEST_F(RemoveProgressTest, OtherInstancesPostNothingButRunTheTimer) {
+    for (const char* name : {"gui instance", "Script"}) {
+        SCOPED_TRACE(name);
+        flash_->m_strInstanceName = name;
+        EXPECT_TRUE(Remove("a.bin", "FDI__Transport__Remove_Error", 13).empty());
+        ExpectTimerRanOnlyDuringTheExchange();
+    }
+}
+
+TEST(FdiFileRecord, CreatedByNameComparedByNameAndCopiedWhole) {
+    CObject* created = CRuntimeClass::CreateObject("CFdiFile");
+    ASSERT_NE(created, nullptr);
+    ASSERT_TRUE(created->IsKindOf(RUNTIME_CLASS(CFdiFile)));
+    auto* record = static_cast<CFdiFile*>(created);
+    EXPECT_STREQ(record->m_strName, "");
+    EXPECT_EQ(record->m_dwSize, 0u);
+    EXPECT_FALSE(record->IsSerializable());
+
+    CFdiFile named("a.txt", "01:02:03", "04/05/2026", 2048, 0644);
+    named.m_strSecondTime = "06:07:08";
+    named.m_strSecondDate = "09/10/2026";
+    CFdiFile copy(named);
+    *record = copy;
+    for (const CFdiFile* r :
+         {static_cast<const CFdiFile*>(&copy), static_cast<const CFdiFile*>(record)}) {
+        EXPECT_STREQ(r->m_strTime, "01:02:03");
+        EXPECT_STREQ(r->m_strSecondDate, "09/10/2026");
+        EXPECT_EQ(r->m_strSize, named.m_strSize);
+        EXPECT_EQ(r->m_wAttributes, 0644);
+    }
+    EXPECT_NE(named.m_strSize, CFdiFile().m_strSize);
+
+    // Only the name counts, and it counts case-sensitively.
+    CFdiFile sameName("a.txt", "", "", 1, 0);
+    EXPECT_TRUE(sameName == named);
+    EXPECT_FALSE(CFdiFile("A.TXT", "", "", 2048, 0644) == named);
+    delete created;
+}
+
+}  // namespace

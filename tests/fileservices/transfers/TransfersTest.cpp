@@ -1,0 +1,345 @@
+// Whole-file transfers end to end against an in-memory flash: what reaches
+// the target, what lands in PC files, and the progress messages posted.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "TransferFixture.h"
+#include "fileservices/ResultCodes.h"
+#include "framework/file.h"
+
+namespace quorvex::test {
+namespace {
+
+const char kSpaceQuery[] = "FDI__Transport__GetFdiFdvAvailableSpace";
+const char kSeek[] = "FDI__Transport__Fseek";
+const WPARAM kWideBlock = 1032;
+
+class Transfers : public TransferFixture {
+  protected:
+    void ConnectWith(std::vector<std::string> commands,
+                     const std::string& instance = "GUI Instance") {
+        TargetSetup setup;
+        setup.commands = std::move(commands);
+        setup.instance = instance;
+        Connect(setup);
+    }
+    void ListFile(const char* name, DWORD size) {
+        CFdiFile entry;
+        entry.m_strName = name;
+        entry.m_dwSize = size;
+        data().m_fileList.AddTail(entry);
+    }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& command : Sent()) names.push_back(command.name);
+        return names;
+    }
+    // Every identifier the flash handed out was closed exactly once.
+    void ExpectEachIdClosedOnce() const {
+        for (std::int32_t id : flash_->opened()) {
+            auto it = flash_->closes().find(id);
+            EXPECT_TRUE(it != flash_->closes().end() && it->second == 1) << "identifier " << id;
+        }
+        EXPECT_EQ(flash_->closes().size(), flash_->opened().size());
+    }
+};
+
+TEST_F(Transfers, ReadFileCopiesTheFlashFileWithStartOnlyForListedFiles) {
+    ConnectWith({});
+    flash_->files["dfm/a.bin"] = Pattern(2500);
+    WriteFile(Pc("a"), Pattern(9000, 3));  // replaced, not merged
+    ListFile("other", 1);
+    ListFile("a.bin", 2500);
+
+    ASSERT_EQ(data().ReadFile(Pc("a").c_str(), "a.bin"), 0);
+    EXPECT_EQ(ReadFile(Pc("a")), Pattern(2500));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Fopen", "Fread", "Fread", "Fread", "Fclose"}));
+    EXPECT_EQ(link::PayloadReader(SentNamed("Fopen")[0].data).Text(256), "dfm/a.bin");
+    EXPECT_EQ(TakeProgress(), Concat({{Start(2500, 1)}, Steps(3, 1024), {End()}}));
+    ExpectEachIdClosedOnce();
+
+    // A name that already holds the prefix goes out unchanged; an unlisted
+    // file gets steps and an end, but no start.
+    flash_->files["x/dfm/b"] = Pattern(10);
+    ASSERT_EQ(data().ReadFile(Pc("b").c_str(), "x/dfm/b"), 0);
+    EXPECT_EQ(link::PayloadReader(SentNamed("Fopen")[1].data).Text(256), "x/dfm/b");
+    EXPECT_EQ(TakeProgress(), Concat({Steps(1, 1024), {End()}}));
+}
+
+TEST_F(Transfers, ReadFileFailures) {
+    ConnectWith({});
+    flash_->files["dfm/a"] = Pattern(10);
+
+    // A PC file held by someone else is refused before anything happens.
+    {
+        WriteFile(Pc("held"), {1});
+        CFile holder;
+        ASSERT_TRUE(holder.Open(Pc("held").c_str(), CFile::modeRead | CFile::shareExclusive));
+        EXPECT_EQ(data().ReadFile(Pc("held").c_str(), "a"), UE_PC_FILE_ERROR);
+        EXPECT_TRUE(Sent().empty());
+        EXPECT_TRUE(TakeProgress().empty());
+    }
+
+    // An open error ends at once, without an end message.
+    EXPECT_EQ(data().ReadFile(Pc("x").c_str(), "missing"), UE_FOPEN_ERROR);
+    EXPECT_TRUE(TakeProgress().empty());
+
+    // A read error still closes, and wins over the close's own result.
+    target_->On("Fread").Reply("FDI__Transport__F_Read_Error");
+    target_->On("Fclose").Reply("FDI__Transport__F_Close_Error");
+    EXPECT_EQ(data().ReadFile(Pc("x").c_str(), "a"), UE_FREAD_ERROR);
+    EXPECT_EQ(TakeProgress(), Concat({Steps(1, 1024), {End()}}));
+
+    target_->On("Fclose").Reply("FDI__Transport__F_Close_Error");
+    EXPECT_EQ(data().ReadFile(Pc("y").c_str(), "a"), UE_FCLOSE_ERROR);
+    EXPECT_EQ(ReadFile(Pc("y")), Pattern(10));
+    EXPECT_EQ(SentNamed("Fclose").size(), 2u);
+}
+
+TEST_F(Transfers, ReadFileStoppedKeepsWhatArrived) {
+    ConnectWith({});
+    flash_->files["dfm/a"] = Pattern(3000);
+    data().RequestStop();  // cleared by the read itself
+    flash_->on_command = [&](const link::CommandFrame& command) {
+        if (command.name == "Fread") data().RequestStop();
+    };
+    EXPECT_EQ(data().ReadFile(Pc("a").c_str(), "a"), UE_TRANSFER_STOPPED);
+    const Bytes all = Pattern(3000);
+    EXPECT_EQ(ReadFile(Pc("a")), Bytes(all.begin(), all.begin() + 1024));
+    EXPECT_EQ(TakeProgress(), Concat({Steps(1, 1024), {End()}}));
+    ExpectEachIdClosedOnce();
+}
+
+TEST_F(Transfers, WriteFileWithoutVerification) {
+    ConnectWith({});
+    WriteFile(Pc("src"), Pattern(2100));
+    data().m_bContentChanged = 0;
+    for (int verify : {0, 2}) {
+        ASSERT_EQ(data().WriteFile("a.bin", Pc("src").c_str(), verify), 0);
+        EXPECT_EQ(flash_->files["dfm/a.bin"], Pattern(2100));
+        EXPECT_EQ(TakeProgress(), Concat({{Start(2100, 2)}, Steps(3, kWideBlock), {End(), End()}}));
+    }
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Fopen", "Fwrite", "Fwrite", "Fwrite", "Fclose",
+                                                 "Fopen", "Fwrite", "Fwrite", "Fwrite", "Fclose"}));
+    EXPECT_EQ(link::PayloadReader(SentNamed("Fopen")[0].data.data() + 256, 256).Text(256), "wb+");
+    EXPECT_STREQ(data().m_strLastWrittenName, "a.bin");
+    EXPECT_EQ(data().m_bContentChanged, 1);
+    ExpectEachIdClosedOnce();
+
+    // An empty PC file makes an empty flash file.
+    WriteFile(Pc("empty"), {});
+    ASSERT_EQ(data().WriteFile("e", Pc("empty").c_str(), 0), 0);
+    EXPECT_TRUE(flash_->files.count("dfm/e") == 1 && flash_->files["dfm/e"].empty());
+}
+
+TEST_F(Transfers, WriteFileChecksTheFreeSpaceOfTheVolume) {
+    ConnectWith({kSpaceQuery});
+    WriteFile(Pc("src"), Pattern(500));
+
+    flash_->free_space = 500;  // exactly enough
+    ASSERT_EQ(data().WriteFile("a", Pc("src").c_str(), 0), 0);
+    const auto query = SentNamed("GetFdiFdvAvailableSpace");
+    ASSERT_EQ(query.size(), 1u);
+    EXPECT_EQ(query[0].data, (Bytes{'d', 'f', 'm', 0}));
+    TakeProgress();
+
+    flash_->free_space = 499;
+    const std::size_t before = Sent().size();
+    EXPECT_EQ(data().WriteFile("b", Pc("src").c_str(), 0), UE_NOT_ENOUGH_SPACE);
+    EXPECT_EQ(Sent().size(), before + 1);  // the query, no open
+    EXPECT_EQ(TakeProgress(), (std::vector<Progress>{Start(500, 2), End()}));
+
+    flash_->space_error = true;
+    EXPECT_EQ(data().WriteFile("c", Pc("src").c_str(), 0), UE_PC_FILE_SIZE_ERROR);
+    EXPECT_EQ(TakeProgress(), (std::vector<Progress>{Start(500, 2), End()}));
+    EXPECT_EQ(flash_->files.count("dfm/b") + flash_->files.count("dfm/c"), 0u);
+}
+
+TEST_F(Transfers, WriteFileOfAMissingPcFileTouchesNothing) {
+    ConnectWith({kSpaceQuery});
+    data().RequestStop();
+    EXPECT_EQ(data().WriteFile("a", Pc("missing").c_str(), 1), UE_PC_FILE_SIZE_ERROR);
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_TRUE(TakeProgress().empty());
+    EXPECT_EQ(data().m_bStopTransfer.load(), 1);
+    EXPECT_STREQ(data().m_strLastWrittenName, "");
+}
+
+TEST_F(Transfers, VerificationReadsBackThroughTheOpenFile) {
+    ConnectWith({kSeek});
+    WriteFile(Pc("src"), Pattern(2100));
+    ASSERT_EQ(data().WriteFile("a.bin", Pc("src").c_str(), 1), 0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Fopen", "Fwrite", "Fwrite", "Fwrite", "Fseek",
+                                                 "Fread", "Fread", "Fread", "Fclose"}));
+    // Back to offset 0 from the start, on the identifier of the write.
+    EXPECT_EQ(SentNamed("Fseek")[0].data, (Bytes{7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(TakeProgress(), Concat({{Start(2100, 2)},
+                                      Steps(3, kWideBlock),
+                                      {End()},
+                                      {Start(2100, 5)},
+                                      Steps(3, 1024),
+                                      {End()}}));
+    // An equal copy is not kept.
+    EXPECT_FALSE(Exists(TempFolder() + "a.bin"));
+    ExpectEachIdClosedOnce();
+}
+
+class TransfersFallback : public Transfers, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(TransfersFallback, VerificationReadsTheFileAnew) {
+    const bool refused = GetParam();
+    ConnectWith(refused ? std::vector<std::string>{kSeek} : std::vector<std::string>{});
+    flash_->seek_refused = refused;
+    WriteFile(Pc("src"), Pattern(1500));
+    ListFile("a.bin", 1500);
+    ASSERT_EQ(data().WriteFile("a.bin", Pc("src").c_str(), 1), 0);
+    std::vector<std::string> expected{"Fopen", "Fwrite", "Fwrite"};
+    if (refused) expected.push_back("Fseek");
+    for (const char* name : {"Fclose", "Fopen", "Fread", "Fread", "Fclose"})
+        expected.push_back(name);
+    EXPECT_EQ(Names(), expected);
+    EXPECT_EQ(link::PayloadReader(SentNamed("Fopen")[1].data.data() + 256, 256).Text(256), "rb");
+    EXPECT_EQ(TakeProgress(), Concat({{Start(1500, 2)},
+                                      Steps(2, kWideBlock),
+                                      {End()},
+                                      {Start(1500, 5)},
+                                      {Start(1500, 1)},
+                                      Steps(2, 1024),
+                                      {End()},
+                                      {End()}}));
+    EXPECT_FALSE(Exists(TempFolder() + "a.bin"));
+    ExpectEachIdClosedOnce();
+}
+
+INSTANTIATE_TEST_SUITE_P(SeekRefused, TransfersFallback, ::testing::Bool());
+
+TEST_F(Transfers, VerificationReportsADifferenceAndKeepsTheCopy) {
+    ConnectWith({kSeek});
+    WriteFile(Pc("src"), Pattern(700));
+    // The flash changes a byte between writing and reading back.
+    flash_->on_command = [&](const link::CommandFrame& command) {
+        if (command.name == "Fseek") flash_->files["dfm/a.bin"].back() ^= 0x80;
+    };
+    EXPECT_EQ(data().WriteFile("a.bin", Pc("src").c_str(), 1), UE_COMPARE_MISMATCH);
+    Bytes changed = Pattern(700);
+    changed.back() ^= 0x80;
+    EXPECT_EQ(ReadFile(TempFolder() + "a.bin"), changed);
+    ExpectEachIdClosedOnce();
+}
+
+TEST_F(Transfers, StoppedWriteRemovesThePartialFile) {
+    ConnectWith({});
+    WriteFile(Pc("src"), Pattern(5000));
+    int packets = 0;
+    flash_->on_command = [&](const link::CommandFrame& command) {
+        if (command.name == "Fwrite" && ++packets == 2) data().RequestStop();
+    };
+    EXPECT_EQ(data().WriteFile("part", Pc("src").c_str(), 1), UE_TRANSFER_STOPPED);
+    EXPECT_EQ(SentNamed("Fwrite").size(), 2u);
+    EXPECT_EQ(SentNamed("Fseek").size() + SentNamed("Fread").size(), 0u);
+    const auto removal = SentNamed("Remove_File");
+    ASSERT_EQ(removal.size(), 1u);
+    EXPECT_NE(std::string(removal[0].data.begin(), removal[0].data.end()).find("part"),
+              std::string::npos);
+    ExpectEachIdClosedOnce();
+    // The write's own messages end with its steps; whatever follows is the removal's.
+    const auto progress = TakeProgress();
+    ASSERT_GE(progress.size(), 3u);
+    EXPECT_EQ(std::vector<Progress>(progress.begin(), progress.begin() + 3),
+              Concat({{Start(5000, 2)}, Steps(2, kWideBlock)}));
+    for (std::size_t i = 3; i < progress.size(); ++i)
+        EXPECT_TRUE(progress[i].message != WM_FLASH_PROGRESS_START || progress[i].second == 3);
+}
+
+TEST_F(Transfers, ComparePcFileWithFlashFile) {
+    ConnectWith({});
+    flash_->files["dfm/c.bin"] = Pattern(1500);
+    WriteFile(Pc("same"), Pattern(1500));
+    EXPECT_EQ(data().ComparePcFileWithFlashFile(Pc("same").c_str(), "c.bin"), 0);
+    EXPECT_FALSE(Exists(TempFolder() + "c.bin"));
+
+    Bytes last = Pattern(1500);
+    last.back() ^= 1;
+    WriteFile(Pc("last"), last);
+    EXPECT_EQ(data().ComparePcFileWithFlashFile(Pc("last").c_str(), "c.bin"), UE_COMPARE_MISMATCH);
+    EXPECT_EQ(ReadFile(TempFolder() + "c.bin"), Pattern(1500));
+
+    EXPECT_EQ(data().ComparePcFileWithFlashFile(Pc("same").c_str(), "nope"), UE_FOPEN_ERROR);
+    EXPECT_EQ(data().ComparePcFileWithFlashFile(Pc("absent").c_str(), "c.bin"), UE_PC_FILE_ERROR);
+}
+
+TEST_F(Transfers, ACopyNeverLandsOnTheFileItIsComparedWith) {
+    ConnectWith({});
+    // The PC file lies in the temporary folder under the very name the copy would get.
+    const std::string inTemp = TempFolder() + "c.bin";
+    flash_->files["dfm/c.bin"] = Pattern(64);
+    WriteFile(inTemp, Pattern(64, 9));
+    EXPECT_EQ(data().ComparePcFileWithFlashFile(inTemp.c_str(), "c.bin"), UE_COMPARE_MISMATCH);
+    EXPECT_EQ(ReadFile(inTemp), Pattern(64, 9));
+    EXPECT_EQ(ReadFile(home() + "/c.bin"), Pattern(64));
+
+    // The same with backslashes in the PC path.
+    std::string mixed = home() + "\\Temp\\c.bin";
+    EXPECT_EQ(data().ComparePcFileWithFlashFile(mixed.c_str(), "c.bin"), UE_COMPARE_MISMATCH);
+    EXPECT_EQ(ReadFile(inTemp), Pattern(64, 9));
+}
+
+TEST_F(Transfers, ComparePcFiles) {
+    ConnectWith({});
+    WriteFile(Pc("e1"), {});
+    WriteFile(Pc("e2"), {});
+    WriteFile(Pc("big1"), Pattern(2049));
+    WriteFile(Pc("big2"), Pattern(2049));
+    Bytes lastDiffers = Pattern(2049);
+    lastDiffers.back() ^= 1;
+    WriteFile(Pc("big3"), lastDiffers);
+    WriteFile(Pc("short"), Pattern(2048));
+    EXPECT_EQ(Access::ComparePcFiles(data(), Pc("e1").c_str(), Pc("e2").c_str()), 0);
+    EXPECT_EQ(Access::ComparePcFiles(data(), Pc("big1").c_str(), Pc("big2").c_str()), 0);
+    EXPECT_EQ(Access::ComparePcFiles(data(), Pc("big1").c_str(), Pc("big3").c_str()),
+              UE_COMPARE_MISMATCH);
+    EXPECT_EQ(Access::ComparePcFiles(data(), Pc("big1").c_str(), Pc("short").c_str()),
+              UE_COMPARE_MISMATCH);
+    EXPECT_EQ(Access::ComparePcFiles(data(), Pc("big1").c_str(), Pc("none").c_str()),
+              UE_PC_FILE_ERROR);
+    EXPECT_EQ(Access::ComparePcFiles(data(), Pc("none").c_str(), Pc("big1").c_str()),
+              UE_PC_FILE_ERROR);
+    // Both files are closed again on every path.
+    EXPECT_TRUE(Access::IsPcFileAccessible(data(), Pc("big1").c_str()));
+    EXPECT_TRUE(Access::IsPcFileAccessible(data(), Pc("big3").c_str()));
+}
+
+TEST_F(Transfers, PcFileAccessAndSize) {
+    ConnectWith({});
+    WriteFile(Pc("f"), Pattern(1234));
+    unsigned long size = 7;
+    EXPECT_TRUE(Access::GetPcFileSize(data(), Pc("f").c_str(), &size));
+    EXPECT_EQ(size, 1234u);
+    EXPECT_FALSE(Access::GetPcFileSize(data(), Pc("none").c_str(), &size));
+    EXPECT_EQ(size, 1234u);
+
+    EXPECT_TRUE(Access::IsPcFileAccessible(data(), Pc("f").c_str()));
+    EXPECT_TRUE(Access::IsPcFileAccessible(data(), Pc("none").c_str()));
+    EXPECT_FALSE(Access::IsPcFileAccessible(data(), (home() + "/no/such/folder/f").c_str()));
+    {
+        CFile holder;
+        ASSERT_TRUE(holder.Open(Pc("f").c_str(), CFile::modeRead | CFile::shareExclusive));
+        EXPECT_FALSE(Access::IsPcFileAccessible(data(), Pc("f").c_str()));
+    }
+    EXPECT_TRUE(Access::IsPcFileAccessible(data(), Pc("f").c_str()));
+    EXPECT_EQ(ReadFile(Pc("f")), Pattern(1234));
+}
+
+TEST_F(Transfers, OtherInstanceNamesPostNothing) {
+    ConnectWith({kSeek}, "gui instance");
+    WriteFile(Pc("src"), Pattern(1500));
+    ListFile("a", 1500);
+    ASSERT_EQ(data().WriteFile("a", Pc("src").c_str(), 1), 0);
+    ASSERT_EQ(data().ReadFile(Pc("back").c_str(), "a"), 0);
+    EXPECT_EQ(ReadFile(Pc("back")), Pattern(1500));
+    EXPECT_TRUE(TakeProgress().empty());
+}
+
+}  // namespace
+}  // namespace quorvex::test

@@ -1,0 +1,180 @@
+// CString: embedded NULs, formatting, search and the clamping of positions.
+#include "framework/cstring.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+TEST(CStringNul, AppendedCharsKeepEmbeddedNulsAndLength) {
+    CString s;
+    const char bytes[] = {'v', 'o', 'l', '\0', 'A', '\0', '\0', 'x', 'y', '\0'};
+    for (char c : bytes) s += c;
+    EXPECT_EQ(s.GetLength(), 10);
+    EXPECT_EQ(std::memcmp(s.GetString(), bytes, 10), 0);
+    // The C view stops at the first NUL.
+    EXPECT_STREQ(static_cast<LPCSTR>(s), "vol");
+    EXPECT_EQ(s.GetAt(4), 'A');
+    EXPECT_EQ(s.Find('x'), 7);
+}
+
+TEST(CStringNul, ComparisonsUseWholeLength) {
+    const CString a("ab\0c", 4);
+    const CString b("ab\0d", 4);
+    const CString ab("ab");
+    EXPECT_NE(a, b);
+    EXPECT_LT(a, b);
+    EXPECT_NE(a, ab);
+    EXPECT_NE(a, "ab");
+    EXPECT_GT(a, "ab");
+    EXPECT_TRUE(ab == "ab");
+    EXPECT_TRUE("ab" == ab);
+    EXPECT_EQ(CString(a), a);
+}
+
+TEST(CStringNul, ConstructorsTreatNullAndNegativeAsEmpty) {
+    EXPECT_TRUE(CString(static_cast<LPCSTR>(nullptr)).IsEmpty());
+    EXPECT_TRUE(CString("abc", -1).IsEmpty());
+    EXPECT_TRUE(CString('x', 0).IsEmpty());
+    EXPECT_EQ(CString('=', 3), "===");
+    CString s("keep");
+    s += static_cast<LPCSTR>(nullptr);
+    EXPECT_EQ(s, "keep");
+}
+
+TEST(CStringFormat, PrintfSemanticsAndAnyLength) {
+    CString s;
+    s.Format("Quorvex; Instance name: %s.", "GUI Instance");
+    EXPECT_EQ(s, "Quorvex; Instance name: GUI Instance.");
+    s.Format("%.2d:%.2d:%.2d", 9, 5, 7);
+    EXPECT_EQ(s, "09:05:07");
+    s.Format("%.1f KB", 1.5);
+    EXPECT_EQ(s, "1.5 KB");
+
+    const std::string big(5000, 'q');
+    s.Format("[%s]", big.c_str());
+    ASSERT_EQ(s.GetLength(), 5002);
+    EXPECT_EQ(s.Right(2), "q]");
+
+    s.AppendFormat(" %d", -12);
+    EXPECT_EQ(s.Right(4), " -12");
+}
+
+TEST(CStringSearch, FindAndReverseFindBounds) {
+    const CString s("dfm/dir/a.txt");
+    EXPECT_EQ(s.Find('/'), 3);
+    EXPECT_EQ(s.Find('/', 4), 7);
+    EXPECT_EQ(s.Find('/', 8), -1);
+    EXPECT_EQ(s.Find('/', -1), -1);
+    EXPECT_EQ(s.Find('d', 100), -1);
+    EXPECT_EQ(s.ReverseFind('/'), 7);
+    EXPECT_EQ(s.ReverseFind('\\'), -1);
+    EXPECT_EQ(s.Find("dir"), 4);
+    EXPECT_EQ(s.Find("dir", 5), -1);
+    EXPECT_EQ(s.Find(""), 0);
+    EXPECT_EQ(s.Find("", s.GetLength()), s.GetLength());
+    EXPECT_EQ(s.Find("x", s.GetLength() + 1), -1);
+    EXPECT_EQ(s.Find(static_cast<LPCSTR>(nullptr)), -1);
+    EXPECT_EQ(CString().ReverseFind('a'), -1);
+}
+
+TEST(CStringSearch, ExtractionClampsToTheString) {
+    const CString s("abcdef");
+    EXPECT_EQ(s.Mid(2), "cdef");
+    EXPECT_EQ(s.Mid(2, 2), "cd");
+    EXPECT_EQ(s.Mid(4, 100), "ef");
+    EXPECT_EQ(s.Mid(-3, 2), "ab");
+    EXPECT_EQ(s.Mid(6), "");
+    EXPECT_EQ(s.Mid(99), "");
+    EXPECT_EQ(s.Mid(1, -5), "");
+    EXPECT_EQ(s.Left(-1), "");
+    EXPECT_EQ(s.Left(3), "abc");
+    EXPECT_EQ(s.Left(60), "abcdef");
+    EXPECT_EQ(s.Right(2), "ef");
+    EXPECT_EQ(s.Right(60), "abcdef");
+    EXPECT_EQ(s.Right(-2), "");
+    EXPECT_EQ(s.GetAt(6), '\0');
+    EXPECT_EQ(s[-1], '\0');
+    EXPECT_EQ(s.SpanExcluding("dc"), "ab");
+    EXPECT_EQ(s.SpanExcluding("xyz"), "abcdef");
+    EXPECT_EQ(s.SpanIncluding("bac"), "abc");
+}
+
+TEST(CStringSearch, TokenizeWalksAllTokensThenStops) {
+    const CString s("@@a@bc@@d@");
+    int pos = 0;
+    EXPECT_EQ(s.Tokenize("@", pos), "a");
+    EXPECT_EQ(s.Tokenize("@", pos), "bc");
+    EXPECT_EQ(s.Tokenize("@", pos), "d");
+    EXPECT_EQ(s.Tokenize("@", pos), "");
+    EXPECT_EQ(pos, -1);
+}
+
+TEST(CStringEdit, CaseTrimReplaceRemove) {
+    CString s("  Mixed Case\t\n");
+    s.Trim();
+    EXPECT_EQ(s, "Mixed Case");
+    EXPECT_EQ(CString(s).MakeUpper(), "MIXED CASE");
+    EXPECT_EQ(CString(s).MakeLower(), "mixed case");
+    EXPECT_EQ(s.CompareNoCase("MIXED CASE"), 0);
+    EXPECT_LT(s.CompareNoCase("mixed cases"), 0);
+    EXPECT_GT(s.Compare("Mixed"), 0);
+
+    CString path("C:\\dir\\x\\y");
+    EXPECT_EQ(path.Replace('\\', '/'), 3);
+    EXPECT_EQ(path, "C:/dir/x/y");
+    EXPECT_EQ(path.Replace("/", "//"), 3);
+    EXPECT_EQ(path, "C://dir//x//y");
+    EXPECT_EQ(path.Replace("", "z"), 0);
+    EXPECT_EQ(path.Remove('/'), 6);
+    EXPECT_EQ(path, "C:dirxy");
+
+    CString t("xxabcxx");
+    EXPECT_EQ(t.TrimLeft('x'), "abcxx");
+    EXPECT_EQ(t.TrimRight("x"), "abc");
+}
+
+TEST(CStringEdit, InsertAndDeleteClampPositions) {
+    CString s("ace");
+    EXPECT_EQ(s.Insert(1, 'b'), 4);
+    EXPECT_EQ(s.Insert(99, "f"), 5);
+    EXPECT_EQ(s.Insert(-4, "_"), 6);
+    EXPECT_EQ(s, "_abcef");
+    EXPECT_EQ(s.Delete(4, 100), 4);
+    EXPECT_EQ(s, "_abc");
+    EXPECT_EQ(s.Delete(-1), 3);
+    EXPECT_EQ(s, "abc");
+    EXPECT_EQ(s.Delete(10, 1), 3);
+    EXPECT_EQ(s.Delete(1, -2), 3);
+}
+
+TEST(CStringEdit, BufferRoundTrip) {
+    CString s("ab");
+    char* buf = s.GetBuffer(16);
+    std::strcpy(buf, "written");
+    s.ReleaseBuffer();
+    EXPECT_EQ(s, "written");
+    EXPECT_EQ(s.GetLength(), 7);
+
+    buf = s.GetBufferSetLength(3);
+    buf[0] = 'X';
+    s.ReleaseBuffer(2);
+    EXPECT_EQ(s, "Xr");
+    s.ReleaseBuffer(50);  // longer than the buffer: kept as is
+    EXPECT_EQ(s, "Xr");
+}
+
+TEST(CStringEdit, ConcatenationMixes) {
+    const CString a("a");
+    EXPECT_EQ(a + CString("b"), "ab");
+    EXPECT_EQ(a + "c", "ac");
+    EXPECT_EQ("d" + a, "da");
+    EXPECT_EQ(a + 'e', "ae");
+    EXPECT_EQ('f' + a, "fa");
+    const CString nul = a + '\0';
+    EXPECT_EQ(nul.GetLength(), 2);
+}
+
+}  // namespace

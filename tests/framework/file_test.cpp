@@ -1,0 +1,273 @@
+// CFile on real temporary files: share flags, causes of failures, status,
+// rename and remove.
+#include "framework/file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+namespace {
+
+class CFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/quorvex-file-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+
+    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+    void Put(const std::string& name, const std::string& content) const {
+        std::ofstream(Path(name), std::ios::binary) << content;
+    }
+    std::string Get(const std::string& name) const {
+        std::ifstream in(Path(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // The cause of the exception that `op` throws, or -1 when it throws none.
+    template <typename Op>
+    static int CauseOf(Op op) {
+        try {
+            op();
+        } catch (const CFileException& e) {
+            return e.m_cause;
+        }
+        return -1;
+    }
+
+    std::string dir_;
+};
+
+TEST_F(CFileTest, WriteReadSeekAndLength) {
+    CFile out;
+    ASSERT_TRUE(out.Open(Path("a.bin").c_str(), CFile::modeCreate | CFile::modeWrite |
+                                                    CFile::typeBinary | CFile::shareExclusive));
+    const char data[] = {'x', '\0', 'y', '\n', '\r', 'z'};
+    out.Write(data, sizeof data);
+    EXPECT_EQ(out.GetLength(), 6u);
+    EXPECT_EQ(out.GetPosition(), 6u);
+    out.SetLength(4);
+    EXPECT_EQ(out.SeekToEnd(), 4u);
+    EXPECT_EQ(out.GetFilePath(), Path("a.bin").c_str());
+    EXPECT_EQ(out.GetFileName(), "a.bin");
+    out.Close();
+    EXPECT_FALSE(out.IsOpen());
+
+    CFile in(Path("a.bin").c_str(), CFile::modeRead | CFile::shareDenyWrite);
+    char buf[16] = {};
+    EXPECT_EQ(in.Read(buf, sizeof buf), 4u);  // short only at the end
+    EXPECT_EQ(std::memcmp(buf, data, 4), 0);
+    EXPECT_EQ(in.Read(buf, sizeof buf), 0u);
+    EXPECT_EQ(in.Seek(-2, CFile::end), 2u);
+    EXPECT_EQ(in.Read(buf, 1), 1u);
+    EXPECT_EQ(buf[0], 'y');
+    in.SeekToBegin();
+    EXPECT_EQ(in.GetPosition(), 0u);
+    EXPECT_EQ(CauseOf([&] { in.Seek(-1, CFile::begin); }), CFileException::badSeek);
+    EXPECT_EQ(CauseOf([&] { in.Write("q", 1); }), CFileException::accessDenied);
+}
+
+TEST_F(CFileTest, CreateTruncatesUnlessNoTruncate) {
+    Put("t.txt", "0123456789");
+    {
+        CFile keep(Path("t.txt").c_str(),
+                   CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite);
+        EXPECT_EQ(keep.GetLength(), 10u);
+        keep.SeekToEnd();
+        keep.Write("ab", 2);
+    }
+    EXPECT_EQ(Get("t.txt"), "0123456789ab");
+    { CFile trunc(Path("t.txt").c_str(), CFile::modeCreate | CFile::modeWrite); }
+    EXPECT_EQ(Get("t.txt"), "");
+}
+
+TEST_F(CFileTest, BackslashPathsAreMapped) {
+    Put("m.txt", "mapped");
+    std::string windows_style = Path("m.txt");
+    for (char& c : windows_style) {
+        if (c == '/') c = '\\';
+    }
+    CFile f;
+    ASSERT_TRUE(f.Open(windows_style.c_str(), CFile::modeRead));
+    EXPECT_EQ(f.GetLength(), 6u);
+}
+
+TEST_F(CFileTest, ShareFlagsAreEnforcedBetweenOpeners) {
+    Put("s.bin", "held content");
+    const std::string p = Path("s.bin");
+    struct Case {
+        UINT holder;
+        UINT second;
+        bool opens;
+    };
+    const Case cases[] = {
+        {CFile::modeRead | CFile::shareExclusive, CFile::modeRead | CFile::shareDenyNone, false},
+        {CFile::modeRead | CFile::shareDenyNone, CFile::modeRead | CFile::shareExclusive, false},
+        {CFile::modeRead | CFile::shareDenyWrite, CFile::modeRead | CFile::shareDenyWrite, true},
+        {CFile::modeRead | CFile::shareDenyWrite, CFile::modeWrite | CFile::shareDenyNone, false},
+        {CFile::modeWrite | CFile::shareDenyWrite, CFile::modeRead | CFile::shareDenyNone, true},
+        {CFile::modeWrite | CFile::shareDenyWrite, CFile::modeRead | CFile::shareDenyWrite, false},
+        {CFile::modeRead | CFile::shareDenyRead, CFile::modeRead | CFile::shareDenyNone, false},
+        {CFile::modeRead | CFile::shareDenyRead, CFile::modeWrite | CFile::shareDenyNone, true},
+        {CFile::modeReadWrite | CFile::shareDenyRead, CFile::modeWrite | CFile::shareDenyWrite,
+         false},
+        {CFile::modeWrite | CFile::shareDenyRead, CFile::modeWrite | CFile::shareDenyNone, true},
+        {CFile::modeRead | CFile::shareDenyNone, CFile::modeReadWrite | CFile::shareDenyNone, true},
+        {CFile::modeRead, CFile::modeRead | CFile::shareDenyNone, false},  // shareCompat
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.holder << " then " << c.second);
+        CFile holder;
+        ASSERT_TRUE(holder.Open(p.c_str(), c.holder));
+        CFile second;
+        CFileException error;
+        EXPECT_EQ(second.Open(p.c_str(), c.second, &error), c.opens ? TRUE : FALSE);
+        if (!c.opens) {
+            EXPECT_EQ(error.m_cause, CFileException::sharingViolation);
+            EXPECT_EQ(error.m_strFileName, p.c_str());
+        }
+    }
+    // Every holder above was closed: the file is free again, content intact.
+    CFile last;
+    EXPECT_TRUE(last.Open(p.c_str(), CFile::modeRead | CFile::shareExclusive));
+    EXPECT_EQ(last.GetLength(), 12u);
+}
+
+TEST_F(CFileTest, RefusedCreateLeavesTheHoldersContent) {
+    Put("keep.bin", "precious");
+    CFile holder(Path("keep.bin").c_str(), CFile::modeRead | CFile::shareExclusive);
+    EXPECT_EQ(
+        CauseOf([&] { CFile(Path("keep.bin").c_str(), CFile::modeCreate | CFile::modeWrite); }),
+        CFileException::sharingViolation);
+    EXPECT_EQ(Get("keep.bin"), "precious");
+}
+
+TEST_F(CFileTest, OpenFailuresNameTheirCause) {
+    CFile f;
+    CFileException error;
+    EXPECT_FALSE(f.Open(Path("missing.txt").c_str(), CFile::modeRead, &error));
+    EXPECT_EQ(error.m_cause, CFileException::fileNotFound);
+    EXPECT_EQ(error.m_lOsError, ENOENT);
+    EXPECT_EQ(error.m_strFileName, Path("missing.txt").c_str());
+
+    EXPECT_FALSE(
+        f.Open(Path("no/such/dir/x.txt").c_str(), CFile::modeCreate | CFile::modeWrite, &error));
+    EXPECT_EQ(error.m_cause, CFileException::badPath);
+
+    EXPECT_FALSE(f.Open(dir_.c_str(), CFile::modeRead, &error));
+    EXPECT_EQ(error.m_cause, CFileException::accessDenied);
+
+    EXPECT_FALSE(f.Open("", CFile::modeRead, &error));
+    EXPECT_EQ(error.m_cause, CFileException::badPath);
+
+    EXPECT_EQ(CauseOf([&] { CFile(Path("missing.txt").c_str(), CFile::modeRead); }),
+              CFileException::fileNotFound);
+    EXPECT_EQ(CauseOf([&] { f.Read(nullptr, 0); }), CFileException::invalidFile);
+    EXPECT_FALSE(f.IsOpen());
+}
+
+TEST_F(CFileTest, WriteOnFullDeviceThrowsDiskFull) {
+    CFile full;
+    if (!full.Open("/dev/full", CFile::modeWrite | CFile::shareDenyNone)) {
+        GTEST_SKIP() << "/dev/full is not available";
+    }
+    const std::string block(4096, 'd');
+    try {
+        full.Write(block.data(), static_cast<UINT>(block.size()));
+        FAIL() << "write to a full device succeeded";
+    } catch (const CFileException& e) {
+        EXPECT_EQ(e.m_cause, CFileException::diskFull);
+        EXPECT_EQ(e.m_lOsError, ENOSPC);
+        EXPECT_EQ(e.m_strFileName, "/dev/full");
+        char text[256];
+        ASSERT_TRUE(e.GetErrorMessage(text, sizeof text));
+        EXPECT_NE(std::strstr(text, "/dev/full: the disk is full"), nullptr) << text;
+    }
+}
+
+TEST_F(CFileTest, ReadErrorInTheMiddleThrowsHardIO) {
+    // Reading unmapped memory through the process's memory file fails with EIO.
+    CFile mem;
+    if (!mem.Open("/proc/self/mem", CFile::modeRead | CFile::shareDenyNone)) {
+        GTEST_SKIP() << "/proc/self/mem is not available";
+    }
+    char buf[16];
+    EXPECT_EQ(CauseOf([&] { mem.Read(buf, sizeof buf); }), CFileException::hardIO);
+}
+
+TEST_F(CFileTest, StatusOfFilesAndFolders) {
+    Put("st.txt", std::string(1234, 's'));
+    CFileStatus status;
+    ASSERT_TRUE(CFile::GetStatus(Path("st.txt").c_str(), status));
+    EXPECT_EQ(status.m_size, 1234u);
+    EXPECT_STREQ(status.m_szFullName, Path("st.txt").c_str());
+    EXPECT_EQ(status.m_attribute & CFile::directory, 0);
+    EXPECT_GT(status.m_mtime, 0);
+
+    ASSERT_TRUE(CFile::GetStatus(dir_.c_str(), status));
+    EXPECT_NE(status.m_attribute & CFile::directory, 0);
+    EXPECT_FALSE(CFile::GetStatus(Path("none").c_str(), status));
+    EXPECT_FALSE(CFile::GetStatus(nullptr, status));
+
+    CFile open(Path("st.txt").c_str(), CFile::modeRead);
+    CFileStatus mine;
+    ASSERT_TRUE(open.GetStatus(mine));
+    EXPECT_EQ(mine.m_size, 1234u);
+}
+
+TEST_F(CFileTest, RenameOntoItselfTellsWhetherAFileIsFree) {
+    Put("r.txt", "r");
+    const std::string p = Path("r.txt");
+    EXPECT_EQ(CauseOf([&] { CFile::Rename(p.c_str(), p.c_str()); }), -1);
+    EXPECT_EQ(CauseOf([&] { CFile::Rename(Path("gone.txt").c_str(), Path("gone.txt").c_str()); }),
+              CFileException::fileNotFound);
+    EXPECT_EQ(
+        CauseOf([&] { CFile::Rename(Path("x/gone.txt").c_str(), Path("x/gone.txt").c_str()); }),
+        CFileException::badPath);
+    {
+        CFile in_use(p.c_str(), CFile::modeRead | CFile::shareDenyNone);
+        EXPECT_EQ(CauseOf([&] { CFile::Rename(p.c_str(), p.c_str()); }),
+                  CFileException::sharingViolation);
+        EXPECT_EQ(CauseOf([&] { CFile::Remove(p.c_str()); }), CFileException::sharingViolation);
+    }
+    EXPECT_EQ(Get("r.txt"), "r");
+}
+
+TEST_F(CFileTest, RenameAndRemoveMoveRealFiles) {
+    Put("old.txt", "moved");
+    Put("other.txt", "other");
+    EXPECT_EQ(CauseOf([&] { CFile::Rename(Path("old.txt").c_str(), Path("other.txt").c_str()); }),
+              CFileException::accessDenied);
+    EXPECT_EQ(Get("other.txt"), "other");
+
+    CFile::Rename(Path("old.txt").c_str(), Path("new.txt").c_str());
+    EXPECT_EQ(Get("new.txt"), "moved");
+    CFileStatus status;
+    EXPECT_FALSE(CFile::GetStatus(Path("old.txt").c_str(), status));
+
+    CFile::Remove(Path("new.txt").c_str());
+    EXPECT_FALSE(CFile::GetStatus(Path("new.txt").c_str(), status));
+    EXPECT_EQ(CauseOf([&] { CFile::Remove(Path("new.txt").c_str()); }),
+              CFileException::fileNotFound);
+    EXPECT_EQ(CauseOf([&] { CFile::Remove(dir_.c_str()); }), CFileException::accessDenied);
+}
+
+TEST(CFileErrno, TranslationCoversTheCommonCauses) {
+    EXPECT_EQ(CFileException::ErrnoToException(0), CFileException::none);
+    EXPECT_EQ(CFileException::ErrnoToException(ENOENT), CFileException::fileNotFound);
+    EXPECT_EQ(CFileException::ErrnoToException(ENOENT, "/no/such/folder/f"),
+              CFileException::badPath);
+    EXPECT_EQ(CFileException::ErrnoToException(EACCES), CFileException::accessDenied);
+    EXPECT_EQ(CFileException::ErrnoToException(EMFILE), CFileException::tooManyOpenFiles);
+    EXPECT_EQ(CFileException::ErrnoToException(ENOSPC), CFileException::diskFull);
+    EXPECT_EQ(CFileException::ErrnoToException(EIO), CFileException::hardIO);
+    EXPECT_EQ(CFileException::ErrnoToException(EBADF), CFileException::invalidFile);
+    EXPECT_EQ(CFileException::ErrnoToException(E2BIG), CFileException::genericException);
+}
+
+}  // namespace

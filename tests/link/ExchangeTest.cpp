@@ -1,0 +1,114 @@
+// The exchange helper: what the records carry to the link and back.
+#include <gtest/gtest.h>
+
+#include "FlashTestAccess.h"
+#include "ModuleTestEnvironment.h"
+#include "link/Exchange.h"
+
+namespace {
+
+using quorvex::testing::Bytes;
+
+class ExchangeTest : public quorvex::testing::ModuleTest {};
+
+TEST_F(ExchangeTest, ExpectedListKeepsTheLastAddedNameAtItsHead) {
+    CFdiExchange exchange("FDI", "Transport", "Fclose");
+    exchange.Expect("FDI__Transport__F_Close_Error");
+    exchange.Expect("FDI__Transport__F_Close_Success");
+    CStringList& list = exchange.ExpectedList();
+    ASSERT_EQ(list.GetCount(), 2);
+    POSITION pos = list.GetHeadPosition();
+    EXPECT_EQ(list.GetNext(pos), CString("FDI__Transport__F_Close_Success"));
+    EXPECT_EQ(list.GetNext(pos), CString("FDI__Transport__F_Close_Error"));
+}
+
+TEST_F(ExchangeTest, RecordsCarryFixedFieldsSideAndParameters) {
+    target_->On("Fclose").Reply("FDI__Transport__F_Close_Success");
+    CCommandLink link;
+    BYTE parameters[4] = {7, 0, 0, 0};
+    BYTE reply[1] = {0xAA};
+    CFdiExchange exchange("FDI", "Transport", "Fclose");
+    exchange.SetParameters(parameters, sizeof(parameters));
+    exchange.SetReplyBuffer(reply, sizeof(reply));
+    exchange.Expect("FDI__Transport__F_Close_Error");
+    exchange.Expect("FDI__Transport__F_Close_Success");
+
+    ASSERT_EQ(exchange.Execute(&link, 1, 5000), 0);
+
+    const CZENTOMessage& command = exchange.Command();
+    EXPECT_EQ(command.Service, CString("FDI"));
+    EXPECT_EQ(command.Module, CString("Transport"));
+    EXPECT_EQ(command.Name, CString("Fclose"));
+    EXPECT_EQ(command.Data, parameters);
+    EXPECT_EQ(command.DataLength, 4);
+    EXPECT_EQ(command.Reserved6, -1);
+    EXPECT_EQ(command.Reserved7, 0);
+    EXPECT_EQ(command.Side, 1);
+    EXPECT_EQ(command.Reserved9, -1);
+    EXPECT_EQ(command.Reserved10, -1);
+    const CZENTOMessage& answer = exchange.Reply();
+    EXPECT_EQ(answer.Name, CString("F_Close_Success"));
+    EXPECT_EQ(answer.DataLength, 1);
+    EXPECT_EQ(answer.Reserved6, -1);
+    EXPECT_EQ(answer.Reserved7, 0);
+    EXPECT_EQ(answer.Side, 1);
+    EXPECT_EQ(answer.Reserved9, -1);
+    EXPECT_EQ(answer.Reserved10, -1);
+
+    const auto sent = target_->Commands();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].side, 1);
+    EXPECT_EQ(sent[0].data, Bytes({7, 0, 0, 0}));
+    EXPECT_EQ(sent[0].timeout_ms, 5000u);
+    EXPECT_FALSE(sent[0].posted);
+}
+
+TEST_F(ExchangeTest, CommandWithoutParametersSendsNullAndZero) {
+    CCommandLink link;
+    CFdiExchange exchange("FDI", "Transport", "GetFdiVersion");
+    exchange.SetParameters(nullptr, 12);
+    EXPECT_EQ(exchange.Command().Data, nullptr);
+    EXPECT_EQ(exchange.Command().DataLength, 0);
+    EXPECT_EQ(exchange.Execute(&link, 0, 5000), UE_LINK_TIMEOUT);
+    ASSERT_EQ(target_->Commands().size(), 1u);
+    EXPECT_TRUE(target_->Commands()[0].data.empty());
+}
+
+TEST_F(ExchangeTest, QueryAwaitsTheReportNamedInTheReply) {
+    target_->On("InMsgBodyLimit")
+        .Reply("Diag", "Utils", "Other", Bytes({1, 0, 0, 0}))
+        .Reply("Diag", "Utils", "MaxInMsgBodySize", Bytes({0, 8, 0, 0}));
+    CCommandLink link;
+    BYTE reply[4] = {};
+    CFdiExchange exchange("Diag", "Utils", "InMsgBodyLimit");
+    exchange.SetReplyNames("Diag", "Utils", "MaxInMsgBodySize");
+    exchange.SetReplyBuffer(reply, sizeof(reply));
+    ASSERT_EQ(exchange.Query(&link, 1, 5000), 0);
+    EXPECT_EQ(fdi_bytes::GetU32(reply), 2048u);
+}
+
+TEST_F(ExchangeTest, PostedCommandDoesNotWait) {
+    CCommandLink link;
+    CFdiExchange exchange("FDI", "Transport", "ExtendedMode");
+    exchange.Post(&link, 1);
+    const auto sent = target_->Commands();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_TRUE(sent[0].posted);
+    EXPECT_FALSE(sent[0].timeout_ms.has_value());
+}
+
+TEST(FdiBytes, TextFieldNeedsRoomForItsZero) {
+    BYTE field[4] = {9, 9, 9, 9};
+    EXPECT_FALSE(fdi_bytes::PutText(field, sizeof(field), "abcd"));
+    EXPECT_EQ(field[0], 9);
+    EXPECT_TRUE(fdi_bytes::PutText(field, sizeof(field), "abc"));
+    EXPECT_EQ(field[3], 0);
+    BYTE value[4];
+    fdi_bytes::PutU32(value, 0x01020304);
+    EXPECT_EQ(value[0], 4);
+    EXPECT_EQ(fdi_bytes::GetI32(value), 0x01020304);
+    fdi_bytes::PutU16(value, 0xFFFE);
+    EXPECT_EQ(fdi_bytes::GetI16(value), -2);
+}
+
+}  // namespace

@@ -1,0 +1,141 @@
+// The volume list and the current volume-and-path prefix.
+#include <gtest/gtest.h>
+
+#include "FlashTestAccess.h"
+#include "ModuleTestEnvironment.h"
+
+namespace {
+
+using Access = CFlashExplorerDataTestAccess;
+using quorvex::testing::TextField;
+
+std::vector<std::uint8_t> VolumePayload(const std::vector<std::string>& names, int count) {
+    std::vector<std::uint8_t> payload{static_cast<std::uint8_t>(count)};
+    for (const auto& name : names) {
+        auto field = TextField(name, 10);
+        payload.insert(payload.end(), field.begin(), field.end());
+    }
+    return payload;
+}
+
+std::vector<std::string> Texts(CStringList& list) {
+    std::vector<std::string> texts;
+    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
+        const CString& item = list.GetNext(pos);
+        texts.emplace_back(static_cast<LPCSTR>(item), item.GetLength());
+    }
+    return texts;
+}
+
+class VolumesTest : public quorvex::testing::ModuleTest {
+  protected:
+    void SetUp() override {
+        ModuleTest::SetUp();
+        object_ = Access::Create();  // its link takes the connection made above
+    }
+    std::unique_ptr<CFlashExplorerData> object_;
+};
+
+TEST_F(VolumesTest, NamesArriveInReverseInFrontOfWhatTheListHeld) {
+    target_->On("GetFdiVolumes")
+        .Reply("FDI__Transport__GetFdiVolumes_List", VolumePayload({"A", "B"}, 2));
+    CStringList volumes;
+    volumes.AddTail("old");
+    ASSERT_EQ(object_->GetVolumeList(volumes), 0);
+    const auto texts = Texts(volumes);
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[0], std::string("B\0\0\0\0\0\0\0\0\0", 10));
+    EXPECT_EQ(texts[1], std::string("A\0\0\0\0\0\0\0\0\0", 10));
+    EXPECT_EQ(texts[2], "old");
+    EXPECT_STREQ(static_cast<LPCSTR>(volumes.GetHead()), "B");
+
+    const auto sent = target_->Commands();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].FullName(), "FDI__Transport__GetFdiVolumes");
+    EXPECT_TRUE(sent[0].data.empty());
+    EXPECT_EQ(sent[0].timeout_ms, 5000u);
+}
+
+TEST_F(VolumesTest, ErrorReportIsReadLikeTheList) {
+    target_->On("GetFdiVolumes")
+        .Reply("FDI__Transport__GetFdiVolumes_List_Err", VolumePayload({"dfm"}, 1));
+    CStringList volumes;
+    ASSERT_EQ(object_->GetVolumeList(volumes), 0);
+    EXPECT_STREQ(static_cast<LPCSTR>(volumes.GetHead()), "dfm");
+}
+
+TEST_F(VolumesTest, CountZeroLeavesTheListAlone) {
+    target_->On("GetFdiVolumes").Reply("FDI__Transport__GetFdiVolumes_List", {0});
+    CStringList volumes;
+    volumes.AddTail("keep");
+    EXPECT_EQ(object_->GetVolumeList(volumes), 0);
+    EXPECT_EQ(Texts(volumes), std::vector<std::string>{"keep"});
+}
+
+TEST_F(VolumesTest, NoAnswerGivesMyDevices) {
+    CStringList volumes;
+    EXPECT_EQ(object_->GetVolumeList(volumes), 0);
+    EXPECT_EQ(Texts(volumes), std::vector<std::string>{"My Devices"});
+}
+
+TEST_F(VolumesTest, AnswerWithoutPayloadGives4) {
+    target_->On("GetFdiVolumes").Reply("FDI__Transport__GetFdiVolumes_List");
+    CStringList volumes;
+    EXPECT_EQ(object_->GetVolumeList(volumes), 4);
+    EXPECT_EQ(volumes.GetCount(), 0);
+}
+
+TEST_F(VolumesTest, CountBeyondTheBufferReadsSixNames) {
+    std::vector<std::string> names{"v1", "v2", "v3", "v4", "v5", "v6", "v7", "v8"};
+    target_->On("GetFdiVolumes")
+        .Reply("FDI__Transport__GetFdiVolumes_List", VolumePayload(names, 255));
+    CStringList volumes;
+    EXPECT_EQ(object_->GetVolumeList(volumes), 0);
+    ASSERT_EQ(volumes.GetCount(), 6);
+    EXPECT_STREQ(static_cast<LPCSTR>(volumes.GetHead()), "v6");
+}
+
+TEST_F(VolumesTest, SetVolumeAndPathStoresExactlyWhatIsGivenAndTracesIt) {
+    trace_->Clear();
+    EXPECT_EQ(object_->SetVolumeAndPath("/RTOS/Vendrix/NVM/", false), 0);
+    EXPECT_EQ(object_->GetVolumeAndPath(), CString("/RTOS/Vendrix/NVM/"));
+    EXPECT_EQ(trace_->Text(), "/RTOS/Vendrix/NVM/ path is set\n");
+    EXPECT_EQ(object_->SetVolumeAndPath("", false), 0);
+    EXPECT_EQ(object_->GetVolumeAndPath(), CString(""));
+}
+
+TEST_F(VolumesTest, DefaultPathIsRebuiltFromSideAndSystem) {
+    target_->SetOsType(1, 2);
+    Reconnect();
+    object_ = Access::Create();
+    object_->m_nTargetType = TARGET_TYPE_AP;
+    object_->m_bExtendedMode = 1;
+    EXPECT_EQ(object_->SetVolumeAndPath("ignored/", true), 0);
+    EXPECT_EQ(object_->GetVolumeAndPath(), CString("/Windows/Vendrix/NVM/"));
+    object_->m_bExtendedMode = 0;
+    object_->m_strFdiVersionAp = "bogus";
+    EXPECT_EQ(object_->SetVolumeAndPath("ignored/", true), 4);
+}
+
+TEST_F(VolumesTest, PathLevelDownAndUp) {
+    object_->SetVolumeAndPath("a/", false);
+    trace_->Clear();
+    EXPECT_EQ(object_->PathLevelDown("b"), 0);
+    EXPECT_EQ(object_->GetVolumeAndPath(), CString("a/b/"));
+    EXPECT_EQ(trace_->Text(), "a/b/\tb path level down\n");
+    trace_->Clear();
+    EXPECT_EQ(object_->PathLevelDown("c/"), 0);  // already ends in its only slash
+    EXPECT_EQ(object_->GetVolumeAndPath(), CString("a/b/c/"));
+    EXPECT_EQ(trace_->Text(), "");
+
+    EXPECT_EQ(object_->PathLevelUp(), 0);
+    EXPECT_EQ(object_->GetVolumeAndPath(), CString("a/b/"));
+    EXPECT_EQ(object_->PathLevelUp(), 0);
+    EXPECT_EQ(object_->GetVolumeAndPath(), CString("a/"));
+    EXPECT_EQ(object_->PathLevelUp(), 0);  // no slash before the last character
+    EXPECT_EQ(object_->GetVolumeAndPath(), CString("a/"));
+    object_->SetVolumeAndPath("", false);
+    EXPECT_EQ(object_->PathLevelUp(), 23);
+}
+
+}  // namespace

@@ -1,0 +1,136 @@
+// Helpers shared by the socket tests: a scripted target agent and a raw
+// frame-level peer for playing either end of a connection by hand.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "Socket.h"
+#include "cmdlib/Protocol.h"
+#include "cmdlib/TargetAgent.h"
+
+namespace quorvex::link::testing {
+
+inline ReportFrame Report(const std::string& name, std::vector<std::uint8_t> data = {},
+                          std::uint32_t delay_ms = 0) {
+    ReportFrame report;
+    report.service = "FDI";
+    report.module = "Transport";
+    report.name = name;
+    report.data = std::move(data);
+    report.delay_ms = delay_ms;
+    return report;
+}
+
+inline CommandFrame Command(const std::string& name, std::vector<std::uint8_t> data = {},
+                            bool wants_reply = true) {
+    CommandFrame command;
+    command.side = 1;
+    command.wants_reply = wants_reply;
+    command.service = "FDI";
+    command.module = "Transport";
+    command.name = name;
+    command.data = std::move(data);
+    return command;
+}
+
+// Answers a command with the reports scripted for its name, or else with one
+// report "<name>_Ok" that echoes the command's side and data.
+class ScriptedAgent : public TargetAgent {
+  public:
+    ScriptedAgent() {
+        welcome_.cp = {1, {"FDI__Transport__F_Open", "FDI__Transport__F_Close"}};
+        welcome_.ap = {3, {"FDI__Transport__F_Read"}};
+    }
+    Welcome Hello(const std::string& client_name) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        log_.push_back("hello " + client_name);
+        return welcome_;
+    }
+    void Handle(const CommandFrame& command, std::vector<ReportFrame>& reports) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        log_.push_back(command.name);
+        const auto scripted = script_.find(command.name);
+        if (scripted != script_.end()) {
+            reports = scripted->second;
+            return;
+        }
+        reports.push_back(Report(command.name + "_Ok", command.data));
+        reports.back().side = command.side;
+    }
+    void Script(const std::string& name, std::vector<ReportFrame> reports) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        script_[name] = std::move(reports);
+    }
+    // "hello <client>" per handshake and the name of each command, in order.
+    std::vector<std::string> log() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return log_;
+    }
+    const Welcome& welcome() const { return welcome_; }
+
+  private:
+    mutable std::mutex mutex_;
+    Welcome welcome_;
+    std::map<std::string, std::vector<ReportFrame>> script_;
+    std::vector<std::string> log_;
+};
+
+struct RawFrame {
+    std::uint8_t type = 0;
+    std::uint32_t exchange_id = 0;
+};
+
+// One end of a connection driven frame by frame.
+class RawPeer {
+  public:
+    explicit RawPeer(UniqueFd fd) : fd_(std::move(fd)) {}
+
+    void Send(const std::vector<std::uint8_t>& bytes) {
+        ASSERT_TRUE(SendAll(fd_.get(), bytes.data(), bytes.size()));
+    }
+    // The next frame; false when the peer closed, broke the framing or was silent.
+    bool Read(RawFrame* frame) {
+        FrameView view;
+        FrameDecoder::Status status;
+        while ((status = decoder_.Next(&view)) == FrameDecoder::Status::kNeedMore) {
+            std::uint8_t chunk[4096];
+            if (!WaitReadable(fd_.get(), 2000)) return false;
+            const ssize_t got = recv(fd_.get(), chunk, sizeof(chunk), 0);
+            if (got <= 0) return false;
+            decoder_.Feed(chunk, static_cast<std::size_t>(got));
+        }
+        *frame = {view.type, view.exchange_id};
+        return status == FrameDecoder::Status::kFrame;
+    }
+    // True when the other end closes the connection within two seconds.
+    bool ClosedByPeer() {
+        std::uint8_t byte;
+        return WaitReadable(fd_.get(), 2000) && recv(fd_.get(), &byte, 1, 0) <= 0;
+    }
+
+  private:
+    UniqueFd fd_;
+    FrameDecoder decoder_;
+};
+
+inline Endpoint MustParse(const std::string& text) {
+    Endpoint endpoint;
+    std::string error;
+    EXPECT_TRUE(ParseEndpoint(text, &endpoint, &error)) << error;
+    return endpoint;
+}
+
+inline std::int64_t MillisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
+        .count();
+}
+
+}  // namespace quorvex::link::testing

@@ -1,0 +1,146 @@
+// The socket transport against the socket server on loopback: handshake,
+// routing of reports, real-time time-outs and the end of a connection.
+#include <gtest/gtest.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <future>
+#include <thread>
+
+#include "NetTestSupport.h"
+#include "cmdlib/SocketServer.h"
+#include "cmdlib/SocketTransport.h"
+
+namespace quorvex::link {
+namespace {
+
+using testing::Command;
+using testing::MillisecondsSince;
+using testing::Report;
+using testing::ScriptedAgent;
+using Clock = std::chrono::steady_clock;
+
+class SocketLink : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(server_.Start("tcp://127.0.0.1:0", &error)) << error;
+        link_ = OpenSocketTransport(server_.address(), SocketOptions(), &error);
+        ASSERT_TRUE(link_) << error;
+    }
+
+    std::shared_ptr<ScriptedAgent> agent_ = std::make_shared<ScriptedAgent>();
+    SocketServer server_{agent_};
+    std::shared_ptr<Transport> link_;
+    ReportFrame report_;
+};
+
+TEST_F(SocketLink, HandshakeHandsOverTheAgentsWelcome) {
+    EXPECT_EQ(server_.address().rfind("tcp://127.0.0.1:", 0), 0u);
+    EXPECT_NE(server_.address(), "tcp://127.0.0.1:0");
+    EXPECT_TRUE(link_->IsUp());
+    EXPECT_EQ(link_->welcome().cp.os_type, 1);
+    EXPECT_EQ(link_->welcome().cp.commands, agent_->welcome().cp.commands);
+    EXPECT_EQ(link_->welcome().ap.os_type, 3);
+    EXPECT_EQ(link_->welcome().ap.commands, agent_->welcome().ap.commands);
+    EXPECT_EQ(agent_->log(), std::vector<std::string>{"hello quorvex"});
+}
+
+TEST_F(SocketLink, ReportsReachTheirOwnExchangeInOrder) {
+    agent_->Script("List", {Report("Part", {0}), Report("Part", {1}), Report("Last", {2})});
+    ASSERT_EQ(link_->Send(1, Command("F_Open", {7, 0, 7})), 0);
+    ASSERT_EQ(link_->Send(2, Command("List")), 0);
+    for (std::uint8_t part = 0; part < 3; ++part) {
+        ASSERT_EQ(link_->Receive(2, 2000, &report_), 0);
+        EXPECT_EQ(report_.data, std::vector<std::uint8_t>{part});
+    }
+    EXPECT_EQ(report_.name, "Last");
+    ASSERT_EQ(link_->Receive(1, 2000, &report_), 0);
+    EXPECT_EQ(report_.FullName(), "FDI__Transport__F_Open_Ok");
+    EXPECT_EQ(report_.side, 1);
+    EXPECT_EQ(report_.data, (std::vector<std::uint8_t>{7, 0, 7}));
+    EXPECT_EQ(link_->Receive(2, 20, &report_), 100);
+}
+
+TEST_F(SocketLink, LateReportOfAnAbandonedExchangeIsNotTakenByTheNext) {
+    agent_->Script("Slow", {Report("Slow_Done", {}, 120)});
+    ASSERT_EQ(link_->Send(1, Command("Slow")), 0);
+    const auto start = Clock::now();
+    EXPECT_EQ(link_->Receive(1, 30, &report_), 100);
+    EXPECT_GE(MillisecondsSince(start), 30);
+    link_->Forget(1);
+    // The target answers in order, so Slow_Done arrives first and must be dropped.
+    ASSERT_EQ(link_->Send(2, Command("F_Stat")), 0);
+    ASSERT_EQ(link_->Receive(2, 2000, &report_), 0);
+    EXPECT_EQ(report_.name, "F_Stat_Ok");
+    EXPECT_EQ(link_->Receive(2, 20, &report_), 100);
+    EXPECT_TRUE(link_->IsUp());
+}
+
+TEST_F(SocketLink, StoppingTheServerWakesWaitersWithLinkDown) {
+    agent_->Script("Never", {Report("Too_Late", {}, 60000)});
+    ASSERT_EQ(link_->Send(1, Command("Never")), 0);
+    const auto start = Clock::now();
+    auto waiter = std::async(std::launch::async, [&] { return link_->Receive(1, 5000, &report_); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    server_.Stop();  // must cut the minute-long report delay short
+    EXPECT_EQ(waiter.get(), 101);
+    EXPECT_LT(MillisecondsSince(start), 2000);
+    EXPECT_FALSE(link_->IsUp());
+    EXPECT_EQ(link_->Send(2, Command("F_Stat")), 101);
+    EXPECT_EQ(server_.connection_count(), 0u);
+}
+
+TEST(SocketServer, ServesOnAUnixSocketAndReplacesAStaleOne) {
+    char dir[] = "/tmp/quorvex-net-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string path = std::string(dir) + "/target.sock";
+    {
+        // A socket file left behind by a server that died.
+        UniqueFd stale(socket(AF_UNIX, SOCK_STREAM, 0));
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        path.copy(address.sun_path, path.size());
+        ASSERT_EQ(bind(stale.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    }
+    auto agent = std::make_shared<ScriptedAgent>();
+    {
+        SocketServer server(agent);
+        std::string error;
+        ASSERT_TRUE(server.Start("unix:" + path, &error)) << error;
+        EXPECT_EQ(server.address(), "unix:" + path);
+
+        auto link = OpenSocketTransport("unix:" + path, SocketOptions(), &error);
+        ASSERT_TRUE(link) << error;
+        ASSERT_EQ(link->Send(3, Command("F_Open", {1})), 0);
+        ReportFrame report;
+        ASSERT_EQ(link->Receive(3, 2000, &report), 0);
+        EXPECT_EQ(report.name, "F_Open_Ok");
+    }
+    EXPECT_NE(access(path.c_str(), F_OK), 0);  // the server removes its socket file
+    rmdir(dir);
+}
+
+TEST(SocketTransport, UnreachableOrSilentTargetsFailToOpen) {
+    std::string error;
+    UniqueFd probe = ListenOn(testing::MustParse("tcp://127.0.0.1:0"), &error);
+    ASSERT_TRUE(probe.valid()) << error;
+    const std::string closed_port = FormatEndpoint(BoundEndpoint(probe.get(), {}));
+    probe.Reset();  // nothing listens there any more
+    EXPECT_FALSE(OpenSocketTransport(closed_port, SocketOptions(), &error));
+    EXPECT_EQ(error.rfind(closed_port, 0), 0u) << error;
+
+    // A listener that accepts but never says WELCOME.
+    UniqueFd silent = ListenOn(testing::MustParse("tcp://127.0.0.1:0"), &error);
+    ASSERT_TRUE(silent.valid()) << error;
+    SocketOptions options;
+    options.handshake_timeout_ms = 50;
+    const auto start = Clock::now();
+    EXPECT_FALSE(
+        OpenSocketTransport(FormatEndpoint(BoundEndpoint(silent.get(), {})), options, &error));
+    EXPECT_NE(error.find("no WELCOME within 50 ms"), std::string::npos) << error;
+    EXPECT_LT(MillisecondsSince(start), 1000);
+}
+
+}  // namespace
+}  // namespace quorvex::link

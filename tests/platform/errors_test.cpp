@@ -1,0 +1,81 @@
+// Last-error codes, system texts and local memory.
+#include "platform/errors.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+#include "platform/files.h"
+
+namespace {
+
+std::string SystemText(DWORD code, DWORD language = MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT)) {
+    LPSTR buffer = nullptr;
+    DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, language, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+    if (length == 0) return "<none>";
+    std::string text(buffer);
+    EXPECT_EQ(text.size(), length);
+    EXPECT_EQ(LocalFree(buffer), nullptr);
+    return text;
+}
+
+TEST(SystemTexts, AllocatedTextsEndWithCrLfAndAreFreedWithLocalFree) {
+    EXPECT_EQ(SystemText(ERROR_FILE_NOT_FOUND), "The system cannot find the file specified.\r\n");
+    EXPECT_EQ(SystemText(ERROR_MOD_NOT_FOUND), "The specified module could not be found.\r\n");
+    EXPECT_EQ(SystemText(ERROR_ALREADY_EXISTS),
+              "Cannot create a file when that file already exists.\r\n");
+    EXPECT_EQ(SystemText(ERROR_ACCESS_DENIED, 0), "Access is denied.\r\n");
+}
+
+TEST(SystemTexts, UnknownCodesAndLanguagesFail) {
+    EXPECT_EQ(SystemText(0xDEAD), "<none>");
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MR_MID_NOT_FOUND));
+    EXPECT_EQ(SystemText(ERROR_FILE_NOT_FOUND, MAKELANGID(0x0c, SUBLANG_DEFAULT)), "<none>");
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_LANG_NOT_FOUND));
+}
+
+TEST(SystemTexts, CallerBufferMustHoldTextAndZero) {
+    const std::string expected = "Access is denied.\r\n";
+    char buffer[64];
+    DWORD exact = static_cast<DWORD>(expected.size() + 1);
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_ACCESS_DENIED, 0, buffer,
+                             exact, nullptr),
+              expected.size());
+    EXPECT_EQ(std::string(buffer), expected);
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_ACCESS_DENIED, 0, buffer,
+                             exact - 1, nullptr),
+              0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+}
+
+TEST(LocalMemory, FreeingTwiceOrForeignPointersFails) {
+    HLOCAL block = LocalAlloc(LPTR, 16);
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(LocalSize(block), 16u);
+    EXPECT_EQ(static_cast<char*>(static_cast<void*>(block))[15], 0);
+    EXPECT_EQ(LocalFree(block), nullptr);
+    EXPECT_EQ(LocalFree(block), block);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(LocalAlloc(LPTR, ~SIZE_T{0}), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+}
+
+TEST(LastError, IsPerThreadAndCarriesContext) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    DWORD seen_in_thread = 1;
+    std::thread([&] { seen_in_thread = GetLastError(); }).join();
+    EXPECT_EQ(seen_in_thread, 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+
+    EXPECT_FALSE(CreateDirectoryA("/nonexistent-qvx/a/b", nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_NE(quorvex::platform::LastErrorContext().find("/nonexistent-qvx/a/b"),
+              std::string::npos);
+    SetLastError(0);
+    EXPECT_TRUE(quorvex::platform::LastErrorContext().empty());
+}
+
+}  // namespace

@@ -1,0 +1,251 @@
+// Message queues: posting, reading, thread queues and timers made on read.
+#include "platform/messages.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/sync.h"
+#include "platform/time.h"
+
+namespace {
+
+using quorvex::platform::ActiveTimers;
+using quorvex::platform::CreateMessageWindow;
+using quorvex::platform::ManualTickSource;
+using quorvex::platform::QueuedMessageCount;
+
+class MessageQueues : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        clock_.Install();
+        hwnd_ = CreateMessageWindow();
+    }
+    void TearDown() override {
+        DestroyWindow(hwnd_);
+        quorvex::platform::SetTickSource(nullptr);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+
+    ManualTickSource clock_;
+    HWND hwnd_ = nullptr;
+};
+
+TEST_F(MessageQueues, PostedMessagesComeInOrderAndFiltersSkipOthers) {
+    ASSERT_TRUE(PostMessageA(hwnd_, WM_USER + 100, 1, 10));
+    ASSERT_TRUE(PostMessageA(hwnd_, WM_USER + 101, 2, 20));
+    ASSERT_TRUE(PostMessageA(hwnd_, WM_USER + 102, 3, 30));
+    EXPECT_EQ(QueuedMessageCount(hwnd_), 3u);
+
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, hwnd_, WM_USER + 101, WM_USER + 102, PM_NOREMOVE));
+    EXPECT_EQ(msg.message, WM_USER + 101u);
+    EXPECT_EQ(QueuedMessageCount(hwnd_), 3u);
+
+    ASSERT_TRUE(PeekMessageA(&msg, hwnd_, WM_USER + 101, WM_USER + 102, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 2u);
+    ASSERT_TRUE(PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_USER + 100u);
+    EXPECT_EQ(msg.hwnd, hwnd_);
+    EXPECT_EQ(msg.lParam, 10);
+    ASSERT_TRUE(PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_USER + 102u);
+    EXPECT_FALSE(PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE));
+}
+
+TEST_F(MessageQueues, NullWindowPostsToTheCallingThreadOnly) {
+    ASSERT_TRUE(PostMessageA(nullptr, WM_USER + 1, 5, 0));
+    std::atomic<bool> other_saw_it{true};
+    std::thread([&] {
+        MSG msg;
+        other_saw_it = PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE;
+    }).join();
+    EXPECT_FALSE(other_saw_it);
+    EXPECT_EQ(QueuedMessageCount(hwnd_), 0u);
+
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.hwnd, nullptr);
+    EXPECT_EQ(msg.wParam, 5u);
+}
+
+TEST_F(MessageQueues, GetMessageWakesOnPostsFromOtherThreads) {
+    DWORD main_thread = GetCurrentThreadId();
+    std::thread poster([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        PostMessageA(hwnd_, WM_USER + 7, 0, 0);
+        PostThreadMessageA(main_thread, WM_USER + 8, 0, 0);
+    });
+    MSG msg{};
+    EXPECT_EQ(GetMessageA(&msg, hwnd_, 0, 0), TRUE);
+    EXPECT_EQ(msg.message, WM_USER + 7u);
+    EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(msg.message, WM_USER + 8u);
+    poster.join();
+
+    PostQuitMessage(3);
+    EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), FALSE);
+    EXPECT_EQ(msg.wParam, 3u);
+}
+
+TEST_F(MessageQueues, ConcurrentPostersKeepEachThreadsOrder) {
+    constexpr int kThreads = 4;
+    constexpr int kEach = 500;
+    std::vector<std::thread> posters;
+    for (int t = 0; t < kThreads; ++t) {
+        posters.emplace_back([&, t] {
+            for (int i = 0; i < kEach; ++i) PostMessageA(hwnd_, WM_USER, t, i);
+        });
+    }
+    for (auto& poster : posters) poster.join();
+    ASSERT_EQ(QueuedMessageCount(hwnd_), static_cast<std::size_t>(kThreads * kEach));
+    std::vector<LPARAM> next(kThreads, 0);
+    MSG msg;
+    while (PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE)) {
+        ASSERT_EQ(msg.lParam, next[msg.wParam]++);
+    }
+    for (auto n : next) EXPECT_EQ(n, kEach);
+}
+
+TEST_F(MessageQueues, DestroyedWindowRefusesEverything) {
+    HWND hwnd = CreateMessageWindow();
+    PostMessageA(hwnd, WM_USER, 0, 0);
+    ASSERT_TRUE(DestroyWindow(hwnd));
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_FALSE(PostMessageA(hwnd, WM_USER, 0, 0));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+    EXPECT_EQ(SetTimer(hwnd, 1, 30, nullptr), 0u);
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE));
+    EXPECT_EQ(GetMessageA(&msg, hwnd, 0, 0), -1);
+    EXPECT_FALSE(DestroyWindow(hwnd));
+}
+
+TEST_F(MessageQueues, DestroyWindowWakesAPumpingThread) {
+    HWND hwnd = CreateMessageWindow();
+    std::atomic<BOOL> result{TRUE};
+    std::thread pump([&] {
+        MSG msg;
+        result = GetMessageA(&msg, hwnd, 0, 0);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    DestroyWindow(hwnd);
+    pump.join();
+    EXPECT_EQ(result, -1);
+}
+
+TEST_F(MessageQueues, WindowTimerTicksOnlyWhenReadAndAtMostOncePending) {
+    EXPECT_EQ(SetTimer(hwnd_, 7, 30, nullptr), 7u);
+    auto timers = ActiveTimers(hwnd_);
+    ASSERT_EQ(timers.size(), 1u);
+    EXPECT_EQ(timers[0].id, 7u);
+    EXPECT_EQ(timers[0].elapse_ms, 30u);
+
+    MSG msg{};
+    clock_.Advance(29);
+    EXPECT_FALSE(PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE));
+
+    clock_.Advance(300);                       // ten periods unread
+    EXPECT_EQ(QueuedMessageCount(hwnd_), 0u);  // nothing is made until read
+    ASSERT_TRUE(PeekMessageA(&msg, hwnd_, 0, 0, PM_NOREMOVE));
+    ASSERT_TRUE(PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
+    EXPECT_EQ(msg.wParam, 7u);
+    EXPECT_EQ(msg.hwnd, hwnd_);
+    EXPECT_FALSE(PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE));
+
+    clock_.Advance(30);
+    EXPECT_TRUE(PeekMessageA(&msg, hwnd_, WM_TIMER, WM_TIMER, PM_REMOVE));
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));  // not on the thread queue
+}
+
+TEST_F(MessageQueues, PostedMessagesGoBeforeTicksAndFiltersHideTicks) {
+    SetTimer(hwnd_, 1, 30, nullptr);
+    clock_.Advance(30);
+    PostMessageA(hwnd_, WM_USER + 100, 0, 0);
+    MSG msg{};
+    EXPECT_FALSE(PeekMessageA(&msg, hwnd_, WM_USER, WM_USER + 50, PM_REMOVE));
+    ASSERT_TRUE(PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_USER + 100u);
+    ASSERT_TRUE(PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
+}
+
+TEST_F(MessageQueues, KillTimerStopsTicksAndSetTimerRestartsThePeriod) {
+    SetTimer(hwnd_, 2, 30, nullptr);
+    clock_.Advance(20);
+    SetTimer(hwnd_, 2, 30, nullptr);  // restart: next tick 30 ms from now
+    clock_.Advance(20);
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE));
+    EXPECT_EQ(ActiveTimers(hwnd_).size(), 1u);
+
+    clock_.Advance(10);
+    EXPECT_TRUE(KillTimer(hwnd_, 2));
+    EXPECT_FALSE(PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE));
+    EXPECT_TRUE(ActiveTimers(hwnd_).empty());
+    EXPECT_FALSE(KillTimer(hwnd_, 2));
+}
+
+TEST_F(MessageQueues, ThreadTimersGetDistinctIdsChosenByThePlatform) {
+    UINT_PTR first = SetTimer(nullptr, 1, 30, nullptr);
+    UINT_PTR second = SetTimer(nullptr, 1, 0, nullptr);
+    EXPECT_NE(first, 0u);
+    EXPECT_NE(second, 0u);
+    EXPECT_NE(first, second);
+    auto timers = ActiveTimers(nullptr);
+    ASSERT_EQ(timers.size(), 2u);
+    EXPECT_EQ(timers[1].elapse_ms, static_cast<UINT>(USER_TIMER_MINIMUM));
+
+    // Naming a live thread timer restarts it instead of adding one.
+    EXPECT_EQ(SetTimer(nullptr, first, 50, nullptr), first);
+    EXPECT_EQ(ActiveTimers(nullptr).size(), 2u);
+
+    clock_.Advance(10);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, second);
+    EXPECT_EQ(msg.hwnd, nullptr);
+
+    EXPECT_TRUE(KillTimer(nullptr, second));
+    EXPECT_TRUE(KillTimer(nullptr, first));
+    clock_.Advance(100);
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    // The window's own timer ids are not the thread's.
+    EXPECT_FALSE(KillTimer(hwnd_, first));
+}
+
+TEST_F(MessageQueues, TimerProcedureRunsOnDispatch) {
+    static std::atomic<UINT_PTR> fired{0};
+    fired = 0;
+    SetTimer(hwnd_, 9, 15, [](HWND, UINT, UINT_PTR id, DWORD) { fired = id; });
+    EXPECT_TRUE(ActiveTimers(hwnd_)[0].has_proc);
+    clock_.Advance(15);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE));
+    DispatchMessageA(&msg);
+    EXPECT_EQ(fired, 9u);
+}
+
+TEST_F(MessageQueues, WaitForQueueReportsPostsAndTimeOuts) {
+    EXPECT_FALSE(quorvex::platform::WaitForQueue(hwnd_, 10));
+    std::thread poster([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        PostMessageA(hwnd_, WM_USER, 0, 0);
+    });
+    EXPECT_TRUE(quorvex::platform::WaitForQueue(hwnd_, INFINITE));
+    poster.join();
+    PeekMessageA(nullptr, hwnd_, 0, 0, PM_REMOVE);
+
+    SetTimer(hwnd_, 1, 30, nullptr);
+    EXPECT_FALSE(quorvex::platform::WaitForQueue(hwnd_, 0));
+    clock_.Advance(30);
+    EXPECT_TRUE(quorvex::platform::WaitForQueue(hwnd_, 0));
+}
+
+}  // namespace

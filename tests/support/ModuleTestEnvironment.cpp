@@ -1,0 +1,66 @@
+// The shared fixture of the module's tests.
+#include "ModuleTestEnvironment.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "cmdlib/Connection.h"
+
+namespace quorvex::testing {
+
+void ModuleTest::SetUp() {
+    char pattern[] = "/tmp/quorvex-test-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    ASSERT_NE(made, nullptr);
+    home_ = made;
+    setenv("QUORVEX_HOME", home_.c_str(), 1);
+
+    trace_ = std::make_shared<quorvex::host::MemoryTraceSink>();
+    previous_trace_ = quorvex::host::SetTraceSink(trace_);
+    log_ = std::make_shared<quorvex::host::MemoryLogSink>();
+    previous_log_ = quorvex::host::SetLogSink(log_);
+    previous_boxes_ = quorvex::platform::SetMessageBoxPresenter(&boxes_);
+
+    target_ = std::make_shared<quorvex::link::ScriptedTarget>();
+    transport_ = quorvex::link::ConnectScripted(target_);
+    DrainThreadMessages();
+}
+
+void ModuleTest::TearDown() {
+    quorvex::link::Disconnect();
+    quorvex::platform::SetMessageBoxPresenter(previous_boxes_);
+    quorvex::host::SetLogSink(previous_log_);
+    quorvex::host::SetTraceSink(previous_trace_);
+    DrainThreadMessages();
+    std::error_code ignored;
+    std::filesystem::remove_all(home_, ignored);
+}
+
+void ModuleTest::Reconnect() {
+    transport_ = quorvex::link::ConnectScripted(target_);
+}
+
+std::vector<MSG> ModuleTest::DrainThreadMessages() {
+    std::vector<MSG> messages;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message != WM_TIMER) messages.push_back(msg);
+    }
+    return messages;
+}
+
+std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) {
+    std::vector<std::uint8_t> bytes;
+    for (int v : values) bytes.push_back(static_cast<std::uint8_t>(v));
+    return bytes;
+}
+
+std::vector<std::uint8_t> TextField(const std::string& text, std::size_t size) {
+    std::vector<std::uint8_t> field(size, 0);
+    for (std::size_t i = 0; i < text.size() && i < size; ++i) {
+        field[i] = static_cast<std::uint8_t>(text[i]);
+    }
+    return field;
+}
+
+}  // namespace quorvex::testing

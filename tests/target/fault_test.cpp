@@ -1,0 +1,121 @@
+// The fault-injecting agent: dropped, delayed and replaced reports, and the
+// connection faults it marks for the transport.
+#include "TargetHarness.h"
+#include "target/FaultInjectingAgent.h"
+
+namespace quorvex::sim::testing {
+namespace {
+
+using Fault = link::ReportFrame::Fault;
+
+link::CommandFrame Command(const std::string& name, Bytes data = {}, int side = 0) {
+    link::CommandFrame c;
+    c.side = side;
+    c.service = "FDI";
+    c.module = "Transport";
+    c.name = name;
+    c.data = std::move(data);
+    return c;
+}
+
+std::shared_ptr<Simulator> NewSim(std::shared_ptr<std::int64_t>* clock = nullptr) {
+    TestTarget t;
+    if (clock != nullptr) *clock = t.now;
+    std::string error;
+    return Simulator::Create(t.config, &error);
+}
+
+std::vector<link::ReportFrame> Answer(link::TargetAgent& agent, const link::CommandFrame& c) {
+    std::vector<link::ReportFrame> out;
+    agent.Handle(c, out);
+    return out;
+}
+
+Bytes MkDirParams(const std::string& path) {
+    Bytes p = Field(path, 256);
+    PutLe(p, 0755, 2);
+    return p;
+}
+
+TEST(FaultInjection, DropsTheChosenReportsAndDelaysTheRest) {
+    FaultConfig f;
+    f.drop_reports = {2, 4};
+    f.report_delay_ms = 250;
+    FaultInjectingAgent agent(NewSim(), f);
+    std::vector<std::string> seen;
+    for (int i = 0; i < 5; ++i) {
+        for (const auto& r :
+             Answer(agent, Command("MkDir", MkDirParams("d" + std::to_string(i))))) {
+            EXPECT_EQ(r.delay_ms, 250u);
+            seen.push_back(r.name + std::to_string(i));
+        }
+    }
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"mkdir_Success0", "mkdir_Success2", "mkdir_Success4"}));
+    EXPECT_EQ(agent.reports_seen(), 5u);
+    // Dropping an answer does not undo the command.
+    EXPECT_EQ(Answer(agent, Command("MkDir", MkDirParams("d1"))).front().name, "mkdir_Error");
+}
+
+TEST(FaultInjection, ChosenAnswerReplacesTheCommand) {
+    FaultConfig f;
+    link::ReportFrame forced;
+    forced.service = "FDI";
+    forced.module = "Transport";
+    forced.name = "mkdir_Error";
+    forced.data = Text(": 5");
+    f.answers["FDI__Transport__MkDir"] = {forced};
+    f.answers["FDI__Transport__GetFdiVersion"] = {};
+    FaultInjectingAgent agent(NewSim(), f);
+
+    const auto got = Answer(agent, Command("MkDir", MkDirParams("x"), 1));
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].name, "mkdir_Error");
+    EXPECT_EQ(got[0].side, 1);
+    EXPECT_EQ(got[0].data, Text(": 5"));
+    EXPECT_TRUE(Answer(agent, Command("GetFdiVersion")).empty());
+    EXPECT_EQ(Answer(agent, Command("FStatus", Path("x"), 1)).front().name, "F_Status_Error");
+    EXPECT_EQ(agent.Hello("t").cp.commands, AllCommandNames());
+}
+
+TEST(FaultInjection, ConnectionBreaksAfterTheChosenFrame) {
+    FaultConfig f;
+    f.close_after_frames = 4;  // command, report, command, report
+    FaultInjectingAgent agent(NewSim(), f);
+    EXPECT_EQ(Answer(agent, Command("GetFdiVersion")).size(), 1u);
+    const auto second = Answer(agent, Command("GetFdiVersion"));
+    ASSERT_EQ(second.size(), 2u);
+    EXPECT_EQ(second[0].name, "FDI6");
+    EXPECT_EQ(second[1].fault, Fault::kBreak);
+    EXPECT_TRUE(Answer(agent, Command("GetFdiVersion")).empty());
+
+    FaultConfig on_command;
+    on_command.close_after_frames = 3;
+    FaultInjectingAgent early(NewSim(), on_command);
+    Answer(early, Command("GetFdiVersion"));
+    const auto cut = Answer(early, Command("MkDir", MkDirParams("never")));
+    ASSERT_EQ(cut.size(), 1u);
+    EXPECT_EQ(cut[0].fault, Fault::kBreak);
+    EXPECT_EQ(early.frames_passed(), 3u);
+}
+
+TEST(FaultInjection, CorruptsOnlyAReportFrame) {
+    FaultConfig f;
+    f.corrupt_frame = 2;
+    f.report_delay_ms = 7;
+    FaultInjectingAgent agent(NewSim(), f);
+    const auto got = Answer(agent, Command("GetFdiVersion"));
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].fault, Fault::kMalformed);
+    EXPECT_EQ(got[0].delay_ms, 7u);
+    EXPECT_TRUE(Answer(agent, Command("GetFdiVersion")).empty());
+
+    FaultConfig on_command;
+    on_command.corrupt_frame = 3;
+    FaultInjectingAgent agent2(NewSim(), on_command);
+    Answer(agent2, Command("GetFdiVersion"));
+    EXPECT_EQ(Answer(agent2, Command("GetFdiVersion")).front().fault, Fault::kNone);
+}
+
+}  // namespace
+}  // namespace quorvex::sim::testing

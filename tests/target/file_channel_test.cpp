@@ -1,0 +1,179 @@
+// Open, read, write, seek and close on the simulated target, in both layouts,
+// with the free-space accounting behind them.
+#include <set>
+#include <tuple>
+
+#include "TargetHarness.h"
+
+namespace quorvex::sim::testing {
+namespace {
+
+Bytes Pattern(std::size_t n) {
+    Bytes b(n);
+    for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    return b;
+}
+
+Bytes SeekParams(Harness& h, int side, std::int32_t id, std::int32_t offset, std::int32_t origin) {
+    Bytes p = h.IdField(side, id);
+    if (h.narrow(side)) PutLe(p, 0, 2);
+    PutLe(p, static_cast<std::uint32_t>(offset), 4);
+    PutLe(p, static_cast<std::uint32_t>(origin), 4);
+    return p;
+}
+
+class FileChannelRoundTrip : public ::testing::TestWithParam<std::tuple<const char*, std::size_t>> {
+};
+
+TEST_P(FileChannelRoundTrip, WriteSeekReadBackThroughTheOpenHandle) {
+    const auto [version, size] = GetParam();
+    TestTarget t;
+    t.config.cp.fdi_version = version;
+    Harness h(t.config);
+    const std::int64_t free_before = h.Free(0, "dfm");
+
+    const std::int32_t id = h.Open(0, "dfm/f.bin", "wb+");
+    ASSERT_GT(id, 0);
+    const Bytes data = Pattern(size);
+    ASSERT_TRUE(h.WriteAll(0, id, data));
+    EXPECT_EQ(h.Free(0, "dfm"), free_before - static_cast<std::int64_t>(size));
+
+    ASSERT_EQ(h.Name(0, "FDI__Transport__Fseek", SeekParams(h, 0, id, 0, 0)), "Fseek_Success");
+    int packets = 0;
+    EXPECT_EQ(h.ReadAll(0, id, 1024, &packets), data);
+    // The last packet says so itself: no empty packet after a full one.
+    EXPECT_EQ(packets, size == 0 ? 1 : static_cast<int>((size + 1023) / 1024));
+    EXPECT_EQ(h.Close(0, id), "F_Close_Success");
+    EXPECT_EQ(h.Get(0, "dfm/f.bin"), data);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, FileChannelRoundTrip,
+                         ::testing::Combine(::testing::Values("FDI5", "FDI6"),
+                                            ::testing::Values(0, 1, 1023, 1024, 1025, 3000)));
+
+TEST(FileChannel, ReadPacketsFollowTheSmallerOfRequestAndCoreLimit) {
+    TestTarget t;
+    t.config.ap.in_msg_body_limit = 300;
+    Harness h(t.config);
+    ASSERT_TRUE(h.Put(1, "big", Pattern(1000)));
+    const std::int32_t id = h.Open(1, "big", "rb");
+    int packets = 0;
+    EXPECT_EQ(h.ReadAll(1, id, 1024, &packets), Pattern(1000));
+    EXPECT_EQ(packets, 4);
+    ASSERT_EQ(h.Name(1, "FDI__Transport__Fseek", SeekParams(h, 1, id, 0, 0)), "Fseek_Success");
+    EXPECT_EQ(h.ReadAll(1, id, 100, &packets), Pattern(1000));
+    EXPECT_EQ(packets, 10);
+}
+
+TEST(FileChannel, SeekOriginsAndBounds) {
+    TestTarget t;
+    Harness h(t.config);
+    ASSERT_TRUE(h.Put(1, "s", Text("0123456789")));
+    const std::int32_t id = h.Open(1, "s", "rb");
+    const auto seek = [&](std::int32_t off, std::int32_t origin) {
+        return h.Name(1, "FDI__Transport__Fseek", SeekParams(h, 1, id, off, origin));
+    };
+    EXPECT_EQ(seek(-3, 2), "Fseek_Success");
+    EXPECT_EQ(h.ReadAll(1, id, 1024), Text("789"));
+    EXPECT_EQ(seek(2, 0), "Fseek_Success");
+    EXPECT_EQ(seek(3, 1), "Fseek_Success");
+    EXPECT_EQ(h.ReadAll(1, id, 2), Text("56789"));
+    EXPECT_EQ(seek(11, 0), "Fseek_Error");
+    EXPECT_EQ(seek(-1, 0), "Fseek_Error");
+    EXPECT_EQ(seek(0, 3), "Fseek_Error");
+    EXPECT_EQ(h.Name(1, "FDI__Transport__Fseek", SeekParams(h, 1, id + 1, 0, 0)), "Fseek_Error");
+    EXPECT_EQ(h.Name(1, "FDI__Transport__Fseek", Bytes(11, 0)), "Fseek_Error");
+}
+
+TEST(FileChannel, OpenRefusals) {
+    TestTarget t;
+    t.config.cp.max_open_files = 3;
+    Harness h(t.config);
+    ASSERT_TRUE(h.Put(0, "ro", Text("x")));
+    ASSERT_EQ(h.ChangeMode(0, "ro", 0444), "F_ChangeMode_Success");
+    ASSERT_EQ(h.MakeDir(0, "dir").name, "mkdir_Success");
+
+    EXPECT_EQ(h.Open(0, "missing", "rb"), -1);
+    EXPECT_EQ(h.Open(0, "nodir/new", "wb+"), -1);
+    EXPECT_EQ(h.Open(0, "ro", "wb+"), -1);
+    EXPECT_EQ(h.Open(0, "ro", "r+"), -1);
+    EXPECT_EQ(h.Open(0, "dir", "rb"), -1);
+    EXPECT_EQ(h.Open(0, "dfm", "rb"), -1);
+    EXPECT_EQ(h.Open(0, "new", "x"), -1);
+    EXPECT_EQ(h.Open(0, "new", "wq"), -1);
+    EXPECT_EQ(h.Name(0, "FDI__Transport__Fopen", Field("ro", 256)), "F_Open_Error");
+
+    std::set<std::int32_t> ids;
+    for (int i = 0; i < 3; ++i) ids.insert(h.Open(0, "ro", "rb"));
+    EXPECT_EQ(ids.size(), 3u);
+    EXPECT_EQ(ids.count(-1), 0u);
+    EXPECT_EQ(h.Open(0, "ro", "rb"), -1);  // table full
+    h.Close(0, *ids.begin());
+    EXPECT_GT(h.Open(0, "ro", "rb"), 0);
+}
+
+TEST(FileChannel, HandlesRefuseWrongDirectionAndStaleUse) {
+    TestTarget t;
+    Harness h(t.config);
+    ASSERT_TRUE(h.Put(0, "f", Text("abc")));
+    const std::int32_t reader = h.Open(0, "f", "rb");
+    EXPECT_EQ(h.WritePacket(0, reader, Text("z")), "F_Write_Error");
+    const std::int32_t writer = h.Open(0, "f", "ab");
+    EXPECT_EQ(h.Name(0, "FDI__Transport__Fread", h.ReadParams(0, writer, 1024)), "F_Read_Error");
+    EXPECT_EQ(h.Name(0, "FDI__Transport__Fread", h.ReadParams(0, reader, 0)), "F_Read_Bad_Input");
+    EXPECT_EQ(h.Name(0, "FDI__Transport__Fread", Bytes{1, 0, 0}), "F_Read_Bad_Input");
+
+    // A count larger than the bytes that came with it.
+    Bytes p = h.IdField(0, writer);
+    PutLe(p, 10, 2);
+    p.resize(p.size() + 4, 'q');
+    EXPECT_EQ(h.Name(0, "FDI__Transport__Fwrite", p), "F_Write_Error");
+
+    EXPECT_EQ(h.Close(0, writer), "F_Close_Success");
+    EXPECT_EQ(h.Close(0, writer), "F_Close_Error");
+    EXPECT_EQ(h.WritePacket(0, writer, Text("z")), "F_Write_Error");
+    EXPECT_EQ(h.Name(0, "FDI__Transport__Fclose", Bytes{1, 0}), "F_Close_Error");
+    EXPECT_EQ(h.Get(0, "f"), Text("abc"));
+}
+
+TEST(FileChannel, SpaceShrinksWithWritesAndReturnsOnTruncateAndRemove) {
+    TestTarget t;
+    t.config.ap.volumes = {{"mfm", 4096, false}};
+    Harness h(t.config);
+    const std::int32_t id = h.Open(1, "a", "wb+");
+    ASSERT_TRUE(h.WriteAll(1, id, Pattern(4096)));
+    EXPECT_EQ(h.Free(1, "mfm"), 0);
+    EXPECT_EQ(h.WritePacket(1, id, Text("!")), "F_Write_Error");
+    // Overwriting in place needs no new space.
+    ASSERT_EQ(h.Name(1, "FDI__Transport__Fseek", SeekParams(h, 1, id, 10, 0)), "Fseek_Success");
+    EXPECT_EQ(h.WritePacket(1, id, Text("xy")), "F_Write_Success");
+    h.Close(1, id);
+    EXPECT_GT(h.Open(1, "b", "wb+"), 0);  // an empty file needs no space
+
+    const std::int32_t again = h.Open(1, "a", "wb+");
+    EXPECT_EQ(h.Free(1, "mfm"), 4096);
+    ASSERT_TRUE(h.WriteAll(1, again, Pattern(1000)));
+    h.Close(1, again);
+    EXPECT_EQ(h.Free(1, ""), 3096);
+    EXPECT_EQ(h.Free(1, "a"), 3096);  // a first path part that is a file name
+    EXPECT_EQ(h.Name(1, "FDI__Transport__Remove_File", Path("a")), "Remove_Success");
+    EXPECT_EQ(h.Free(1, "mfm"), 4096);
+    EXPECT_EQ(h.Free(1, "../x"), -1);
+    EXPECT_EQ(h.Name(1, "FDI__Transport__GetFdiFdvAvailableSpace", Text("mfm")),
+              "FdvAvailableSize_Error");
+    EXPECT_EQ(h.Name(0, "FDI__Transport__GetFdiFdvAvailableSpace", Path("rfm")),
+              "FdvAvailableSize_RAM");
+}
+
+TEST(FileChannel, RamVolumeAnswersWithRamReportForms) {
+    TestTarget t;
+    Harness h(t.config);
+    const auto r = h.One(0, "FDI__Transport__Fopen", h.FopenParams("rfm/t", "wb+"));
+    ASSERT_EQ(r.name, "F_Open_Return_FileID_RAM");
+    const auto id = static_cast<std::int32_t>(LeAt(r.data, 0, 4));
+    EXPECT_EQ(h.Name(0, "FDI__Transport__Fseek", SeekParams(h, 0, id, 0, 0)), "Fseek_Success_RAM");
+    EXPECT_EQ(h.Name(0, "FDI__Transport__Fseek", SeekParams(h, 0, id, 5, 0)), "Fseek_Error_RAM");
+}
+
+}  // namespace
+}  // namespace quorvex::sim::testing
