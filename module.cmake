@@ -37,3 +37,6 @@ if(QUORVEX_BUILD_TESTS)
     ${CMAKE_CURRENT_SOURCE_DIR}/include ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(quorvex_module_testing PUBLIC ${QUORVEX_MODULE_DEPS})
 endif()
+
+install(TARGETS Quorvex EXPORT QuorvexTargets)
+install(DIRECTORY include/quorvex DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
