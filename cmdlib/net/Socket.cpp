@@ -75,17 +75,27 @@ bool ConnectWithin(int fd, const sockaddr* address, socklen_t size, Clock::time_
     return true;
 }
 
-UniqueFd ConnectTcp(const Endpoint& endpoint, Clock::time_point deadline, std::string* error) {
-    const std::string name = FormatEndpoint(endpoint);
+// Resolves a TCP endpoint to stream addresses; null with *error on failure.
+// The caller frees the list with freeaddrinfo.
+addrinfo* ResolveStream(const Endpoint& endpoint, bool passive, const std::string& name,
+                        std::string* error) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
+    if (passive) hints.ai_flags = AI_PASSIVE;
     addrinfo* found = nullptr;
     const int status = getaddrinfo(endpoint.host.c_str(), endpoint.port.c_str(), &hints, &found);
     if (status != 0) {
         *error = name + ": " + gai_strerror(status);
-        return UniqueFd();
+        return nullptr;
     }
+    return found;
+}
+
+UniqueFd ConnectTcp(const Endpoint& endpoint, Clock::time_point deadline, std::string* error) {
+    const std::string name = FormatEndpoint(endpoint);
+    addrinfo* found = ResolveStream(endpoint, false, name, error);
+    if (found == nullptr) return UniqueFd();
     int err = 0;
     for (addrinfo* a = found; a != nullptr; a = a->ai_next) {
         UniqueFd fd(socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol));
@@ -126,16 +136,8 @@ UniqueFd ConnectUnix(const Endpoint& endpoint, Clock::time_point deadline, std::
 
 UniqueFd ListenTcp(const Endpoint& endpoint, std::string* error) {
     const std::string name = FormatEndpoint(endpoint);
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_PASSIVE;
-    addrinfo* found = nullptr;
-    const int status = getaddrinfo(endpoint.host.c_str(), endpoint.port.c_str(), &hints, &found);
-    if (status != 0) {
-        *error = name + ": " + gai_strerror(status);
-        return UniqueFd();
-    }
+    addrinfo* found = ResolveStream(endpoint, true, name, error);
+    if (found == nullptr) return UniqueFd();
     int err = 0;
     for (addrinfo* a = found; a != nullptr; a = a->ai_next) {
         UniqueFd fd(socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol));
