@@ -86,6 +86,11 @@ class QUORVEX_API CFlashExplorerData : public CObject {
     UE_errCode_t FormatFlash();
     UE_errCode_t FormatFlash(const CString& volume);
 
+    // Size and free space of a volume for hosts that show capacity: the
+    // target's answers to the size and free-space queries. 0 or the code of
+    // the first query that failed; `size` is 0 when the size query is not offered.
+    UE_errCode_t QueryCapacity(const CString& volume, std::uint64_t& size, DWORD& available);
+
     // Board control.
     UE_errCode_t SetRTC(SYSTEMTIME* time);
     bool ResetBoard();
