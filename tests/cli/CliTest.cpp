@@ -1,0 +1,142 @@
+// Runs the quorvex program as a user or a script would, against the embedded
+// simulated target in a private host folder, and checks its output bytes and
+// exit statuses.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class CliTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/quorvex-cli-XXXXXX";
+        home_ = mkdtemp(pattern);
+    }
+    void TearDown() override { std::filesystem::remove_all(home_); }
+
+    Outcome Run(const std::string& args) {
+        const std::string out = home_ + "/stdout", err = home_ + "/stderr";
+        const std::string command = "QUORVEX_HOME='" + home_ + "' " QUORVEX_CLI " " + args +
+                                    " </dev/null >'" + out + "' 2>'" + err + "'";
+        const int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(out), ReadAll(err)};
+    }
+
+    std::string MakeFile(const std::string& name, std::size_t size) {
+        std::string bytes(size, '\0');
+        std::mt19937 random(static_cast<unsigned>(std::hash<std::string>()(name)));
+        for (auto& b : bytes) b = static_cast<char>(random());
+        std::ofstream(home_ + "/" + name, std::ios::binary) << bytes;
+        return home_ + "/" + name;
+    }
+
+    std::string home_;
+};
+
+TEST_F(CliTest, PutListGetCompareRemoveRoundTrip) {
+    const std::string original = MakeFile("data.bin", 3000);
+    ASSERT_EQ(Run("put " + original + " --verify").status, 0);
+
+    const Outcome listed = Run("ls --json");
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(listed.out.rfind("[{\"name\":\"data.bin\",\"time\":\"", 0), 0u) << listed.out;
+    EXPECT_NE(listed.out.find("\"size\":3000,\"size_text\":\"3 KB\",\"attributes\":420,"
+                              "\"read_only\":false}]\n"),
+              std::string::npos)
+        << listed.out;
+
+    ASSERT_EQ(Run("get data.bin " + home_ + "/back.bin").status, 0);
+    EXPECT_EQ(ReadAll(home_ + "/back.bin"), ReadAll(original));
+    EXPECT_EQ(Run("cmp " + original + " data.bin").status, 0);
+    MakeFile("other.bin", 3000);
+    EXPECT_EQ(Run("cmp " + home_ + "/other.bin data.bin").status, 8);
+
+    ASSERT_EQ(Run("rm data.bin").status, 0);
+    EXPECT_EQ(Run("ls --json").out, "[]\n");
+}
+
+TEST_F(CliTest, ExitStatusesAndErrorLines) {
+    Outcome usage = Run("frobnicate");
+    EXPECT_EQ(usage.status, 64);
+    EXPECT_EQ(Run("put").status, 64);
+    EXPECT_EQ(Run("chmod 9x9 a").status, 64);
+
+    Outcome missing = Run("put " + home_ + "/nothing.bin --progress json");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(
+        missing.err,
+        "quorvex: error 2: the PC file cannot be read, or the free-space figure is unknown\n");
+
+    Outcome refused = Run("rm nothing.bin");
+    EXPECT_EQ(refused.status, 13);
+    EXPECT_EQ(refused.err, "quorvex: error 13: the target refused to remove the file\n");
+
+    Outcome unreachable = Run("--target tcp://127.0.0.1:1 info");
+    EXPECT_EQ(unreachable.status, 101);
+    EXPECT_EQ(Run("--help").status, 0);
+    EXPECT_EQ(Run("rm --help").status, 0);
+}
+
+TEST_F(CliTest, ProgressJsonOnlyForTheGuiInstance) {
+    const std::string file = MakeFile("p.bin", 2048);
+    Outcome gui = Run("put " + file + " --verify --progress json");
+    ASSERT_EQ(gui.status, 0) << gui.err;
+    EXPECT_EQ(gui.err,
+              "{\"progress\":\"start\",\"total\":2048,\"kind\":2}\n"
+              "{\"progress\":\"step\",\"amount\":1032}\n"
+              "{\"progress\":\"step\",\"amount\":1032}\n"
+              "{\"progress\":\"end\"}\n"
+              "{\"progress\":\"start\",\"total\":2048,\"kind\":5}\n"
+              "{\"progress\":\"step\",\"amount\":1024}\n"
+              "{\"progress\":\"step\",\"amount\":1024}\n"
+              "{\"progress\":\"end\"}\n");
+    // Removal looks the full path up in the cached listing, whose names are
+    // bare: a fresh process has no match and announces the stand-in total 100.
+    Outcome removed = Run("rm p.bin --progress json");
+    EXPECT_EQ(removed.err,
+              "{\"progress\":\"start\",\"total\":100,\"kind\":3}\n{\"progress\":\"end\"}\n");
+
+    Outcome other = Run("--instance other put " + file + " --progress json");
+    ASSERT_EQ(other.status, 0);
+    EXPECT_EQ(other.err, "");
+}
+
+TEST_F(CliTest, InfoAndVolumesJson) {
+    EXPECT_EQ(
+        Run("info --json").out,
+        "{\"side\":0,\"fdi_version\":\"FDI6\",\"root_path\":\"dfm/\",\"extended_mode\":false}\n");
+    EXPECT_EQ(Run("--core ap info --json").out,
+              "{\"side\":1,\"fdi_version\":\"FDI71\",\"root_path\":\"/data/Linux/Vendrix/NVM/\","
+              "\"extended_mode\":true}\n");
+    EXPECT_EQ(Run("volumes --json").out, "[\"dfm\"]\n");
+}
+
+TEST_F(CliTest, FilesPersistBetweenRunsAndSettingsAreStored) {
+    const std::string file = MakeFile("keep.bin", 10);
+    ASSERT_EQ(Run("put " + file + " kept.bin").status, 0);
+    EXPECT_NE(Run("ls").out.find("kept.bin"), std::string::npos);
+    EXPECT_EQ(Run("settings \"Verify After Write\" 0").status, 0);
+    EXPECT_EQ(Run("settings \"Verify After Write\"").out, "0\n");
+    EXPECT_EQ(Run("settings Nonsense 1").status, 64);
+}
+
+}  // namespace
