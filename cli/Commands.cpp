@@ -254,6 +254,8 @@ bool IsTransferCommand(const std::string& name) {
 int RunCommand(CommandContext& c, const std::vector<std::string>& a) {
     const std::string& name = a[0];
     const std::size_t n = a.size();
+    if (name == "settings" && n <= 3) return Settings(c, a);
+    if (c.flash == nullptr) return Usage("'" + name + "' needs a target");
     CFlashExplorerData& f = *c.flash;
     if (name == "info" && n == 1) return Info(c);
     if (name == "volumes" && n == 1) return Volumes(c);
@@ -307,7 +309,6 @@ int RunCommand(CommandContext& c, const std::vector<std::string>& a) {
         if (!c.json) std::printf("reset sent\n");
         return 0;
     }
-    if (name == "settings" && n <= 3) return Settings(c, a);
     return Usage("wrong arguments for '" + name + "'");
 }
 

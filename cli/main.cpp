@@ -218,6 +218,8 @@ int main(int argc, char** argv) {
         flash->SetNotifyWindow(nullptr);
         pump->Finish();
     }
+    // Registered objects outlive the module on purpose; a host ends its own.
+    CFlashExplorerData::DeleteInstance(instance.c_str());
     Term();
     quorvex::link::Disconnect();
     if (result != 0 && result != kUsage && !(args[0] == "reset" && result == 1))
