@@ -1,0 +1,93 @@
+// quorvex-target: the simulated two-core target served on a TCP or Unix
+// socket, so that hosts in other processes (quorvex, tests, scripts) can reach
+// it. Runs until SIGINT or SIGTERM.
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "TargetFlags.h"
+#include "cmdlib/SocketServer.h"
+#include "target/Simulator.h"
+
+namespace {
+
+const int kUsage = 64;
+const int kFailure = 1;
+
+// The handler may run on any thread at any time, so it reads the server
+// through a lock-free atomic.
+std::atomic<quorvex::link::SocketServer*> g_server{nullptr};
+static_assert(std::atomic<quorvex::link::SocketServer*>::is_always_lock_free);
+
+void OnStopSignal(int) {
+    quorvex::link::SocketServer* server = g_server.load();
+    if (server != nullptr) server->RequestStop();
+}
+
+bool InstallStopHandlers() {
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    // A host that vanishes mid-write must cost one connection, not the server.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0 &&
+           sigaction(SIGPIPE, &ignore, nullptr) == 0;
+}
+
+int Complain(int status, const std::string& line) {
+    std::fprintf(stderr, "quorvex-target: %s%s\n", line.c_str(),
+                 status == kUsage ? " (see quorvex-target --help)" : "");
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using quorvex::target_server::FlagsOutcome;
+    quorvex::target_server::TargetSettings settings;
+    std::string error;
+    switch (quorvex::target_server::ParseTargetFlags(argc, argv, &settings, &error)) {
+        case FlagsOutcome::kHelp:
+            std::fputs(quorvex::target_server::TargetHelpText(), stdout);
+            return 0;
+        case FlagsOutcome::kUsageError:
+            return Complain(kUsage, error);
+        case FlagsOutcome::kRun:
+            break;
+    }
+    const std::string problem = quorvex::sim::ValidateConfig(settings.config);
+    if (!problem.empty()) return Complain(kUsage, problem);
+
+    std::shared_ptr<quorvex::link::TargetAgent> agent =
+        quorvex::sim::MakeTargetAgent(settings.config, &error);
+    if (!agent) return Complain(kFailure, error);
+
+    quorvex::link::ServerOptions options;
+    options.max_connections = settings.max_connections;
+    options.log = [](const std::string& line) {
+        std::fprintf(stderr, "quorvex-target: %s\n", line.c_str());
+    };
+    quorvex::link::SocketServer server(std::move(agent), options);
+    server.SetFaults(settings.frame_faults);
+    g_server.store(&server);
+    if (!InstallStopHandlers()) {
+        g_server.store(nullptr);
+        return Complain(kFailure, "cannot install the SIGINT and SIGTERM handlers");
+    }
+    if (!server.Start(settings.listen, &error)) {
+        g_server.store(nullptr);
+        return Complain(kFailure, error);
+    }
+    std::printf("listening on %s\n", server.address().c_str());
+    std::fflush(stdout);
+
+    server.Wait();
+    // A late signal must not reach a server that is gone.
+    g_server.store(nullptr);
+    return 0;
+}
