@@ -1,0 +1,53 @@
+// Fixture of the end-to-end tests: the simulated target reached through a
+// real connection, in-process or over TCP loopback, and a flash-access object
+// of the shared module on it, used only through its exported interface.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ModuleTestEnvironment.h"
+#include "cmdlib/SocketServer.h"
+#include "quorvex/Quorvex.h"
+#include "target/SimConfig.h"
+
+namespace quorvex::testing {
+
+enum class Route { kInProcess, kTcp };
+
+std::string RouteName(const ::testing::TestParamInfo<Route>& info);
+
+class EndToEndTest : public ModuleTest {
+  protected:
+    void TearDown() override;
+
+    // Makes the default simulated target the process connection: the "sim:"
+    // endpoint in-process, or a server on loopback.
+    void Serve(Route route);
+    // The same for a target built from `config`.
+    void Serve(Route route, const sim::SimConfig& config);
+    // The same for any agent (e.g. one that damages the simulator's reports).
+    void ServeAgent(Route route, std::shared_ptr<link::TargetAgent> agent);
+
+    // The flash-access object of this test, on `side`, made after the
+    // connection (a link binds the connection that exists when it is made).
+    CFlashExplorerData& Open(eTargetType side);
+
+    std::string PcPath(const std::string& name) const { return home_ + "/" + name; }
+    void WritePc(const std::string& name, const std::string& bytes) const;
+    std::string ReadPc(const std::string& name) const;
+    // `size` bytes that differ from file to file.
+    static std::string Pattern(std::size_t size, unsigned seed);
+
+    // A fresh listing of the current folder: names in the order handed out.
+    static std::vector<std::string> Names(CFlashExplorerData& flash);
+    // The listed entry called `name`; a default entry when there is none.
+    static CFdiFile Entry(CFlashExplorerData& flash, const std::string& name);
+
+    std::unique_ptr<link::SocketServer> server_;
+};
+
+}  // namespace quorvex::testing

@@ -1,0 +1,67 @@
+// Whole files through the module and the simulated target, in-process and
+// over TCP: every packet boundary of both cores, with and without read-back
+// verification, and one large file.
+#include "EndToEndFixture.h"
+#include "fileservices/ResultCodes.h"
+
+namespace quorvex::testing {
+namespace {
+
+class FileTransferTest : public EndToEndTest, public ::testing::WithParamInterface<Route> {};
+
+TEST_P(FileTransferTest, FilesAroundPacketBoundariesComeBackByteForByte) {
+    Serve(GetParam());
+    // CP packets carry 1024 bytes, AP packets 4096.
+    const std::size_t sizes[] = {0, 1, 1023, 1024, 1025, 4095, 4096, 4097, 9000};
+    for (eTargetType side : {TARGET_TYPE_CP, TARGET_TYPE_AP}) {
+        CFlashExplorerData& flash = Open(side);
+        for (std::size_t size : sizes) {
+            SCOPED_TRACE("side " + std::to_string(side) + ", " + std::to_string(size) + " bytes");
+            const std::string name = "f" + std::to_string(size) + ".bin";
+            const std::string bytes = Pattern(size, static_cast<unsigned>(size + side));
+            WritePc(name, bytes);
+            const int verify = size % 2 == 0 ? 1 : 0;
+            ASSERT_EQ(flash.WriteFile(name.c_str(), PcPath(name).c_str(), verify), UE_SUCCESS);
+            ASSERT_EQ(flash.ReadFile(PcPath("back.bin").c_str(), name.c_str()), UE_SUCCESS);
+            EXPECT_EQ(ReadPc("back.bin"), bytes);
+            EXPECT_EQ(flash.ComparePcFileWithFlashFile(PcPath(name).c_str(), name.c_str()),
+                      UE_SUCCESS);
+            EXPECT_EQ(Entry(flash, name).m_dwSize, size);
+        }
+        CFlashExplorerData::DeleteInstance("end-to-end");
+    }
+}
+
+TEST_P(FileTransferTest, EightMebibytesOnTheApplicationCore) {
+    Serve(GetParam());
+    CFlashExplorerData& flash = Open(TARGET_TYPE_AP);
+    std::string bytes = Pattern(8u << 20, 8);
+    WritePc("big.bin", bytes);
+    ASSERT_EQ(flash.WriteFile("big.bin", PcPath("big.bin").c_str(), 1), UE_SUCCESS);
+    ASSERT_EQ(flash.ReadFile(PcPath("back.bin").c_str(), "big.bin"), UE_SUCCESS);
+    EXPECT_TRUE(ReadPc("back.bin") == bytes);  // not printed: 8 MiB
+
+    bytes[(8u << 20) - 1] ^= 1;
+    WritePc("changed.bin", bytes);
+    EXPECT_EQ(flash.ComparePcFileWithFlashFile(PcPath("changed.bin").c_str(), "big.bin"),
+              UE_COMPARE_MISMATCH);
+}
+
+TEST_P(FileTransferTest, WriteThatDoesNotFitIsRefusedAndLeavesNothing) {
+    sim::SimConfig config = sim::DefaultSimConfig();
+    config.cp.volumes.front().capacity = 8192;
+    Serve(GetParam(), config);
+    CFlashExplorerData& flash = Open(TARGET_TYPE_CP);
+    WritePc("large.bin", Pattern(8193, 1));
+    EXPECT_EQ(flash.WriteFile("large.bin", PcPath("large.bin").c_str(), 0), UE_NOT_ENOUGH_SPACE);
+    EXPECT_EQ(Names(flash), std::vector<std::string>{});
+    EXPECT_EQ(flash.ReadFile(PcPath("back.bin").c_str(), "missing.bin"), UE_FOPEN_ERROR);
+    EXPECT_EQ(flash.WriteFile("x.bin", PcPath("no-such-file.bin").c_str(), 0),
+              UE_PC_FILE_SIZE_ERROR);
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, FileTransferTest,
+                         ::testing::Values(Route::kInProcess, Route::kTcp), RouteName);
+
+}  // namespace
+}  // namespace quorvex::testing

@@ -1,0 +1,103 @@
+// The quorvex-target program as its users run it: the module reaches it over
+// TCP, its image survives a restart, it refuses connections beyond its limit,
+// stops cleanly on SIGTERM and SIGINT, and rejects bad flags with one line.
+#include <algorithm>
+#include <fstream>
+#include <regex>
+
+#include "EndToEndFixture.h"
+#include "TargetProcess.h"
+#include "cmdlib/Connection.h"
+#include "cmdlib/SocketTransport.h"
+#include "fileservices/ResultCodes.h"
+
+namespace quorvex::testing {
+namespace {
+
+class TargetProgramTest : public EndToEndTest {
+  protected:
+    void StartTarget(const std::vector<std::string>& args) {
+        std::string error;
+        ASSERT_TRUE(target_.Start(QUORVEX_TARGET, args, home_ + "/target.err", &error)) << error;
+        EXPECT_TRUE(std::regex_match(target_.address(), std::regex("tcp://127\\.0\\.0\\.1:[0-9]+")))
+            << target_.address();
+        link::RegisterSocketSchemes();
+        ASSERT_EQ(link::Connect(target_.address(), &error), 0) << error;
+    }
+    // Ends this test's connection and flash object before the program goes.
+    void Leave() {
+        CFlashExplorerData::DeleteInstance("end-to-end");
+        link::Disconnect();
+    }
+
+    TargetProcess target_;
+};
+
+TEST_F(TargetProgramTest, PutAndGetOverTcpAndTheImageSurvivesARestart) {
+    const std::string image = home_ + "/image";
+    StartTarget({"--image", image});
+    const std::string bytes = Pattern(3000, 11);
+    WritePc("a.bin", bytes);
+    ASSERT_EQ(Open(TARGET_TYPE_CP).WriteFile("a.bin", PcPath("a.bin").c_str(), 1), UE_SUCCESS);
+    ASSERT_EQ(Open(TARGET_TYPE_CP).ReadFile(PcPath("back.bin").c_str(), "a.bin"), UE_SUCCESS);
+    EXPECT_EQ(ReadPc("back.bin"), bytes);
+    Leave();
+    EXPECT_EQ(target_.Stop(SIGTERM), 0);
+
+    StartTarget({"--image", image, "--listen", "tcp://127.0.0.1:0"});
+    ASSERT_EQ(Open(TARGET_TYPE_CP).ReadFile(PcPath("again.bin").c_str(), "a.bin"), UE_SUCCESS);
+    EXPECT_EQ(ReadPc("again.bin"), bytes);
+    Leave();
+    EXPECT_EQ(target_.Stop(SIGINT), 0);
+}
+
+TEST_F(TargetProgramTest, ConnectionsBeyondTheLimitAreRefusedAndLogged) {
+    StartTarget({"--max-connections", "1"});
+    std::string error;
+    EXPECT_EQ(link::OpenSocketTransport(target_.address(), link::SocketOptions(), &error), nullptr);
+    Leave();
+    EXPECT_EQ(target_.Stop(SIGTERM), 0);
+    std::string log;
+    std::ifstream in(home_ + "/target.err");
+    std::getline(in, log);
+    EXPECT_NE(log.find("1 connections already served, connection refused"), std::string::npos)
+        << log;
+}
+
+TEST_F(TargetProgramTest, BadFlagsExitWithOneLine) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--bogus"},
+        {"--listen"},
+        {"--listen", "udp://127.0.0.1:9"},
+        {"--cp-fdi", "FDI8"},
+        {"--ap-os", "4"},
+        {"--omit", "Fopen"},
+        {"--omit", "NoSuchCommand"},
+        {"--in-limit", "0"},
+        {"--out-limit", "ap:32768"},
+        {"--max-name", "256"},
+        {"--capacity", "4G"},
+        {"--max-connections", "0"},
+        {"--drop-report", "-1"},
+        {"--delay-ms", "1x"},
+    };
+    for (const auto& args : cases) {
+        SCOPED_TRACE(args.front());
+        std::string out, err;
+        EXPECT_EQ(RunToEnd(QUORVEX_TARGET, args, &out, &err), 64);
+        EXPECT_EQ(out, "");
+        EXPECT_EQ(err.rfind("quorvex-target: ", 0), 0u) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    }
+    std::string out, err;
+    EXPECT_EQ(RunToEnd(QUORVEX_TARGET, {"--help"}, &out, &err), 0);
+    for (const char* flag :
+         {"--listen", "--image", "--cp-fdi", "--ap-fdi", "--ap-os", "--omit", "--in-limit",
+          "--out-limit", "--max-name", "--capacity", "--max-connections", "--drop-report",
+          "--delay-ms", "--close-after-frames", "--corrupt-report", "Example"}) {
+        EXPECT_NE(out.find(flag), std::string::npos) << flag;
+    }
+}
+
+}  // namespace
+}  // namespace quorvex::testing
