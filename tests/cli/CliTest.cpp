@@ -9,23 +9,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <random>
 #include <string>
+
+#include "CliProcess.h"
 
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using quorvex::testing::Outcome;
+using quorvex::testing::ReadAll;
 
 class CliTest : public ::testing::Test {
   protected:
@@ -35,20 +26,9 @@ class CliTest : public ::testing::Test {
     }
     void TearDown() override { std::filesystem::remove_all(home_); }
 
-    Outcome Run(const std::string& args) {
-        const std::string out = home_ + "/stdout", err = home_ + "/stderr";
-        const std::string command = "QUORVEX_HOME='" + home_ + "' " QUORVEX_CLI " " + args +
-                                    " </dev/null >'" + out + "' 2>'" + err + "'";
-        const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(out), ReadAll(err)};
-    }
-
+    Outcome Run(const std::string& args) { return quorvex::testing::RunCli(home_, args); }
     std::string MakeFile(const std::string& name, std::size_t size) {
-        std::string bytes(size, '\0');
-        std::mt19937 random(static_cast<unsigned>(std::hash<std::string>()(name)));
-        for (auto& b : bytes) b = static_cast<char>(random());
-        std::ofstream(home_ + "/" + name, std::ios::binary) << bytes;
-        return home_ + "/" + name;
+        return quorvex::testing::MakeFile(home_, name, size);
     }
 
     std::string home_;

@@ -1,0 +1,46 @@
+// Running the quorvex program from a test: one command line in a private host
+// folder, with its exit status and output bytes.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <random>
+#include <string>
+
+namespace quorvex::testing {
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+inline std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Runs `quorvex ARGS` (ARGS as a shell would split them) with $QUORVEX_HOME
+// at `home` and no terminal.
+inline Outcome RunCli(const std::string& home, const std::string& args) {
+    const std::string out = home + "/stdout", err = home + "/stderr";
+    const std::string command = "QUORVEX_HOME='" + home + "' " QUORVEX_CLI " " + args +
+                                " </dev/null >'" + out + "' 2>'" + err + "'";
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(out), ReadAll(err)};
+}
+
+// Writes `size` bytes, different for each name, to home/name; returns the path.
+inline std::string MakeFile(const std::string& home, const std::string& name, std::size_t size) {
+    std::string bytes(size, '\0');
+    std::mt19937 random(static_cast<unsigned>(std::hash<std::string>()(name)));
+    for (auto& b : bytes) b = static_cast<char>(random());
+    std::ofstream(home + "/" + name, std::ios::binary) << bytes;
+    return home + "/" + name;
+}
+
+}  // namespace quorvex::testing

@@ -1,0 +1,198 @@
+// The quorvex program against quorvex-target on TCP loopback, as a script
+// drives the two: every command with its output bytes and exit statuses, the
+// target's flags showing through, and the link codes of a failing target.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "CliProcess.h"
+#include "TargetProcess.h"
+
+namespace {
+
+using quorvex::testing::Outcome;
+
+class CliTargetTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/quorvex-cli-target-XXXXXX";
+        home_ = mkdtemp(pattern);
+    }
+    void TearDown() override {
+        EXPECT_EQ(target_.Stop(SIGTERM), 0);
+        std::filesystem::remove_all(home_);
+    }
+
+    void StartTarget(const std::vector<std::string>& args) {
+        std::string error;
+        ASSERT_TRUE(target_.Start(QUORVEX_TARGET, args, home_ + "/target.err", &error)) << error;
+    }
+    Outcome Run(const std::string& args) {
+        return quorvex::testing::RunCli(home_, "--target " + target_.address() + " " + args);
+    }
+    std::string MakeFile(const std::string& name, std::size_t size) {
+        return quorvex::testing::MakeFile(home_, name, size);
+    }
+
+    // A failing command: its status, nothing on stdout, one line on stderr.
+    struct Refusal {
+        std::string args;
+        int status;
+        std::string err;
+    };
+    void ExpectRefusals(const std::vector<Refusal>& refusals) {
+        for (const Refusal& r : refusals) {
+            SCOPED_TRACE(r.args);
+            const Outcome o = Run(r.args);
+            EXPECT_EQ(o.status, r.status);
+            EXPECT_EQ(o.out, "");
+            EXPECT_EQ(o.err, r.err);
+        }
+    }
+
+    std::string home_;
+    quorvex::testing::TargetProcess target_;
+};
+
+TEST_F(CliTargetTest, InfoVolumesAndTransfers) {
+    StartTarget({});
+    EXPECT_EQ(
+        Run("info --json").out,
+        "{\"side\":0,\"fdi_version\":\"FDI6\",\"root_path\":\"dfm/\",\"extended_mode\":false}\n");
+    EXPECT_EQ(Run("--core ap info --json").out,
+              "{\"side\":1,\"fdi_version\":\"FDI71\",\"root_path\":\"/data/Linux/Vendrix/NVM/\","
+              "\"extended_mode\":true}\n");
+    EXPECT_EQ(Run("volumes --json").out, "[\"dfm\"]\n");
+    EXPECT_EQ(Run("--core ap volumes --json").out, "[\"mfm\"]\n");
+
+    ASSERT_EQ(Run("rtc 2030-01-02T03:04:05").out, "target clock set to 2030-01-02T03:04:05\n");
+    const std::string file = MakeFile("p.bin", 2048);
+    const Outcome put = Run("put " + file + " --verify --progress json");
+    ASSERT_EQ(put.status, 0) << put.err;
+    EXPECT_EQ(put.out, "");
+    EXPECT_EQ(put.err,
+              "{\"progress\":\"start\",\"total\":2048,\"kind\":2}\n"
+              "{\"progress\":\"step\",\"amount\":1032}\n"
+              "{\"progress\":\"step\",\"amount\":1032}\n"
+              "{\"progress\":\"end\"}\n"
+              "{\"progress\":\"start\",\"total\":2048,\"kind\":5}\n"
+              "{\"progress\":\"step\",\"amount\":1024}\n"
+              "{\"progress\":\"step\",\"amount\":1024}\n"
+              "{\"progress\":\"end\"}\n");
+    // The target clock runs on from where it was set.
+    const Outcome listed = Run("ls --json");
+    EXPECT_TRUE(std::regex_match(
+        listed.out, std::regex("\\[\\{\"name\":\"p\\.bin\",\"time\":\"03:04:0[5-9]\","
+                               "\"date\":\"02/01/2030\",\"second_time\":\"03:04:0[5-9]\","
+                               "\"second_date\":\"02/01/2030\",\"size\":2048,\"size_text\":"
+                               "\"2 KB\",\"attributes\":420,\"read_only\":false\\}\\]\n")))
+        << listed.out;
+    EXPECT_EQ(Run("ls '*.txt' --json").out, "[]\n");
+
+    ASSERT_EQ(Run("get p.bin " + home_ + "/back.bin").status, 0);
+    EXPECT_EQ(quorvex::testing::ReadAll(home_ + "/back.bin"), quorvex::testing::ReadAll(file));
+    EXPECT_EQ(Run("cmp " + file + " p.bin").out, file + " and p.bin are identical\n");
+    const std::string other = MakeFile("other.bin", 2048);
+    ExpectRefusals({{"cmp " + other + " p.bin", 8, "quorvex: error 8: the files differ\n"},
+                    {"get missing.bin " + home_ + "/x", 6,
+                     "quorvex: error 6: the target refused to open the file (or the side is "
+                     "unknown)\n"}});
+}
+
+TEST_F(CliTargetTest, ManagementCommandsAndTheirRefusals) {
+    StartTarget({});
+    const std::string file = MakeFile("a.bin", 100);
+    ASSERT_EQ(Run("put " + file).status, 0);
+    ASSERT_EQ(Run("mv a.bin b.bin").status, 0);
+    ASSERT_EQ(Run("chmod 444 b.bin").status, 0);
+    const std::string listed = Run("ls --json").out;
+    EXPECT_EQ(listed.rfind("[{\"name\":\"b.bin\",", 0), 0u) << listed;
+    EXPECT_NE(listed.find("\"attributes\":292,\"read_only\":true}]\n"), std::string::npos)
+        << listed;
+    ExpectRefusals(
+        {{"mv a.bin c.bin", 12, "quorvex: error 12: the target refused the rename\n"},
+         {"rm b.bin", 13, "quorvex: error 13: the target refused to remove the file\n"},
+         {"chmod 644 missing.bin", 16, "quorvex: error 16: the target refused the mode change\n"},
+         {"rmdir logs", 27, "quorvex: error 27: the target refused to remove the directory\n"}});
+
+    ASSERT_EQ(Run("mkdir logs --mode 700").status, 0);
+    EXPECT_EQ(Run("mkdir logs").status, 26);
+    EXPECT_NE(Run("ls --json").out.find("\"name\":\"logs\""), std::string::npos);
+    EXPECT_EQ(Run("rmdir logs").status, 0);
+    EXPECT_EQ(Run("chmod 0644 b.bin").status, 0);
+    EXPECT_EQ(Run("rm b.bin").status, 0);
+    EXPECT_EQ(Run("ls --json").out, "[]\n");
+}
+
+TEST_F(CliTargetTest, CapacityFormatClockAndReset) {
+    StartTarget({"--capacity", "cp:64K"});
+    EXPECT_EQ(Run("df --json").out, "{\"volume\":\"dfm\",\"size\":65536,\"available\":65536}\n");
+    EXPECT_EQ(Run("--core ap df mfm --json").out,
+              "{\"volume\":\"mfm\",\"size\":16777216,\"available\":16777216}\n");
+    ExpectRefusals({{"put " + MakeFile("big.bin", 70000), 18,
+                     "quorvex: error 18: the file does not fit into the free space\n"}});
+    ASSERT_EQ(Run("put " + MakeFile("a.bin", 1000)).status, 0);
+    EXPECT_EQ(Run("df --json").out, "{\"volume\":\"dfm\",\"size\":65536,\"available\":64536}\n");
+    EXPECT_EQ(Run("format").status, 0);
+    EXPECT_EQ(Run("ls --json").out, "[]\n");
+    EXPECT_EQ(Run("df --json").out, "{\"volume\":\"dfm\",\"size\":65536,\"available\":65536}\n");
+
+    EXPECT_EQ(Run("rtc").status, 0);
+    EXPECT_EQ(Run("rtc 2030-13-01T00:00:00").status, 64);
+    const Outcome reset = Run("reset");
+    EXPECT_EQ(reset.status, 0);
+    EXPECT_EQ(reset.out, "reset sent\n");
+}
+
+TEST_F(CliTargetTest, TargetFlagsShowThroughTheCommands) {
+    StartTarget({"--cp-fdi", "FDI5", "--ap-os", "1", "--omit", "restartCmd", "--omit",
+                 "ResetBoardUsingWD"});
+    EXPECT_EQ(Run("info --json").out,
+              "{\"side\":0,\"fdi_version\":\"FDI5\",\"root_path\":\"\",\"extended_mode\":false}\n");
+    EXPECT_EQ(Run("--core ap info --json").out,
+              "{\"side\":1,\"fdi_version\":\"FDI71\",\"root_path\":\"/RTOS/Vendrix/NVM/\","
+              "\"extended_mode\":true}\n");
+    for (const char* core : {"cp", "ap"}) {
+        const Outcome reset = Run(std::string("--core ") + core + " reset");
+        EXPECT_EQ(reset.status, 1);
+        EXPECT_EQ(reset.err, "quorvex: the target offers no reset command\n");
+    }
+}
+
+TEST_F(CliTargetTest, MissingPcFileFailsBeforeAnythingIsSent) {
+    // The target breaks the second report it sends on a connection. The put
+    // must fail on its own, leaving the fault for the next command, whose
+    // second report (after the version query) is its listing.
+    StartTarget({"--corrupt-report", "2"});
+    const Outcome missing = Run("put " + home_ + "/nothing.bin --progress json");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(
+        missing.err,
+        "quorvex: error 2: the PC file cannot be read, or the free-space figure is unknown\n");
+    const Outcome listed = Run("ls");
+    EXPECT_EQ(listed.status, 102);
+    EXPECT_EQ(listed.err, "quorvex: error 102: the target sent a malformed frame\n");
+}
+
+TEST_F(CliTargetTest, ClosedConnectionAndLostReportGiveTheLinkCodes) {
+    // WELCOME and the version answer, then the connection is closed.
+    StartTarget({"--close-after-frames", "2"});
+    const Outcome closed = Run("ls");
+    EXPECT_EQ(closed.status, 101);
+    EXPECT_EQ(closed.err, "quorvex: error 101: no connection to the target, or it was lost\n");
+    EXPECT_EQ(target_.Stop(SIGTERM), 0);
+
+    // The second report since start is the listing; it never comes.
+    StartTarget({"--drop-report", "2"});
+    const Outcome silent = Run("ls");
+    EXPECT_EQ(silent.status, 100);
+    EXPECT_EQ(silent.err, "quorvex: error 100: the target did not answer in time\n");
+    EXPECT_EQ(Run("ls --json").out, "[]\n");
+}
+
+}  // namespace
