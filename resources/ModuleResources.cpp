@@ -3,4 +3,5 @@
 
 void RegisterModuleResources(HINSTANCE module) {
     quorvex::framework::RegisterDialogTemplate(module, TargetTypeDialogTemplate());
+    quorvex::framework::RegisterDialogTemplate(module, SettingsDialogTemplate());
 }

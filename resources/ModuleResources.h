@@ -6,6 +6,7 @@
 #include "platform/wintypes.h"
 
 quorvex::framework::DialogTemplate TargetTypeDialogTemplate();
+quorvex::framework::DialogTemplate SettingsDialogTemplate();
 
 // Registers every dialog template of the module under `module`.
 void RegisterModuleResources(HINSTANCE module);

@@ -46,3 +46,14 @@ CString CQuorvexManager::GetFirstPathPart(const CString& path) {
     if (at < 0) return path;
     return path.Left(at);
 }
+
+bool CQuorvexManager::SplitFileName(const CString& path, CString& name, CString& error) {
+    error.Empty();
+    const int at = FindSeparator(path, true);
+    if (at < 0) {
+        error.Format("Invalid file path: \"%s\".", static_cast<LPCSTR>(path));
+        return false;
+    }
+    name = path.Mid(at + 1);
+    return true;
+}
