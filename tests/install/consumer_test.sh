@@ -12,3 +12,20 @@ cmake --build "$scratch/build" >/dev/null
 out=$(QUORVEX_HOME="$scratch/home" "$scratch/build/consumer")
 test "$out" = "1 KB|a.txt"
 echo "consumer: $out"
+
+# The installed programs find their libraries on their own: the installed
+# target serves the installed command-line host.
+bin="$scratch/prefix/bin"
+"$bin/quorvex-target" --listen "unix:$scratch/target.sock" >"$scratch/target.out" 2>&1 &
+target=$!
+trap 'kill $target 2>/dev/null || true' EXIT
+for _ in $(seq 100); do
+  grep -q '^listening on ' "$scratch/target.out" && break
+  sleep 0.1
+done
+volumes=$(QUORVEX_HOME="$scratch/home" "$bin/quorvex" --target "unix:$scratch/target.sock" \
+  --core cp volumes --json)
+test "$volumes" = '["dfm"]'
+kill -TERM $target
+wait $target
+echo "installed programs: $volumes"
