@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "CliProcess.h"
 
@@ -91,15 +92,31 @@ TEST_F(CliTest, ProgressJsonOnlyForTheGuiInstance) {
               "{\"progress\":\"step\",\"amount\":1024}\n"
               "{\"progress\":\"step\",\"amount\":1024}\n"
               "{\"progress\":\"end\"}\n");
+    Outcome read = Run("get p.bin " + home_ + "/back.bin --progress json");
+    ASSERT_EQ(read.status, 0) << read.err;
+    EXPECT_EQ(read.err,
+              "{\"progress\":\"start\",\"total\":2048,\"kind\":1}\n"
+              "{\"progress\":\"step\",\"amount\":1024}\n"
+              "{\"progress\":\"step\",\"amount\":1024}\n"
+              "{\"progress\":\"end\"}\n");
     // Removal looks the full path up in the cached listing, whose names are
     // bare: a fresh process has no match and announces the stand-in total 100.
     Outcome removed = Run("rm p.bin --progress json");
     EXPECT_EQ(removed.err,
               "{\"progress\":\"start\",\"total\":100,\"kind\":3}\n{\"progress\":\"end\"}\n");
 
-    Outcome other = Run("--instance other put " + file + " --progress json");
-    ASSERT_EQ(other.status, 0);
-    EXPECT_EQ(other.err, "");
+    // A format announces the time-out it waits for, derived from the volume's size.
+    Outcome format = Run("format --progress json");
+    ASSERT_EQ(format.status, 0) << format.err;
+    EXPECT_EQ(format.err,
+              "{\"progress\":\"start\",\"total\":300000,\"kind\":4}\n{\"progress\":\"end\"}\n");
+
+    for (const std::string& command :
+         std::vector<std::string>{"put " + file, "get p.bin " + home_ + "/o.bin", "format"}) {
+        Outcome other = Run("--instance other " + command + " --progress json");
+        ASSERT_EQ(other.status, 0) << command;
+        EXPECT_EQ(other.err, "") << command;
+    }
 }
 
 TEST_F(CliTest, InterruptStopsAPutAndLeavesNothingBehind) {
