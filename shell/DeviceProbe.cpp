@@ -11,7 +11,7 @@ namespace {
 
 // Stands in for the library's link object when the library or its entry
 // point is missing: no slot ever answers 0.
-class CStandbyLink : public IBase {
+class CStandbyLink : public CLinkObjectBase {
   public:
     explicit CStandbyLink(HMODULE library) : m_hLibrary(library) {}
     ~CStandbyLink() override {
@@ -22,25 +22,6 @@ class CStandbyLink : public IBase {
 
     int TestSlotAttached(int) override { return -1; }
     int TestSlotIdle(int) override { return -1; }
-    int Operation2(int) override { return -1; }
-    int Operation3(int) override { return -1; }
-    int Operation4(int) override { return -1; }
-    int Operation5(int) override { return -1; }
-    int Operation6(int) override { return -1; }
-    int Operation7(int) override { return -1; }
-    int Operation8(int) override { return -1; }
-    int Operation9(int) override { return -1; }
-    int Operation10(int) override { return -1; }
-    int Operation11(int) override { return -1; }
-    int Operation12(int) override { return -1; }
-    int Operation13(int) override { return -1; }
-    int Operation14(int) override { return -1; }
-    int Operation15(int) override { return -1; }
-    int Operation16(int) override { return -1; }
-    int Operation17(int) override { return -1; }
-    int Operation18(int) override { return -1; }
-    int Operation19(int) override { return -1; }
-    int Operation20(int) override { return -1; }
 
   private:
     HMODULE m_hLibrary;

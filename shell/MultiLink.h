@@ -38,6 +38,31 @@ class IBase {
     virtual int Operation20(int) = 0;
 };
 
+// A link object that answers -1 (not served) to every operation the module
+// does not call; link objects derive from it and give the two slot tests.
+class CLinkObjectBase : public IBase {
+  public:
+    int Operation2(int) override { return -1; }
+    int Operation3(int) override { return -1; }
+    int Operation4(int) override { return -1; }
+    int Operation5(int) override { return -1; }
+    int Operation6(int) override { return -1; }
+    int Operation7(int) override { return -1; }
+    int Operation8(int) override { return -1; }
+    int Operation9(int) override { return -1; }
+    int Operation10(int) override { return -1; }
+    int Operation11(int) override { return -1; }
+    int Operation12(int) override { return -1; }
+    int Operation13(int) override { return -1; }
+    int Operation14(int) override { return -1; }
+    int Operation15(int) override { return -1; }
+    int Operation16(int) override { return -1; }
+    int Operation17(int) override { return -1; }
+    int Operation18(int) override { return -1; }
+    int Operation19(int) override { return -1; }
+    int Operation20(int) override { return -1; }
+};
+
 // The library's entry point.
 using PFN_CREATE_LINK_INSTANCE = IBase* (*)(HMODULE library);
 

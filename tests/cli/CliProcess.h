@@ -13,6 +13,19 @@
 
 namespace quorvex::testing {
 
+// What `put FILE --verify --progress json` prints for a 2048-byte file on the
+// communication core: the write in packets of 1024 data bytes (1032 with their
+// header), then the read-back.
+inline const char kVerifiedPut2048Progress[] =
+    "{\"progress\":\"start\",\"total\":2048,\"kind\":2}\n"
+    "{\"progress\":\"step\",\"amount\":1032}\n"
+    "{\"progress\":\"step\",\"amount\":1032}\n"
+    "{\"progress\":\"end\"}\n"
+    "{\"progress\":\"start\",\"total\":2048,\"kind\":5}\n"
+    "{\"progress\":\"step\",\"amount\":1024}\n"
+    "{\"progress\":\"step\",\"amount\":1024}\n"
+    "{\"progress\":\"end\"}\n";
+
 struct Outcome {
     int status;
     std::string out;

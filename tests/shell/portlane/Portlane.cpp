@@ -15,7 +15,7 @@ std::string& CallLog() {
     return log;
 }
 
-class PortlaneLink : public IBase {
+class PortlaneLink : public CLinkObjectBase {
   public:
     PortlaneLink() {
         const char* slots = std::getenv("PORTLANE_SLOTS");
@@ -33,25 +33,6 @@ class PortlaneLink : public IBase {
         Log("idle", slot);
         return StateOf(slot) == 'f' ? 0 : 1;
     }
-    int Operation2(int) override { return -1; }
-    int Operation3(int) override { return -1; }
-    int Operation4(int) override { return -1; }
-    int Operation5(int) override { return -1; }
-    int Operation6(int) override { return -1; }
-    int Operation7(int) override { return -1; }
-    int Operation8(int) override { return -1; }
-    int Operation9(int) override { return -1; }
-    int Operation10(int) override { return -1; }
-    int Operation11(int) override { return -1; }
-    int Operation12(int) override { return -1; }
-    int Operation13(int) override { return -1; }
-    int Operation14(int) override { return -1; }
-    int Operation15(int) override { return -1; }
-    int Operation16(int) override { return -1; }
-    int Operation17(int) override { return -1; }
-    int Operation18(int) override { return -1; }
-    int Operation19(int) override { return -1; }
-    int Operation20(int) override { return -1; }
 
   private:
     char StateOf(int slot) const {
