@@ -25,3 +25,5 @@ step rm firmware.bin
 step ls
 echo
 echo "Done. Try: $q --help"
+echo "A target for other processes: build/default/target/quorvex-target --listen tcp://127.0.0.1:5555"
+echo "  then: $q --target tcp://127.0.0.1:5555 ls"

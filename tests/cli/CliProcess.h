@@ -2,9 +2,12 @@
 // folder, with its exit status and output bytes.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -55,5 +58,21 @@ inline std::string MakeFile(const std::string& home, const std::string& name, st
     std::ofstream(home + "/" + name, std::ios::binary) << bytes;
     return home + "/" + name;
 }
+
+// A private host folder for each test, removed when the test ends.
+class CliHomeTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/quorvex-cli-XXXXXX";
+        home_ = mkdtemp(pattern);
+    }
+    void TearDown() override { std::filesystem::remove_all(home_); }
+
+    std::string MakeFile(const std::string& name, std::size_t size) {
+        return quorvex::testing::MakeFile(home_, name, size);
+    }
+
+    std::string home_;
+};
 
 }  // namespace quorvex::testing

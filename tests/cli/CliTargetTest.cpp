@@ -16,15 +16,11 @@ namespace {
 
 using quorvex::testing::Outcome;
 
-class CliTargetTest : public ::testing::Test {
+class CliTargetTest : public quorvex::testing::CliHomeTest {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/quorvex-cli-target-XXXXXX";
-        home_ = mkdtemp(pattern);
-    }
     void TearDown() override {
         EXPECT_EQ(target_.Stop(SIGTERM), 0);
-        std::filesystem::remove_all(home_);
+        CliHomeTest::TearDown();
     }
 
     void StartTarget(const std::vector<std::string>& args) {
@@ -34,10 +30,6 @@ class CliTargetTest : public ::testing::Test {
     Outcome Run(const std::string& args) {
         return quorvex::testing::RunCli(home_, "--target " + target_.address() + " " + args);
     }
-    std::string MakeFile(const std::string& name, std::size_t size) {
-        return quorvex::testing::MakeFile(home_, name, size);
-    }
-
     // A failing command: its status, nothing on stdout, one line on stderr.
     struct Refusal {
         std::string args;
@@ -54,7 +46,6 @@ class CliTargetTest : public ::testing::Test {
         }
     }
 
-    std::string home_;
     quorvex::testing::TargetProcess target_;
 };
 

@@ -19,20 +19,9 @@ namespace {
 using quorvex::testing::Outcome;
 using quorvex::testing::ReadAll;
 
-class CliTest : public ::testing::Test {
+class CliTest : public quorvex::testing::CliHomeTest {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/quorvex-cli-XXXXXX";
-        home_ = mkdtemp(pattern);
-    }
-    void TearDown() override { std::filesystem::remove_all(home_); }
-
     Outcome Run(const std::string& args) { return quorvex::testing::RunCli(home_, args); }
-    std::string MakeFile(const std::string& name, std::size_t size) {
-        return quorvex::testing::MakeFile(home_, name, size);
-    }
-
-    std::string home_;
 };
 
 TEST_F(CliTest, PutListGetCompareRemoveRoundTrip) {
