@@ -129,10 +129,12 @@ bool SetVersion(const std::string& value, std::string* version) {
     return true;
 }
 
-bool SetOs(const std::string& value, std::int32_t* os) {
+// A number from `low` to `high` stored in `field`.
+template <typename T>
+bool SetNumber(const std::string& value, std::uint64_t low, std::uint64_t high, T* field) {
     std::uint64_t n = 0;
-    if (!ParseNumber(value, 0, 3, &n)) return false;
-    *os = static_cast<std::int32_t>(n);
+    if (!ParseNumber(value, low, high, &n)) return false;
+    *field = static_cast<T>(n);
     return true;
 }
 
@@ -191,11 +193,11 @@ const Flag kFlags[] = {
      }},
     {"--cp-os", "0 to 3",
      [](std::string v, TargetSettings* s, std::string*) {
-         return SetOs(v, &s->config.cp.os_type);
+         return SetNumber(v, 0, 3, &s->config.cp.os_type);
      }},
     {"--ap-os", "0 to 3",
      [](std::string v, TargetSettings* s, std::string*) {
-         return SetOs(v, &s->config.ap.os_type);
+         return SetNumber(v, 0, 3, &s->config.ap.os_type);
      }},
     {"--omit", "an optional command such as Fseek or ap:restartCmd", Omit},
     {"--in-limit", "[cp:|ap:]1 to 32767",
@@ -207,10 +209,7 @@ const Flag kFlags[] = {
     {"--capacity", "[cp:|ap:]a size below 4G, such as 65536, 512K or 8M", SetCapacity},
     {"--max-connections", "1 to 1024",
      [](std::string v, TargetSettings* s, std::string*) {
-         std::uint64_t n = 0;
-         if (!ParseNumber(v, 1, 1024, &n)) return false;
-         s->max_connections = static_cast<std::size_t>(n);
-         return true;
+         return SetNumber(v, 1, 1024, &s->max_connections);
      }},
     {"--drop-report", "a report number from 1",
      [](std::string v, TargetSettings* s, std::string*) {
@@ -221,24 +220,15 @@ const Flag kFlags[] = {
      }},
     {"--delay-ms", "0 to 600000",
      [](std::string v, TargetSettings* s, std::string*) {
-         std::uint64_t n = 0;
-         if (!ParseNumber(v, 0, 600000, &n)) return false;
-         s->config.faults.report_delay_ms = static_cast<std::uint32_t>(n);
-         return true;
+         return SetNumber(v, 0, 600000, &s->config.faults.report_delay_ms);
      }},
     {"--close-after-frames", "a frame count from 1",
      [](std::string v, TargetSettings* s, std::string*) {
-         std::uint64_t n = 0;
-         if (!ParseNumber(v, 1, UINT32_MAX, &n)) return false;
-         s->frame_faults.close_after_frames = static_cast<std::uint32_t>(n);
-         return true;
+         return SetNumber(v, 1, UINT32_MAX, &s->frame_faults.close_after_frames);
      }},
     {"--corrupt-report", "a report number from 1",
      [](std::string v, TargetSettings* s, std::string*) {
-         std::uint64_t n = 0;
-         if (!ParseNumber(v, 1, UINT32_MAX, &n)) return false;
-         s->frame_faults.corrupt_report = static_cast<std::uint32_t>(n);
-         return true;
+         return SetNumber(v, 1, UINT32_MAX, &s->frame_faults.corrupt_report);
      }},
 };
 

@@ -29,6 +29,13 @@ inline const char kVerifiedPut2048Progress[] =
     "{\"progress\":\"step\",\"amount\":1024}\n"
     "{\"progress\":\"end\"}\n";
 
+// `info --json` of the default simulated target, one line for each core.
+inline const char kDefaultCpInfoJson[] =
+    "{\"side\":0,\"fdi_version\":\"FDI6\",\"root_path\":\"dfm/\",\"extended_mode\":false}\n";
+inline const char kDefaultApInfoJson[] =
+    "{\"side\":1,\"fdi_version\":\"FDI71\",\"root_path\":\"/data/Linux/Vendrix/NVM/\","
+    "\"extended_mode\":true}\n";
+
 struct Outcome {
     int status;
     std::string out;

@@ -51,12 +51,8 @@ class CliTargetTest : public quorvex::testing::CliHomeTest {
 
 TEST_F(CliTargetTest, InfoVolumesAndTransfers) {
     StartTarget({});
-    EXPECT_EQ(
-        Run("info --json").out,
-        "{\"side\":0,\"fdi_version\":\"FDI6\",\"root_path\":\"dfm/\",\"extended_mode\":false}\n");
-    EXPECT_EQ(Run("--core ap info --json").out,
-              "{\"side\":1,\"fdi_version\":\"FDI71\",\"root_path\":\"/data/Linux/Vendrix/NVM/\","
-              "\"extended_mode\":true}\n");
+    EXPECT_EQ(Run("info --json").out, quorvex::testing::kDefaultCpInfoJson);
+    EXPECT_EQ(Run("--core ap info --json").out, quorvex::testing::kDefaultApInfoJson);
     EXPECT_EQ(Run("volumes --json").out, "[\"dfm\"]\n");
     EXPECT_EQ(Run("--core ap volumes --json").out, "[\"mfm\"]\n");
 

@@ -127,12 +127,8 @@ TEST_F(CliTest, InterruptStopsAPutAndLeavesNothingBehind) {
 }
 
 TEST_F(CliTest, InfoAndVolumesJson) {
-    EXPECT_EQ(
-        Run("info --json").out,
-        "{\"side\":0,\"fdi_version\":\"FDI6\",\"root_path\":\"dfm/\",\"extended_mode\":false}\n");
-    EXPECT_EQ(Run("--core ap info --json").out,
-              "{\"side\":1,\"fdi_version\":\"FDI71\",\"root_path\":\"/data/Linux/Vendrix/NVM/\","
-              "\"extended_mode\":true}\n");
+    EXPECT_EQ(Run("info --json").out, quorvex::testing::kDefaultCpInfoJson);
+    EXPECT_EQ(Run("--core ap info --json").out, quorvex::testing::kDefaultApInfoJson);
     EXPECT_EQ(Run("volumes --json").out, "[\"dfm\"]\n");
 }
 
