@@ -63,15 +63,20 @@ TEST_F(ExchangeTest, RecordsCarryFixedFieldsSideAndParameters) {
     EXPECT_FALSE(sent[0].posted);
 }
 
-TEST_F(ExchangeTest, CommandWithoutParametersSendsNullAndZero) {
+TEST_F(ExchangeTest, CommandWithoutParametersSendsNullAndZeroAndAPostDoesNotWait) {
     CCommandLink link;
     CFdiExchange exchange("FDI", "Transport", "GetFdiVersion");
     exchange.SetParameters(nullptr, 12);
     EXPECT_EQ(exchange.Command().Data, nullptr);
     EXPECT_EQ(exchange.Command().DataLength, 0);
     EXPECT_EQ(exchange.Execute(&link, 0, 5000), UE_LINK_TIMEOUT);
-    ASSERT_EQ(target_->Commands().size(), 1u);
-    EXPECT_TRUE(target_->Commands()[0].data.empty());
+    CFdiExchange("FDI", "Transport", "ExtendedMode").Post(&link, 1);
+    const auto sent = target_->Commands();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_TRUE(sent[0].data.empty());
+    EXPECT_FALSE(sent[0].posted);
+    EXPECT_TRUE(sent[1].posted);
+    EXPECT_FALSE(sent[1].timeout_ms.has_value());
 }
 
 TEST_F(ExchangeTest, QueryAwaitsTheReportNamedInTheReply) {
@@ -85,16 +90,6 @@ TEST_F(ExchangeTest, QueryAwaitsTheReportNamedInTheReply) {
     exchange.SetReplyBuffer(reply, sizeof(reply));
     ASSERT_EQ(exchange.Query(&link, 1, 5000), 0);
     EXPECT_EQ(fdi_bytes::GetU32(reply), 2048u);
-}
-
-TEST_F(ExchangeTest, PostedCommandDoesNotWait) {
-    CCommandLink link;
-    CFdiExchange exchange("FDI", "Transport", "ExtendedMode");
-    exchange.Post(&link, 1);
-    const auto sent = target_->Commands();
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_TRUE(sent[0].posted);
-    EXPECT_FALSE(sent[0].timeout_ms.has_value());
 }
 
 TEST(FdiBytes, TextFieldNeedsRoomForItsZero) {

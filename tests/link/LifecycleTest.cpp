@@ -27,6 +27,10 @@ TEST_F(LifecycleTest, NewObjectStartsUnsetOnFdi5AndTracesInitAp) {
     EXPECT_EQ(trace_->Text(), "NVM: init AP\n");
     // Construction sends nothing: the side is not known yet.
     EXPECT_TRUE(target_->Commands().empty());
+    // The temp folder is made under the host folder; a second object leaves it alone.
+    EXPECT_TRUE(std::filesystem::is_directory(home_ + "/Temp"));
+    auto second = Access::Create();
+    EXPECT_TRUE(std::filesystem::is_directory(home_ + "/Temp"));
 }
 
 TEST_F(LifecycleTest, LinkIsSetUpForAllDevicesAndTheReadyEventIsSet) {
@@ -37,6 +41,19 @@ TEST_F(LifecycleTest, LinkIsSetUpForAllDevicesAndTheReadyEventIsSet) {
     EXPECT_EQ(WaitForSingleObject(object->m_hReadyEvent, 0), WAIT_OBJECT_0);
     // Manual reset: still set after a wait.
     EXPECT_EQ(WaitForSingleObject(object->m_hReadyEvent, 0), WAIT_OBJECT_0);
+
+    // Selecting a device sets its bit; a raw direction passes unchanged.
+    object->SelectDevice(0);
+    EXPECT_EQ(object->m_nDeviceIndex, 0);
+    EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirectionMask()), 0x2u);
+    EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirection()), 0x2u);
+    object->SelectDevice(9);
+    EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirection()), 0x400u);
+    object->SelectDevice(40);  // no such bit: no device, and no undefined shift
+    EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirection()), 0u);
+    object->SetActiveDevice(static_cast<CZENTOMessage::eDirection>(0x10));
+    EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirectionMask()), 0x10u);
+    EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirection()), 0x10u);
 }
 
 TEST_F(LifecycleTest, ExtendedModeComesFromTheApplicationDatabaseOnly) {
@@ -46,14 +63,6 @@ TEST_F(LifecycleTest, ExtendedModeComesFromTheApplicationDatabaseOnly) {
     target_->AddCommands(1, {"FDI__Transport__ExtendedMode"});
     Reconnect();
     EXPECT_EQ(Access::Create()->m_bExtendedMode, 1);
-}
-
-TEST_F(LifecycleTest, TempFolderIsCreatedUnderTheHostFolder) {
-    auto object = Access::Create();
-    EXPECT_TRUE(std::filesystem::is_directory(home_ + "/Temp"));
-    // A second object finds it and leaves it alone.
-    auto second = Access::Create();
-    EXPECT_TRUE(std::filesystem::is_directory(home_ + "/Temp"));
 }
 
 TEST_F(LifecycleTest, DestructionTracesTheSide) {
@@ -89,18 +98,6 @@ TEST_F(LifecycleTest, VersionsStayFdi5WithoutAConnection) {
     EXPECT_EQ(object->GetTargetType(), TARGET_TYPE_AP);
     EXPECT_EQ(object->m_strFdiVersionAp, CString("FDI5"));
     EXPECT_EQ(trace_->Text(), "NVM: init AP\n");
-}
-
-TEST_F(LifecycleTest, SelectDeviceSetsItsBitOnTheLink) {
-    auto object = Access::Create();
-    object->SelectDevice(0);
-    EXPECT_EQ(object->m_nDeviceIndex, 0);
-    EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirectionMask()), 0x2u);
-    EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirection()), 0x2u);
-    object->SelectDevice(9);
-    EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirection()), 0x400u);
-    object->SelectDevice(40);  // no such bit: no device, and no undefined shift
-    EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirection()), 0u);
 }
 
 }  // namespace

@@ -59,22 +59,25 @@ TEST_F(TargetTypeTest, ApplicationSideWithExtendedModeAsksTheOperatingSystem) {
 }
 
 TEST_F(TargetTypeTest, OperatingSystemRowsOfTheRootPathTable) {
+    // Type 5 behaves as the application side except in the system branch.
     const struct {
-        int os;
+        int side, os;
         const char* path;
-    } rows[] = {{1, "/RTOS/Vendrix/NVM/"},
-                {2, "/Windows/Vendrix/NVM/"},
-                {3, "/data/Linux/Vendrix/NVM/"},
-                {0, "previous/"},
-                {4, "previous/"}};
+    } rows[] = {{1, 1, "/RTOS/Vendrix/NVM/"},
+                {1, 2, "/Windows/Vendrix/NVM/"},
+                {1, 3, "/data/Linux/Vendrix/NVM/"},
+                {1, 0, "previous/"},
+                {1, 4, "previous/"},
+                {5, 2, "dfm/"}};
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.os);
+        SCOPED_TRACE(std::to_string(row.side) + "/" + std::to_string(row.os));
         target_->SetOsType(1, row.os);
         Reconnect();
         auto object = Access::Create();
-        object->m_nTargetType = TARGET_TYPE_AP;
+        object->m_nTargetType = static_cast<eTargetType>(row.side);
         object->m_bExtendedMode = 1;
         object->m_strVolumeAndPath = "previous/";
+        if (row.side == 5) object->m_strFdiVersionAp = "FDI6";
         EXPECT_EQ(Access::BuildRootPath(*object), 0);
         EXPECT_EQ(object->GetVolumeAndPath(), CString(row.path));
     }
@@ -101,18 +104,6 @@ TEST_F(TargetTypeTest, VersionRowsOfTheRootPathTable) {
                                           row.path + "\tFDIV=\t" + row.version + "\n");
         }
     }
-}
-
-TEST_F(TargetTypeTest, ExtendedModeOnlyCountsOnTheApplicationSide) {
-    // Type 5 behaves as the application side except in the system branch.
-    target_->SetOsType(1, 2);
-    Reconnect();
-    auto object = Access::Create();
-    object->m_nTargetType = static_cast<eTargetType>(5);
-    object->m_bExtendedMode = 1;
-    object->m_strFdiVersionAp = "FDI6";
-    EXPECT_EQ(Access::BuildRootPath(*object), 0);
-    EXPECT_EQ(object->GetVolumeAndPath(), CString("dfm/"));
 }
 
 TEST_F(TargetTypeTest, FailedVersionQueryKeepsVersionAndPathButClearsExtendedMode) {
@@ -173,34 +164,24 @@ TEST_F(TargetTypeTest, UnknownSideValueIsStoredAndAsksTheApplicationDatabase) {
     EXPECT_FALSE(Access::IsCommandAvailable(*object, "FDI__Transport__Fseek"));
 }
 
-TEST_F(TargetTypeTest, SetActiveDevicePassesTheValueUnchanged) {
-    auto object = Access::Create();
-    object->SetActiveDevice(static_cast<CZENTOMessage::eDirection>(0x10));
-    EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirectionMask()), 0x10u);
-    EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirection()), 0x10u);
-}
-
-TEST(SplitCommandName, ThreeParts) {
-    CString service, module, name;
-    CFlashExplorerDataTestAccess::SplitCommandName("SW_PLAT__CONTROL__restartCmd", service, module,
-                                                   name);
-    EXPECT_EQ(service, CString("SW_PLAT"));
-    EXPECT_EQ(module, CString("CONTROL"));
-    EXPECT_EQ(name, CString("restartCmd"));
-    CFlashExplorerDataTestAccess::SplitCommandName("Layer1__Calibration__ResetBoardUsingWD",
-                                                   service, module, name);
-    EXPECT_EQ(service, CString("Layer1"));
-    EXPECT_EQ(module, CString("Calibration"));
-    EXPECT_EQ(name, CString("ResetBoardUsingWD"));
-}
-
-TEST(SplitCommandName, MalformedNamesDoNotCrash) {
+TEST(SplitCommandName, ThreePartsAndMalformedNamesDoNotCrash) {
     CString service, module, name;
     for (const char* text : {"", "plain", "a__b", "__", "____", "a____b"}) {
         CFlashExplorerDataTestAccess::SplitCommandName(text, service, module, name);
     }
     CFlashExplorerDataTestAccess::SplitCommandName("a__b", service, module, name);
     EXPECT_EQ(service, CString("a"));
+    const struct {
+        const char *text, *service, *module, *name;
+    } rows[] = {
+        {"SW_PLAT__CONTROL__restartCmd", "SW_PLAT", "CONTROL", "restartCmd"},
+        {"Layer1__Calibration__ResetBoardUsingWD", "Layer1", "Calibration", "ResetBoardUsingWD"}};
+    for (const auto& row : rows) {
+        CFlashExplorerDataTestAccess::SplitCommandName(row.text, service, module, name);
+        EXPECT_EQ(service, CString(row.service));
+        EXPECT_EQ(module, CString(row.module));
+        EXPECT_EQ(name, CString(row.name));
+    }
 }
 
 }  // namespace

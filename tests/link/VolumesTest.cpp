@@ -56,43 +56,38 @@ TEST_F(VolumesTest, NamesArriveInReverseInFrontOfWhatTheListHeld) {
     EXPECT_EQ(sent[0].timeout_ms, 5000u);
 }
 
-TEST_F(VolumesTest, ErrorReportIsReadLikeTheList) {
-    target_->On("GetFdiVolumes")
-        .Reply("FDI__Transport__GetFdiVolumes_List_Err", VolumePayload({"dfm"}, 1));
-    CStringList volumes;
-    ASSERT_EQ(object_->GetVolumeList(volumes), 0);
-    EXPECT_STREQ(static_cast<LPCSTR>(volumes.GetHead()), "dfm");
-}
-
-TEST_F(VolumesTest, CountZeroLeavesTheListAlone) {
-    target_->On("GetFdiVolumes").Reply("FDI__Transport__GetFdiVolumes_List", {0});
-    CStringList volumes;
-    volumes.AddTail("keep");
-    EXPECT_EQ(object_->GetVolumeList(volumes), 0);
-    EXPECT_EQ(Texts(volumes), std::vector<std::string>{"keep"});
-}
-
-TEST_F(VolumesTest, NoAnswerGivesMyDevices) {
-    CStringList volumes;
-    EXPECT_EQ(object_->GetVolumeList(volumes), 0);
-    EXPECT_EQ(Texts(volumes), std::vector<std::string>{"My Devices"});
-}
-
-TEST_F(VolumesTest, AnswerWithoutPayloadGives4) {
-    target_->On("GetFdiVolumes").Reply("FDI__Transport__GetFdiVolumes_List");
-    CStringList volumes;
-    EXPECT_EQ(object_->GetVolumeList(volumes), 4);
-    EXPECT_EQ(volumes.GetCount(), 0);
-}
-
-TEST_F(VolumesTest, CountBeyondTheBufferReadsSixNames) {
-    std::vector<std::string> names{"v1", "v2", "v3", "v4", "v5", "v6", "v7", "v8"};
-    target_->On("GetFdiVolumes")
-        .Reply("FDI__Transport__GetFdiVolumes_List", VolumePayload(names, 255));
-    CStringList volumes;
-    EXPECT_EQ(object_->GetVolumeList(volumes), 0);
-    ASSERT_EQ(volumes.GetCount(), 6);
-    EXPECT_STREQ(static_cast<LPCSTR>(volumes.GetHead()), "v6");
+TEST_F(VolumesTest, ErrorReportEmptyCountMissingPayloadAndNoAnswer) {
+    const auto slot = [](const std::string& name) {
+        return std::string(name).append(10 - name.size(), '\0');
+    };
+    std::vector<std::string> first_six;
+    for (int i = 6; i >= 1; --i) first_six.push_back(slot("v" + std::to_string(i)));
+    const struct {
+        const char* report;  // nullptr: no answer
+        std::vector<std::uint8_t> payload;
+        std::vector<std::string> before;
+        int result;
+        std::vector<std::string> after;
+    } cases[] = {
+        {"FDI__Transport__GetFdiVolumes_List_Err", VolumePayload({"dfm"}, 1), {}, 0, {slot("dfm")}},
+        {"FDI__Transport__GetFdiVolumes_List", {0}, {"keep"}, 0, {"keep"}},
+        {nullptr, {}, {}, 0, {"My Devices"}},
+        {"FDI__Transport__GetFdiVolumes_List", {}, {}, 4, {}},
+        // A count beyond the buffer reads the six names that fit.
+        {"FDI__Transport__GetFdiVolumes_List",
+         VolumePayload({"v1", "v2", "v3", "v4", "v5", "v6", "v7", "v8"}, 255),
+         {},
+         0,
+         first_six},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.report ? c.report : "no answer");
+        if (c.report) target_->On("GetFdiVolumes").Reply(c.report, c.payload);
+        CStringList volumes;
+        for (const auto& text : c.before) volumes.AddTail(text.c_str());
+        EXPECT_EQ(object_->GetVolumeList(volumes), c.result);
+        EXPECT_EQ(Texts(volumes), c.after);
+    }
 }
 
 TEST_F(VolumesTest, SetVolumeAndPathStoresExactlyWhatIsGivenAndTracesIt) {
