@@ -20,19 +20,16 @@ class ModuleLog : public ScratchHome {
     }
 };
 
-TEST_F(ModuleLog, ChannelsAreSharedPerNamePair) {
+TEST_F(ModuleLog, ChannelsAreSharedPerNamePairAndTheSinkGetsNameLineAndMask) {
     ILogChannel* log = OpenLogChannel("Quorvex", "");
     ASSERT_NE(log, nullptr);
     EXPECT_EQ(OpenLogChannel("Quorvex", ""), log);
     EXPECT_NE(OpenLogChannel("Quorvex", "extra"), log);
     EXPECT_NE(OpenLogChannel("quorvex", ""), log);
-}
 
-TEST_F(ModuleLog, SinkReceivesNameLineAndMask) {
     auto sink = std::make_shared<MemoryLogSink>();
     SetLogSink(sink);
-    EXPECT_TRUE(OpenLogChannel("Quorvex", "")
-                    ->WriteLogLine("Quorvex; Instance name: GUI Instance.", 0x7FE));
+    EXPECT_TRUE(log->WriteLogLine("Quorvex; Instance name: GUI Instance.", 0x7FE));
     EXPECT_TRUE(OpenLogChannel("Quorvex", "sub")->WriteLogLine("two\r\nlines", 1));
     auto records = sink->Records();
     ASSERT_EQ(records.size(), 2u);
