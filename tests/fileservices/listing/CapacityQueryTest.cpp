@@ -1,9 +1,7 @@
 // The volume size and free-space queries.
 #include <string>
 
-#include "CapacityFixture.h"
-
-using Access = CFlashExplorerDataTestAccess;
+#include "FlashOpsFixture.h"
 
 TEST_F(CapacityTest, VolumeSizeIsAnUnsigned64BitFigureOrAllOnes) {
     CFlashExplorerData& flash = Start(1);

@@ -1,5 +1,4 @@
-// Fixture for listing and management tests: scripted target, fresh object,
-// exchange recorder, trace sink and the calling thread's message queue.
+// Set-up shared by the listing, management, format, capacity and board tests.
 #include "FlashOpsFixture.h"
 
 #include <unistd.h>
@@ -36,7 +35,7 @@ std::vector<std::string> ListFromHead(const CStringList& list) {
 
 void FlashOpsTest::SetUp() {
     UseTemporaryHome();
-    DrainThreadQueue();
+    Drain();
     traces_ = std::make_shared<quorvex::host::MemoryTraceSink>();
     previousSink_ = quorvex::host::SetTraceSink(traces_);
 
@@ -63,7 +62,7 @@ void FlashOpsTest::SetUp() {
             seen.replyCapacity = reply.DataLength;
             seen.expected = ListFromHead(expected);
             seen.timeoutMs = timeoutMs;
-            seen.threadTimers = quorvex::platform::ActiveTimers(nullptr);
+            seen.timers = quorvex::platform::ActiveTimers(window_);
             seen_.push_back(std::move(seen));
         });
 }
@@ -71,9 +70,10 @@ void FlashOpsTest::SetUp() {
 void FlashOpsTest::TearDown() {
     CFdiExchange::SetInspector(std::move(previous_));
     flash_.reset();
+    if (window_ != nullptr) DestroyWindow(window_);
     quorvex::link::Disconnect();
     quorvex::host::SetTraceSink(previousSink_);
-    DrainThreadQueue();
+    Drain();
 }
 
 void FlashOpsTest::UseSide(int side, const char* version, const char* prefix) {
@@ -83,10 +83,24 @@ void FlashOpsTest::UseSide(int side, const char* version, const char* prefix) {
     flash_->m_strVolumeAndPath = prefix;
 }
 
-std::vector<PostedMessage> FlashOpsTest::DrainThreadQueue() {
-    std::vector<PostedMessage> messages;
+CFlashExplorerData& FlashOpsTest::Start(int side, const std::vector<std::string>& cp,
+                                        const std::vector<std::string>& ap, const char* instance) {
+    flash_.reset();
+    seen_.clear();
+    target_ = std::make_shared<quorvex::link::ScriptedTarget>();
+    target_->AddCommands(0, cp);
+    target_->AddCommands(1, ap);
+    transport_ = quorvex::link::ConnectScripted(target_);
+    flash_ = Access::Create();
+    flash_->m_nTargetType = static_cast<eTargetType>(side);
+    flash_->m_strInstanceName = instance;
+    return *flash_;
+}
+
+std::vector<Progress> FlashOpsTest::Drain(HWND hwnd) {
+    std::vector<Progress> messages;
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) {
         if (msg.message != WM_TIMER) messages.push_back({msg.message, msg.wParam, msg.lParam});
     }
     return messages;
@@ -100,4 +114,10 @@ Bytes PathBytes(const std::string& path) {
     Bytes bytes(path.begin(), path.end());
     bytes.push_back(0);
     return bytes;
+}
+
+Bytes Le(std::uint64_t value, int width) {
+    Bytes out;
+    for (int i = 0; i < width; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    return out;
 }

@@ -1,6 +1,7 @@
-// Fixture for listing and management tests: a scripted target on virtual
-// time, a fresh flash data object, and a record of every exchange the object
-// hands to its link (records, reply capacity, expected list, time-out).
+// Fixture for the listing, management, format, capacity and board tests: a
+// scripted target on virtual time, a fresh flash data object, and a record of
+// every exchange the object hands to its link (records, reply capacity,
+// expected list, time-out, and the timers running then).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -30,14 +31,14 @@ struct SeenExchange {
     WORD replyCapacity = 0;
     std::vector<std::string> expected;  // head to tail
     DWORD timeoutMs = 0;
-    std::vector<quorvex::platform::TimerInfo> threadTimers;  // while the exchange runs
+    std::vector<quorvex::platform::TimerInfo> timers;  // of window_, while the exchange runs
 };
 
-struct PostedMessage {
+struct Progress {
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
-    bool operator==(const PostedMessage& o) const {
+    bool operator==(const Progress& o) const {
         return message == o.message && wParam == o.wParam && lParam == o.lParam;
     }
 };
@@ -47,14 +48,19 @@ class FlashOpsTest : public ::testing::Test {
     void SetUp() override;
     void TearDown() override;
 
+    // Connects a fresh scripted target with these command databases and makes
+    // a new object on it addressing `side`.
+    CFlashExplorerData& Start(int side, const std::vector<std::string>& cp = {},
+                              const std::vector<std::string>& ap = {},
+                              const char* instance = "GUI Instance");
     // The object addresses `side` with FDI version `version`, prefix `prefix`.
     void UseSide(int side, const char* version = "FDI6", const char* prefix = "");
 
     quorvex::link::ScriptedTarget::Rule& On(const std::string& pattern) {
         return target_->On(pattern);
     }
-    // Everything the calling thread's queue holds, timer ticks left out.
-    static std::vector<PostedMessage> DrainThreadQueue();
+    // Posted messages of the queue (timer ticks left out), removed from it.
+    static std::vector<Progress> Drain(HWND hwnd = nullptr);
     std::uint64_t NowMs() const { return transport_->clock().now_ms(); }
     std::vector<std::string> Traces() const { return traces_->Writes(); }
 
@@ -63,12 +69,18 @@ class FlashOpsTest : public ::testing::Test {
     std::unique_ptr<CFlashExplorerData> flash_;
     std::vector<SeenExchange> seen_;
     std::shared_ptr<quorvex::host::MemoryTraceSink> traces_;
+    HWND window_ = nullptr;  // the notify window the seen timers are read from
 
   private:
     std::shared_ptr<quorvex::host::TraceSink> previousSink_;
     CFdiExchange::Inspector previous_;
 };
 
+// The format, capacity and board tests, each case on a target of its own.
+class CapacityTest : public FlashOpsTest {};
+
+// `value` in `width` little-endian bytes.
+Bytes Le(std::uint64_t value, int width);
 // A name-list packet: 1024-byte entry text, count, last-packet flag, spare byte.
 Bytes NameListPacket(const std::string& text, std::int16_t count, std::uint8_t last);
 // A path as a command carries it: its bytes and one zero.

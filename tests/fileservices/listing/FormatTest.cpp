@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "CapacityFixture.h"
+#include "FlashOpsFixture.h"
 
 namespace {
 const char kSizeCommand[] = "FDI__Transport__GetFdiFdvSize";
@@ -163,7 +163,7 @@ TEST_F(CapacityTest, OnlyTheExactGuiInstancePostsButEveryInstanceRunsTheTimer) {
     EXPECT_EQ(flash.FormatFlash(), 0);
     EXPECT_EQ(flash.FormatFlash(CString("dfm")), 0);
     ASSERT_EQ(seen_.size(), 2u);
-    for (const SeenCall& seen : seen_) EXPECT_EQ(seen.timers.size(), 1u);
+    for (const SeenExchange& seen : seen_) EXPECT_EQ(seen.timers.size(), 1u);
     EXPECT_TRUE(quorvex::platform::ActiveTimers(nullptr).empty());
     EXPECT_TRUE(Drain().empty());
 }

@@ -9,14 +9,14 @@ class RemoveProgressTest : public FlashOpsTest {
   protected:
     // Removes `name` with the target answering `report` (none: no answer) and
     // returns what the calling thread's queue received.
-    std::vector<PostedMessage> Remove(const char* name, const char* report, int expected) {
+    std::vector<Progress> Remove(const char* name, const char* report, int expected) {
         if (report != nullptr) On("Remove_File").Reply(report);
         EXPECT_EQ(flash_->RemoveFile(name), expected);
-        return DrainThreadQueue();
+        return Drain();
     }
     void ExpectTimerRanOnlyDuringTheExchange() {
         ASSERT_FALSE(seen_.empty());
-        const auto& timers = seen_.back().threadTimers;
+        const auto& timers = seen_.back().timers;
         ASSERT_EQ(timers.size(), 1u);
         EXPECT_EQ(timers[0].elapse_ms, 30u);
         EXPECT_FALSE(timers[0].has_proc);
@@ -31,17 +31,17 @@ TEST_F(RemoveProgressTest, GuiInstanceAnnouncesListedSizeAndAlwaysEnds) {
     const CFdiFileList* list = nullptr;
     ASSERT_EQ(flash_->GetFileList(list, "*"), 0);
 
-    const PostedMessage end{WM_FLASH_PROGRESS_END, 0, 0};
+    const Progress end{WM_FLASH_PROGRESS_END, 0, 0};
     EXPECT_EQ(Remove("big.bin", "FDI__Transport__Remove_Success", 0),
-              (std::vector<PostedMessage>{{WM_FLASH_PROGRESS_START, 1500, 3}, end}));
+              (std::vector<Progress>{{WM_FLASH_PROGRESS_START, 1500, 3}, end}));
     ExpectTimerRanOnlyDuringTheExchange();
 
     // Not listed: a nominal 100; the end comes after an error and a time-out too.
     EXPECT_EQ(Remove("other.bin", "FDI__Transport__Remove_Error", 13),
-              (std::vector<PostedMessage>{{WM_FLASH_PROGRESS_START, 100, 3}, end}));
+              (std::vector<Progress>{{WM_FLASH_PROGRESS_START, 100, 3}, end}));
     ExpectTimerRanOnlyDuringTheExchange();
     EXPECT_EQ(Remove("other.bin", nullptr, UE_LINK_TIMEOUT),
-              (std::vector<PostedMessage>{{WM_FLASH_PROGRESS_START, 100, 3}, end}));
+              (std::vector<Progress>{{WM_FLASH_PROGRESS_START, 100, 3}, end}));
     ExpectTimerRanOnlyDuringTheExchange();
 }
 

@@ -131,7 +131,8 @@ TEST_P(FileChannelLayouts, WriteBlocksKeepTheirFullSizeUpToAnExactMultiple) {
 
 INSTANTIATE_TEST_SUITE_P(Versions, FileChannelLayouts, ::testing::Values("FDI5", "FDI6", "FDI71"));
 
-TEST_F(FileChannel, OpenRefusesTextsThatDoNotFitTheirFieldBeforeSending) {
+TEST_F(FileChannel, OpenCloseAndSeekAnswers) {
+    // Texts that do not fit their field are refused before sending.
     ConnectBare("FDI6");
     int id = 99;
     EXPECT_EQ(Access::Fopen(data(), std::string(256, 'a').c_str(), "rb", &id),
@@ -140,11 +141,7 @@ TEST_F(FileChannel, OpenRefusesTextsThatDoNotFitTheirFieldBeforeSending) {
               UE_FLASH_PATH_TOO_LONG);
     EXPECT_EQ(id, 99);
     EXPECT_TRUE(Sent().empty());
-}
 
-TEST_F(FileChannel, OpenAnswers) {
-    ConnectBare("FDI6");
-    int id = 99;
     target_->On("Fopen").Reply("FDI__Transport__F_Open_Error");
     EXPECT_EQ(Access::Fopen(data(), "dfm/a", "rb", &id), UE_FOPEN_ERROR);
     // The target opened another file than the one asked for.
@@ -162,10 +159,7 @@ TEST_F(FileChannel, OpenAnswers) {
     // Unanswered: the link's own code, unchanged.
     EXPECT_EQ(Access::Fopen(data(), "dfm/a", "rb", &id), UE_LINK_TIMEOUT);
     EXPECT_EQ(id, 6);
-}
 
-TEST_F(FileChannel, CloseAndSeekAnswers) {
-    ConnectBare("FDI6");
     target_->On("Fclose").Reply("FDI__Transport__F_Close_Error");
     EXPECT_EQ(Access::Fclose(data(), 1), UE_FCLOSE_ERROR);
     EXPECT_EQ(Access::Fclose(data(), 1), UE_LINK_TIMEOUT);

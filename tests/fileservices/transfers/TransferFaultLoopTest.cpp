@@ -25,13 +25,6 @@ class TransferFaultLoop : public TransferFixture,
         flash_->silent_exchange = silent;
     }
     std::size_t Count(const std::string& name) const { return SentNamed(name).size(); }
-    void ExpectEachIdClosedOnce() const {
-        for (std::int32_t id : flash_->opened()) {
-            auto it = flash_->closes().find(id);
-            EXPECT_TRUE(it != flash_->closes().end() && it->second == 1) << "identifier " << id;
-        }
-        EXPECT_EQ(flash_->closes().size(), flash_->opened().size());
-    }
     // Runs `body` on a fresh target and object for k = 1, 2, ... until nothing is injected.
     template <typename Body>
     void ForEachFault(Body body) {
@@ -53,10 +46,7 @@ TEST_P(TransferFaultLoop, ReadFile) {
     ForEachFault([&] {
         ++runs;
         flash_->files["dfm/a"] = Pattern(kFileSize);
-        CFdiFile entry;
-        entry.m_strName = "a";
-        entry.m_dwSize = kFileSize;
-        data().m_fileList.AddTail(entry);
+        ListFile("a", kFileSize);
 
         const UE_errCode_t result = data().ReadFile(Pc("a").c_str(), "a");
         const std::string silenced = flash_->silenced();

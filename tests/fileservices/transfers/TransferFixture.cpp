@@ -108,4 +108,19 @@ bool TransferFixture::Exists(const std::string& path) {
     return std::filesystem::exists(path);
 }
 
+void TransferFixture::ListFile(const char* name, DWORD size) {
+    CFdiFile entry;
+    entry.m_strName = name;
+    entry.m_dwSize = size;
+    object_->m_fileList.AddTail(entry);
+}
+
+void TransferFixture::ExpectEachIdClosedOnce() const {
+    for (std::int32_t id : flash_->opened()) {
+        auto it = flash_->closes().find(id);
+        EXPECT_TRUE(it != flash_->closes().end() && it->second == 1) << "identifier " << id;
+    }
+    EXPECT_EQ(flash_->closes().size(), flash_->opened().size());
+}
+
 }  // namespace quorvex::test

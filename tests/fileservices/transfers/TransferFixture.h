@@ -71,6 +71,10 @@ class TransferFixture : public ::testing::Test {
     static void WriteFile(const std::string& path, const Bytes& content);
     static Bytes ReadFile(const std::string& path);
     static bool Exists(const std::string& path);
+    // Adds an entry to the object's listing, as a listing would have.
+    void ListFile(const char* name, DWORD size);
+    // Every identifier the flash handed out was closed exactly once.
+    void ExpectEachIdClosedOnce() const;
 
     std::shared_ptr<link::ScriptedTarget> target_;
     std::unique_ptr<FakeFlash> flash_;

@@ -24,24 +24,10 @@ class Transfers : public TransferFixture {
         setup.instance = instance;
         Connect(setup);
     }
-    void ListFile(const char* name, DWORD size) {
-        CFdiFile entry;
-        entry.m_strName = name;
-        entry.m_dwSize = size;
-        data().m_fileList.AddTail(entry);
-    }
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
         for (const auto& command : Sent()) names.push_back(command.name);
         return names;
-    }
-    // Every identifier the flash handed out was closed exactly once.
-    void ExpectEachIdClosedOnce() const {
-        for (std::int32_t id : flash_->opened()) {
-            auto it = flash_->closes().find(id);
-            EXPECT_TRUE(it != flash_->closes().end() && it->second == 1) << "identifier " << id;
-        }
-        EXPECT_EQ(flash_->closes().size(), flash_->opened().size());
     }
 };
 
