@@ -22,21 +22,6 @@ std::vector<std::string> Backward(const CStringList& list) {
 
 using Names = std::vector<std::string>;
 
-TEST(CStringListOrder, AddHeadPutsTheLastNameFirst) {
-    CStringList expected(10);
-    EXPECT_EQ(expected.GetBlockSize(), 10);
-    expected.AddHead("FDI__Transport__F_Close_Error");
-    expected.AddHead("FDI__Transport__F_Close_Success");
-    EXPECT_EQ(Forward(expected),
-              (Names{"FDI__Transport__F_Close_Success", "FDI__Transport__F_Close_Error"}));
-    EXPECT_EQ(Backward(expected),
-              (Names{"FDI__Transport__F_Close_Error", "FDI__Transport__F_Close_Success"}));
-    EXPECT_EQ(expected.GetHead(), "FDI__Transport__F_Close_Success");
-    EXPECT_EQ(expected.GetTail(), "FDI__Transport__F_Close_Error");
-    EXPECT_EQ(CStringList().GetBlockSize(), 10);
-    EXPECT_EQ(CStringList(32).GetBlockSize(), 32);
-}
-
 TEST(CStringListOrder, InsertRemoveAndSearchByPosition) {
     CStringList list;
     list.AddTail("b");
@@ -48,6 +33,8 @@ TEST(CStringListOrder, InsertRemoveAndSearchByPosition) {
     list.InsertAfter(nullptr, "f");
     EXPECT_EQ(Forward(list), (Names{"0", "a", "b", "c", "d", "e", "f"}));
     EXPECT_EQ(list.GetCount(), 7);
+    EXPECT_EQ(list.GetHead(), "0");
+    EXPECT_EQ(list.GetTail(), "f");
 
     EXPECT_EQ(list.Find("d"), d);
     EXPECT_EQ(list.Find("d", d), nullptr);

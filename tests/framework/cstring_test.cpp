@@ -34,7 +34,7 @@ TEST(CStringNul, ComparisonsUseWholeLength) {
     EXPECT_EQ(CString(a), a);
 }
 
-TEST(CStringNul, ConstructorsTreatNullAndNegativeAsEmpty) {
+TEST(CStringNul, ConstructionAndConcatenation) {
     EXPECT_TRUE(CString(static_cast<LPCSTR>(nullptr)).IsEmpty());
     EXPECT_TRUE(CString("abc", -1).IsEmpty());
     EXPECT_TRUE(CString('x', 0).IsEmpty());
@@ -42,6 +42,15 @@ TEST(CStringNul, ConstructorsTreatNullAndNegativeAsEmpty) {
     CString s("keep");
     s += static_cast<LPCSTR>(nullptr);
     EXPECT_EQ(s, "keep");
+
+    const CString a("a");
+    EXPECT_EQ(a + CString("b"), "ab");
+    EXPECT_EQ(a + "c", "ac");
+    EXPECT_EQ("d" + a, "da");
+    EXPECT_EQ(a + 'e', "ae");
+    EXPECT_EQ('f' + a, "fa");
+    const CString nul = a + '\0';
+    EXPECT_EQ(nul.GetLength(), 2);
 }
 
 TEST(CStringFormat, PrintfSemanticsAndAnyLength) {
@@ -62,7 +71,7 @@ TEST(CStringFormat, PrintfSemanticsAndAnyLength) {
     EXPECT_EQ(s.Right(4), " -12");
 }
 
-TEST(CStringSearch, FindAndReverseFindBounds) {
+TEST(CStringSearch, FindReverseFindAndTokenizeBounds) {
     const CString s("dfm/dir/a.txt");
     EXPECT_EQ(s.Find('/'), 3);
     EXPECT_EQ(s.Find('/', 4), 7);
@@ -78,6 +87,14 @@ TEST(CStringSearch, FindAndReverseFindBounds) {
     EXPECT_EQ(s.Find("x", s.GetLength() + 1), -1);
     EXPECT_EQ(s.Find(static_cast<LPCSTR>(nullptr)), -1);
     EXPECT_EQ(CString().ReverseFind('a'), -1);
+
+    const CString tokens("@@a@bc@@d@");
+    int pos = 0;
+    EXPECT_EQ(tokens.Tokenize("@", pos), "a");
+    EXPECT_EQ(tokens.Tokenize("@", pos), "bc");
+    EXPECT_EQ(tokens.Tokenize("@", pos), "d");
+    EXPECT_EQ(tokens.Tokenize("@", pos), "");
+    EXPECT_EQ(pos, -1);
 }
 
 TEST(CStringSearch, ExtractionClampsToTheString) {
@@ -100,16 +117,6 @@ TEST(CStringSearch, ExtractionClampsToTheString) {
     EXPECT_EQ(s.SpanExcluding("dc"), "ab");
     EXPECT_EQ(s.SpanExcluding("xyz"), "abcdef");
     EXPECT_EQ(s.SpanIncluding("bac"), "abc");
-}
-
-TEST(CStringSearch, TokenizeWalksAllTokensThenStops) {
-    const CString s("@@a@bc@@d@");
-    int pos = 0;
-    EXPECT_EQ(s.Tokenize("@", pos), "a");
-    EXPECT_EQ(s.Tokenize("@", pos), "bc");
-    EXPECT_EQ(s.Tokenize("@", pos), "d");
-    EXPECT_EQ(s.Tokenize("@", pos), "");
-    EXPECT_EQ(pos, -1);
 }
 
 TEST(CStringEdit, CaseTrimReplaceRemove) {
@@ -164,17 +171,6 @@ TEST(CStringEdit, BufferRoundTrip) {
     EXPECT_EQ(s, "Xr");
     s.ReleaseBuffer(50);  // longer than the buffer: kept as is
     EXPECT_EQ(s, "Xr");
-}
-
-TEST(CStringEdit, ConcatenationMixes) {
-    const CString a("a");
-    EXPECT_EQ(a + CString("b"), "ab");
-    EXPECT_EQ(a + "c", "ac");
-    EXPECT_EQ("d" + a, "da");
-    EXPECT_EQ(a + 'e', "ae");
-    EXPECT_EQ('f' + a, "fa");
-    const CString nul = a + '\0';
-    EXPECT_EQ(nul.GetLength(), 2);
 }
 
 }  // namespace

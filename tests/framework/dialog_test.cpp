@@ -108,7 +108,7 @@ class DialogTest : public ::testing::Test {
     ScriptedDialogPresenter script_;
 };
 
-TEST_F(DialogTest, RadioGroupIndexComesBackOnOk) {
+TEST_F(DialogTest, RadioGroupIndexComesBackOnOkAndNoCheckReadsMinusOne) {
     script_.Click(1032).Ok();
     CCoreDlg dlg;
     EXPECT_EQ(dlg.DoModal(), IDOK);
@@ -122,22 +122,15 @@ TEST_F(DialogTest, RadioGroupIndexComesBackOnOk) {
     EXPECT_EQ(shown.checks.at(1032), 0);
     EXPECT_EQ(dlg.GetSafeHwnd(), nullptr);
     EXPECT_EQ(dlg.GetDialogControls(), nullptr);
+
+    script_.Ok();
+    dlg.m_nTarget = -1;  // writes no check into the group
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(dlg.m_nTarget, -1);
+    EXPECT_EQ(script_.shown().at(1).checks.at(1031), 0);
 }
 
-TEST_F(DialogTest, EscapeLeavesMembersUnchanged) {
-    script_.Click(1032).Escape();
-    CCoreDlg dlg;
-    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-    EXPECT_EQ(dlg.m_nTarget, 0);
-
-    CSwitchDlg sw;
-    script_.Click(8030).Click(8031).Escape();
-    EXPECT_EQ(sw.DoModal(), IDCANCEL);
-    EXPECT_EQ(sw.m_nClock, 0);
-    EXPECT_EQ(sw.m_nDiag, 1);
-}
-
-TEST_F(DialogTest, CheckBoxesToggleIntoMembers) {
+TEST_F(DialogTest, CheckBoxesToggleIntoMembersOnOkOnly) {
     ASSERT_TRUE(script_.AddScript("click 8030, click 8031; ok"));
     CSwitchDlg dlg;
     EXPECT_EQ(dlg.DoModal(), IDOK);
@@ -147,15 +140,16 @@ TEST_F(DialogTest, CheckBoxesToggleIntoMembers) {
     const auto checks = script_.shown().at(0).checks;
     EXPECT_EQ(checks.at(8030), 0);
     EXPECT_EQ(checks.at(8031), 1);
-}
 
-TEST_F(DialogTest, NoCheckedRadioReadsMinusOne) {
-    script_.Ok();
-    CCoreDlg dlg;
-    dlg.m_nTarget = -1;  // writes no check into the group
-    EXPECT_EQ(dlg.DoModal(), IDOK);
-    EXPECT_EQ(dlg.m_nTarget, -1);
-    EXPECT_EQ(script_.shown().at(0).checks.at(1031), 0);
+    // Escape leaves the members as they were.
+    script_.Click(8030).Click(8031).Escape();
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_EQ(dlg.m_nClock, 1);
+    EXPECT_EQ(dlg.m_nDiag, 0);
+    CCoreDlg core;
+    script_.Click(1032).Escape();
+    EXPECT_EQ(core.DoModal(), IDCANCEL);
+    EXPECT_EQ(core.m_nTarget, 0);
 }
 
 TEST_F(DialogTest, HeadlessOrMissingTemplateGivesMinusOneWithoutRunning) {
