@@ -62,13 +62,13 @@ TEST_F(LinkConnection, BreakAndMalformedFrameEndTheWaitAndCloseTheConnection) {
     EXPECT_EQ(Exchange(second), UE_LINK_PROTOCOL);
     EXPECT_EQ(IsLinkAvailable(), FALSE);
     EXPECT_EQ(Exchange(second), UE_LINK_DOWN);
-}
 
-TEST_F(LinkConnection, BreakCausedByAnAbandonedExchangeStillHappens) {
+    // A break the host no longer waits for still closes the connection.
+    transport_ = quorvex::link::ConnectScripted(target_);
     target_->On("Fclose").Break(8000);
-    CCommandLink link;
-    EXPECT_EQ(Exchange(link), UE_LINK_TIMEOUT);
-    EXPECT_EQ(Exchange(link), UE_LINK_DOWN);
+    CCommandLink third;
+    EXPECT_EQ(Exchange(third), UE_LINK_TIMEOUT);
+    EXPECT_EQ(Exchange(third), UE_LINK_DOWN);
     EXPECT_EQ(now(), 8000u);
 }
 
