@@ -44,6 +44,20 @@ inline Bytes Concat(Bytes a, const Bytes& b) {
     return a;
 }
 
+// The clock-setting block: seconds, minutes, hours, day, month, spare, year.
+inline Bytes Rtc(int year, int month, int day, int hour, int minute, int second) {
+    Bytes p = {static_cast<std::uint8_t>(second), static_cast<std::uint8_t>(minute),
+               static_cast<std::uint8_t>(hour),   static_cast<std::uint8_t>(day),
+               static_cast<std::uint8_t>(month),  0};
+    PutLe(p, static_cast<std::uint64_t>(year), 2);
+    return p;
+}
+inline Bytes MkDirParams(std::string_view path, std::uint16_t mode = 0755) {
+    Bytes p = Field(path, 256);
+    PutLe(p, mode, 2);
+    return p;
+}
+
 // A config with a settable clock, small volumes and no image directory.
 struct TestTarget {
     std::shared_ptr<std::int64_t> now = std::make_shared<std::int64_t>(1700000000);
@@ -196,9 +210,7 @@ class Harness {
         return Name(side, "FDI__Transport__FchangeMode", p);
     }
     link::ReportFrame MakeDir(int side, std::string_view path, std::uint16_t mode = 0755) {
-        Bytes p = Field(path, 256);
-        PutLe(p, mode, 2);
-        return One(side, "FDI__Transport__MkDir", p);
+        return One(side, "FDI__Transport__MkDir", MkDirParams(path, mode));
     }
 
   private:

@@ -33,11 +33,8 @@ TEST(FlashEntries, RenameMovesEntriesAndRefusesConflicts) {
     EXPECT_EQ(h.Get(0, "a"), Text("<missing>"));
     EXPECT_EQ(Rename(h, 0, "d", "e"), "F_Rename_Success");
     EXPECT_EQ(h.Get(0, "e/c"), Text("A"));
-}
 
-TEST(FlashEntries, OpenFileFollowsARename) {
-    TestTarget t;
-    Harness h(t.config);
+    // An open file follows a rename.
     const std::int32_t id = h.Open(1, "old", "wb+");
     ASSERT_EQ(Rename(h, 1, "old", "new"), "F_Rename_Success");
     ASSERT_TRUE(h.WriteAll(1, id, Text("data")));
@@ -160,14 +157,6 @@ TEST(FlashFormat, WipesTheVolumeUnlessFilesAreOpen) {
     EXPECT_EQ(h2.Free(1, "userdata"), 4096);
 }
 
-Bytes Rtc(int year, int month, int day, int hour, int minute, int second) {
-    Bytes p = {static_cast<std::uint8_t>(second), static_cast<std::uint8_t>(minute),
-               static_cast<std::uint8_t>(hour),   static_cast<std::uint8_t>(day),
-               static_cast<std::uint8_t>(month),  0};
-    PutLe(p, static_cast<std::uint64_t>(year), 2);
-    return p;
-}
-
 TEST(Board, QueriesAnswerTheConfiguredFigures) {
     TestTarget t;
     t.config.cp.fdi_version = "FDI5";
@@ -183,6 +172,10 @@ TEST(Board, QueriesAnswerTheConfiguredFigures) {
     EXPECT_EQ(size.name, "FdvSpace");
     EXPECT_EQ(size.data.size(), 8u);
     EXPECT_EQ(LeAt(size.data, 0, 8), 64u * 1024);
+    // Volume names in ten-byte slots after their count.
+    const auto volumes = h.One(0, "FDI__Transport__GetFdiVolumes");
+    EXPECT_EQ(volumes.name, "GetFdiVolumes_List");
+    EXPECT_EQ(volumes.data, Concat(Concat({2}, Field("dfm", 10)), Field("rfm", 10)));
 }
 
 TEST(Board, ClockAcceptsValidTimesOncePerBootWhenSoConfigured) {
@@ -250,6 +243,9 @@ TEST(CommandDatabase, LegacyTargetsUseTheirOldSuccessNames) {
     ASSERT_TRUE(h.Put(0, "a", {}));
     EXPECT_EQ(Rename(h, 0, "a", "b"), "F_Rename_Succes");
     EXPECT_EQ(h.Name(0, "FDI__Transport__Remove_File", Path("b")), "Remove_File");
+    // Empty listings come under the upper-case module.
+    EXPECT_EQ(h.One(0, "FDI__Transport__GetFileNameList", Path("*")).FullName(),
+              "FDI__TRANSPORT__FName_LIST_NOTEXISTS");
 }
 
 TEST(SimConfigCheck, RefusesUnknownCommandsAndExpandsShortNames) {

@@ -31,12 +31,6 @@ std::vector<link::ReportFrame> Answer(link::TargetAgent& agent, const link::Comm
     return out;
 }
 
-Bytes MkDirParams(const std::string& path) {
-    Bytes p = Field(path, 256);
-    PutLe(p, 0755, 2);
-    return p;
-}
-
 TEST(FaultInjection, DropsTheChosenReportsAndDelaysTheRest) {
     FaultConfig f;
     f.drop_reports = {2, 4};

@@ -83,6 +83,13 @@ TEST(FileChannel, SeekOriginsAndBounds) {
     EXPECT_EQ(seek(0, 3), "Fseek_Error");
     EXPECT_EQ(h.Name(1, "FDI__Transport__Fseek", SeekParams(h, 1, id + 1, 0, 0)), "Fseek_Error");
     EXPECT_EQ(h.Name(1, "FDI__Transport__Fseek", Bytes(11, 0)), "Fseek_Error");
+
+    // A RAM volume answers with the RAM report forms.
+    const auto r = h.One(0, "FDI__Transport__Fopen", h.FopenParams("rfm/t", "wb+"));
+    ASSERT_EQ(r.name, "F_Open_Return_FileID_RAM");
+    const auto ram = static_cast<std::int32_t>(LeAt(r.data, 0, 4));
+    EXPECT_EQ(h.Name(0, "FDI__Transport__Fseek", SeekParams(h, 0, ram, 0, 0)), "Fseek_Success_RAM");
+    EXPECT_EQ(h.Name(0, "FDI__Transport__Fseek", SeekParams(h, 0, ram, 5, 0)), "Fseek_Error_RAM");
 }
 
 TEST(FileChannel, OpenRefusals) {
@@ -163,16 +170,6 @@ TEST(FileChannel, SpaceShrinksWithWritesAndReturnsOnTruncateAndRemove) {
               "FdvAvailableSize_Error");
     EXPECT_EQ(h.Name(0, "FDI__Transport__GetFdiFdvAvailableSpace", Path("rfm")),
               "FdvAvailableSize_RAM");
-}
-
-TEST(FileChannel, RamVolumeAnswersWithRamReportForms) {
-    TestTarget t;
-    Harness h(t.config);
-    const auto r = h.One(0, "FDI__Transport__Fopen", h.FopenParams("rfm/t", "wb+"));
-    ASSERT_EQ(r.name, "F_Open_Return_FileID_RAM");
-    const auto id = static_cast<std::int32_t>(LeAt(r.data, 0, 4));
-    EXPECT_EQ(h.Name(0, "FDI__Transport__Fseek", SeekParams(h, 0, id, 0, 0)), "Fseek_Success_RAM");
-    EXPECT_EQ(h.Name(0, "FDI__Transport__Fseek", SeekParams(h, 0, id, 5, 0)), "Fseek_Error_RAM");
 }
 
 }  // namespace

@@ -51,14 +51,6 @@ std::vector<std::string> Names(Harness& h, int side, const std::string& pattern)
     return names;
 }
 
-Bytes RtcParams(int year, int month, int day, int hour, int minute, int second) {
-    Bytes p = {static_cast<std::uint8_t>(second), static_cast<std::uint8_t>(minute),
-               static_cast<std::uint8_t>(hour),   static_cast<std::uint8_t>(day),
-               static_cast<std::uint8_t>(month),  0};
-    PutLe(p, static_cast<std::uint64_t>(year), 2);
-    return p;
-}
-
 TEST(FlashListing, WideEntriesCarryBothStampsSizeAndMode) {
     TestTarget t;
     Harness h(t.config);
@@ -83,8 +75,7 @@ TEST(FlashListing, NarrowLayoutPacksTheCreationStamp) {
     TestTarget t;
     t.config.cp.fdi_version = "FDI5";
     Harness h(t.config);
-    ASSERT_EQ(h.Name(0, "Diag__Utils__SetRTC", RtcParams(2026, 12, 4, 14, 30, 15)),
-              "SetRTC_Success");
+    ASSERT_EQ(h.Name(0, "Diag__Utils__SetRTC", Rtc(2026, 12, 4, 14, 30, 15)), "SetRTC_Success");
     ASSERT_TRUE(h.Put(0, "dfm/a.txt", Bytes(1500, 7)));
     *t.now += 3600;  // the clock keeps running from where it was set
     ASSERT_TRUE(h.Put(0, "b", {}));
@@ -154,22 +145,6 @@ TEST(FlashListing, EmptyAndFailedListingsAnswerTheirReports) {
               "FName_LIST_NOTEXISTS_RAM");
     ASSERT_TRUE(h.Put(0, "rfm/r", {}));
     EXPECT_EQ(ListPackets(h, 0, "rfm/*", "F_NameList_Packet_RAM").size(), 1u);
-}
-
-TEST(FlashListing, LegacyTargetsAnswerEmptyListingsUnderTheUpperCaseModule) {
-    TestTarget t;
-    t.config.cp.legacy_report_names = true;
-    Harness h(t.config);
-    const auto r = h.One(0, "FDI__Transport__GetFileNameList", Path("*"));
-    EXPECT_EQ(r.FullName(), "FDI__TRANSPORT__FName_LIST_NOTEXISTS");
-}
-
-TEST(FlashVolumes, ListNamesInTenByteSlots) {
-    TestTarget t;
-    Harness h(t.config);
-    const auto r = h.One(0, "FDI__Transport__GetFdiVolumes");
-    EXPECT_EQ(r.name, "GetFdiVolumes_List");
-    EXPECT_EQ(r.data, Concat(Concat({2}, Field("dfm", 10)), Field("rfm", 10)));
 }
 
 }  // namespace

@@ -72,6 +72,7 @@ const std::map<std::string, std::set<std::string>>& HostExpects() {
 
 void ExpectHostWouldAccept(const std::string& command, const std::vector<link::ReportFrame>& got,
                            const Bytes& data) {
+    ASSERT_EQ(HostExpects().count(command), 1u) << command << " has no expected answers";
     const auto& accepted = HostExpects().at(command);
     // Only the listing streams; everything else answers once or, posted, never.
     EXPECT_LE(got.size(), command == "FDI__Transport__GetFileNameList" ? 64u
@@ -83,11 +84,6 @@ void ExpectHostWouldAccept(const std::string& command, const std::vector<link::R
             << command << " answered " << r.FullName() << " to " << data.size() << " bytes";
         EXPECT_LE(r.data.size(), 65535u);
     }
-}
-
-TEST(TargetRobustness, EveryCommandInTheCatalogueHasAnExpectedAnswer) {
-    EXPECT_EQ(HostExpects().size(), AllCommandNames().size());
-    for (const auto& name : AllCommandNames()) EXPECT_EQ(HostExpects().count(name), 1u) << name;
 }
 
 TEST(TargetRobustness, RandomAndShortParameterBlocksGetOnlyExpectedAnswers) {

@@ -34,9 +34,7 @@ TEST(SimScheme, ImageDirectoryPersistsAcrossConnections) {
     ASSERT_EQ(link::Connect("sim:" + dir.string(), &error), 0) << error;
     EXPECT_EQ(link::CurrentTransport()->welcome().ap.os_type, 3);
     EXPECT_EQ(Exchange(1, "GetFdiVersion", {}).name, "FDI6");
-    Bytes mkdir = Field("dfm/kept", 256);
-    PutLe(mkdir, 0755, 2);
-    EXPECT_EQ(Exchange(2, "MkDir", mkdir).name, "mkdir_Success");
+    EXPECT_EQ(Exchange(2, "MkDir", MkDirParams("dfm/kept")).name, "mkdir_Success");
 
     ASSERT_EQ(link::Connect("sim:" + dir.string(), &error), 0) << error;
     EXPECT_EQ(Exchange(3, "FStatus", Path("dfm/kept")).name, "F_Status_Success");
