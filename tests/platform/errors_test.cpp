@@ -22,15 +22,13 @@ std::string SystemText(DWORD code, DWORD language = MAKELANGID(LANG_NEUTRAL, SUB
     return text;
 }
 
-TEST(SystemTexts, AllocatedTextsEndWithCrLfAndAreFreedWithLocalFree) {
+TEST(SystemTexts, AllocatedTextsEndWithCrLfAndUnknownCodesOrLanguagesFail) {
     EXPECT_EQ(SystemText(ERROR_FILE_NOT_FOUND), "The system cannot find the file specified.\r\n");
     EXPECT_EQ(SystemText(ERROR_MOD_NOT_FOUND), "The specified module could not be found.\r\n");
     EXPECT_EQ(SystemText(ERROR_ALREADY_EXISTS),
               "Cannot create a file when that file already exists.\r\n");
     EXPECT_EQ(SystemText(ERROR_ACCESS_DENIED, 0), "Access is denied.\r\n");
-}
 
-TEST(SystemTexts, UnknownCodesAndLanguagesFail) {
     EXPECT_EQ(SystemText(0xDEAD), "<none>");
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MR_MID_NOT_FOUND));
     EXPECT_EQ(SystemText(ERROR_FILE_NOT_FOUND, MAKELANGID(0x0c, SUBLANG_DEFAULT)), "<none>");

@@ -112,7 +112,7 @@ TEST_F(MessageQueues, ConcurrentPostersKeepEachThreadsOrder) {
     for (auto n : next) EXPECT_EQ(n, kEach);
 }
 
-TEST_F(MessageQueues, DestroyedWindowRefusesEverything) {
+TEST_F(MessageQueues, DestroyedWindowRefusesEverythingAndWakesItsPump) {
     HWND hwnd = CreateMessageWindow();
     PostMessageA(hwnd, WM_USER, 0, 0);
     ASSERT_TRUE(DestroyWindow(hwnd));
@@ -124,10 +124,8 @@ TEST_F(MessageQueues, DestroyedWindowRefusesEverything) {
     EXPECT_FALSE(PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE));
     EXPECT_EQ(GetMessageA(&msg, hwnd, 0, 0), -1);
     EXPECT_FALSE(DestroyWindow(hwnd));
-}
 
-TEST_F(MessageQueues, DestroyWindowWakesAPumpingThread) {
-    HWND hwnd = CreateMessageWindow();
+    hwnd = CreateMessageWindow();
     std::atomic<BOOL> result{TRUE};
     std::thread pump([&] {
         MSG msg;
@@ -162,13 +160,10 @@ TEST_F(MessageQueues, WindowTimerTicksOnlyWhenReadAndAtMostOncePending) {
     clock_.Advance(30);
     EXPECT_TRUE(PeekMessageA(&msg, hwnd_, WM_TIMER, WM_TIMER, PM_REMOVE));
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));  // not on the thread queue
-}
 
-TEST_F(MessageQueues, PostedMessagesGoBeforeTicksAndFiltersHideTicks) {
-    SetTimer(hwnd_, 1, 30, nullptr);
+    // Posted messages go before ticks; a filter that leaves out WM_TIMER hides them.
     clock_.Advance(30);
     PostMessageA(hwnd_, WM_USER + 100, 0, 0);
-    MSG msg{};
     EXPECT_FALSE(PeekMessageA(&msg, hwnd_, WM_USER, WM_USER + 50, PM_REMOVE));
     ASSERT_TRUE(PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, WM_USER + 100u);

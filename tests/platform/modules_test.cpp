@@ -40,7 +40,7 @@ TEST(ModuleHandles, DllNameFindsTheLoadedSharedObject) {
     EXPECT_EQ(GetModuleHandleA("Quorvex.dll"), nullptr);
 }
 
-TEST(ModuleHandles, NullNameIsTheProgram) {
+TEST(ModuleHandles, NullNameIsTheProgramAndItsFileNameIsCutToTheBuffer) {
     HMODULE program = GetModuleHandleA(nullptr);
     ASSERT_NE(program, nullptr);
     EXPECT_EQ(program, ModuleFromAddress(reinterpret_cast<const void*>(&FunctionInTheProgram)));
@@ -52,9 +52,7 @@ TEST(ModuleHandles, NullNameIsTheProgram) {
         GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
         reinterpret_cast<LPCSTR>(&FunctionInTheProgram), &by_address));
     EXPECT_EQ(by_address, program);
-}
 
-TEST(ModuleHandles, FileNameIsCutToTheBuffer) {
     std::string full = FileNameOf(nullptr);
     char small[8];
     EXPECT_EQ(GetModuleFileNameA(nullptr, small, sizeof small), sizeof small);
