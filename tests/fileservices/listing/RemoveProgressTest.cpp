@@ -24,7 +24,7 @@ class RemoveProgressTest : public FlashOpsTest {
     }
 };
 
-TEST_F(RemoveProgressTest, GuiInstanceAnnouncesListedSizeAndAlwaysEnds) {
+TEST_F(RemoveProgressTest, OnlyTheGuiInstanceAnnouncesTheListedSizeAndAlwaysEnds) {
     flash_->m_strInstanceName = "GUI Instance";
     On("GetFileNameList")
         .Reply("FDI__Transport__F_NameList_Packet", NameListPacket("big.bin@0@0@1500@0@", 1, 1));
@@ -43,9 +43,8 @@ TEST_F(RemoveProgressTest, GuiInstanceAnnouncesListedSizeAndAlwaysEnds) {
     EXPECT_EQ(Remove("other.bin", nullptr, UE_LINK_TIMEOUT),
               (std::vector<Progress>{{WM_FLASH_PROGRESS_START, 100, 3}, end}));
     ExpectTimerRanOnlyDuringTheExchange();
-}
 
-TEST_F(RemoveProgressTest, OtherInstancesPostNothingButRunTheTimer) {
+    // Other instances post nothing but still run the timer.
     for (const char* name : {"gui instance", "Script"}) {
         SCOPED_TRACE(name);
         flash_->m_strInstanceName = name;

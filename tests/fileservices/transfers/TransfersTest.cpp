@@ -253,11 +253,9 @@ TEST_F(Transfers, ComparePcFileWithFlashFile) {
 
     EXPECT_EQ(data().ComparePcFileWithFlashFile(Pc("same").c_str(), "nope"), UE_FOPEN_ERROR);
     EXPECT_EQ(data().ComparePcFileWithFlashFile(Pc("absent").c_str(), "c.bin"), UE_PC_FILE_ERROR);
-}
 
-TEST_F(Transfers, ACopyNeverLandsOnTheFileItIsComparedWith) {
-    ConnectWith({});
-    // The PC file lies in the temporary folder under the very name the copy would get.
+    // A copy never lands on the file it is compared with: the PC file lies in the temporary folder
+    // under the very name the copy would get.
     const std::string inTemp = TempFolder() + "c.bin";
     flash_->files["dfm/c.bin"] = Pattern(64);
     WriteFile(inTemp, Pattern(64, 9));
