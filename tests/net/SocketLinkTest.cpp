@@ -1,5 +1,6 @@
-// The socket transport against the socket server on loopback: handshake,
-// routing of reports, real-time time-outs and the end of a connection.
+// Endpoint texts, and the socket transport against the socket server on
+// loopback: handshake, routing of reports, real-time time-outs and the end of
+// a connection.
 #include <gtest/gtest.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <future>
 #include <thread>
 
+#include "Endpoint.h"
 #include "NetTestSupport.h"
 #include "cmdlib/SocketServer.h"
 #include "cmdlib/SocketTransport.h"
@@ -140,6 +142,32 @@ TEST(SocketTransport, UnreachableOrSilentTargetsFailToOpen) {
         OpenSocketTransport(FormatEndpoint(BoundEndpoint(silent.get(), {})), options, &error));
     EXPECT_NE(error.find("no WELCOME within 50 ms"), std::string::npos) << error;
     EXPECT_LT(MillisecondsSince(start), 1000);
+}
+
+TEST(Endpoint, ParsesWhatItCanAndNamesTheEndpointWhenItCannot) {
+    // Text, then the form it is written back in; empty when it is refused.
+    const std::pair<std::string, std::string> cases[] = {
+        {"tcp://127.0.0.1:5555", "tcp://127.0.0.1:5555"},
+        {"tcp://:7000", "tcp://127.0.0.1:7000"},
+        {"tcp://[::1]:65535", "tcp://[::1]:65535"},
+        {"unix:/run/quorvex.sock", "unix:/run/quorvex.sock"},
+        {"tcp://host:65536", ""},
+        {"tcp://host:80x", ""},
+        {"tcp://::1:80", ""},
+        {"unix:", ""},
+        {"sim:", ""},
+        {"unix:" + std::string(108, 'p'), ""},  // no room for the NUL in sun_path
+    };
+    for (const auto& [text, formatted] : cases) {
+        Endpoint endpoint;
+        std::string error;
+        EXPECT_EQ(ParseEndpoint(text, &endpoint, &error), !formatted.empty()) << text;
+        if (formatted.empty()) {
+            EXPECT_EQ(error.rfind(text, 0), 0u) << error;
+        } else {
+            EXPECT_EQ(FormatEndpoint(endpoint), formatted);
+        }
+    }
 }
 
 }  // namespace
