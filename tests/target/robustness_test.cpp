@@ -9,64 +9,54 @@
 namespace quorvex::sim::testing {
 namespace {
 
-// The reports the host accepts for each command (its expected lists).
+// The reports the host accepts for each command (its expected lists); names
+// without a service and module are under FDI__Transport__.
 const std::map<std::string, std::set<std::string>>& HostExpects() {
-    static const std::map<std::string, std::set<std::string>> m = {
-        {"FDI__Transport__GetFdiVersion",
-         {"FDI__Transport__FDI5", "FDI__Transport__FDI6", "FDI__Transport__FDI7",
-          "FDI__Transport__FDI71"}},
-        {"FDI__Transport__ExtendedMode", {}},
-        {"FDI__Transport__GetFdiVolumes",
-         {"FDI__Transport__GetFdiVolumes_List", "FDI__Transport__GetFdiVolumes_List_Err"}},
-        {"FDI__Transport__GetFileNameList",
-         {"FDI__Transport__Find_Error", "FDI__Transport__FName_LIST_Malloc_Error",
-          "FDI__TRANSPORT__FName_LIST_NOTEXISTS", "FDI__Transport__FName_LIST_NOTEXISTS",
-          "FDI__TRANSPORT__FName_LIST_NOTEXISTS_RAM", "FDI__Transport__FName_LIST_NOTEXISTS_RAM",
-          "FDI__Transport__F_Name_List_Error", "FDI__Transport__F_NameList_Packet",
-          "FDI__Transport__F_NameList_Packet_RAM"}},
-        {"FDI__Transport__FStatus",
-         {"FDI__Transport__F_Status_Success", "FDI__Transport__F_Status_Error"}},
-        {"FDI__Transport__Fopen",
-         {"FDI__Transport__F_Open_Error", "FDI__Transport__F_Open_Return_FileID",
-          "FDI__Transport__F_Open_Return_FileID_RAM"}},
-        {"FDI__Transport__Fread",
-         {"FDI__Transport__F_Read_Bad_Input", "FDI__Transport__F_Read_Error",
-          "FDI__Transport__F_Read_Packet", "FDI__Transport__F_Read_Malloc_Error"}},
-        {"FDI__Transport__Fwrite",
-         {"FDI__Transport__F_Write_Success", "FDI__Transport__F_Write_Error"}},
-        {"FDI__Transport__Fclose",
-         {"FDI__Transport__F_Close_Error", "FDI__Transport__F_Close_Success"}},
-        {"FDI__Transport__Fseek",
-         {"FDI__Transport__Fseek_Success", "FDI__Transport__Fseek_Success_RAM",
-          "FDI__Transport__Fseek_Error", "FDI__Transport__Fseek_Error_RAM"}},
-        {"FDI__Transport__RenameFile",
-         {"FDI__Transport__F_Rename_Success", "FDI__Transport__F_Rename_Succes",
-          "FDI__Transport__F_Rename_Error"}},
-        {"FDI__Transport__Remove_File",
-         {"FDI__Transport__Remove_File", "FDI__Transport__Remove_Success",
-          "FDI__Transport__Remove_Error"}},
-        {"FDI__Transport__FchangeMode",
-         {"FDI__Transport__F_ChangeMode_Success", "FDI__Transport__F_ChangeMode_Error"}},
-        {"FDI__Transport__MkDir", {"FDI__Transport__mkdir_Error", "FDI__Transport__mkdir_Success"}},
-        {"FDI__Transport__RmDir", {"FDI__Transport__Rmdir_Success", "FDI__Transport__Rmdir_Error"}},
-        {"FDI__Transport__GetMaxFileNameLen", {"FDI__Transport__MaxFileNameLen"}},
-        {"FDI__Transport__Format_Flash",
-         {"FDI__Transport__Format_Success", "FDI__Transport__Format_Error"}},
-        {"FDI__Transport__Format_volume",
-         {"FDI__Transport__Format_Failure_RAM", "FDI__Transport__Format_Success",
-          "FDI__Transport__Format_Error"}},
-        {"FDI__Transport__GetFdiFdvSize", {"FDI__Transport__FdvSpace"}},
-        {"FDI__Transport__GetFdiFdvAvailableSpace",
-         {"FDI__Transport__FdvAvailableSize", "FDI__Transport__FdvAvailableSize_RAM",
-          "FDI__Transport__FdvAvailableSize_Error"}},
-        {"Diag__Utils__InMsgBodyLimit", {"Diag__Utils__MaxInMsgBodySize"}},
-        {"Diag__Utils__OutMsgBodyLimit", {"Diag__Utils__MaxOutMsgBodySize"}},
-        {"Diag__Utils__SetRTC",
-         {"Diag__Utils__SetRTC_Success", "Diag__Utils__SetRTC_Failure",
-          "Diag__Utils__RTC_Already_Set"}},
-        {"SW_PLAT__CONTROL__restartCmd", {}},
-        {"Layer1__Calibration__ResetBoardUsingWD", {}},
-    };
+    static const std::map<std::string, std::set<std::string>> m = [] {
+        const std::vector<std::pair<std::string, std::vector<std::string>>> rows = {
+            {"GetFdiVersion", {"FDI5", "FDI6", "FDI7", "FDI71"}},
+            {"ExtendedMode", {}},
+            {"GetFdiVolumes", {"GetFdiVolumes_List", "GetFdiVolumes_List_Err"}},
+            {"GetFileNameList",
+             {"Find_Error", "FName_LIST_Malloc_Error", "FDI__TRANSPORT__FName_LIST_NOTEXISTS",
+              "FName_LIST_NOTEXISTS", "FDI__TRANSPORT__FName_LIST_NOTEXISTS_RAM",
+              "FName_LIST_NOTEXISTS_RAM", "F_Name_List_Error", "F_NameList_Packet",
+              "F_NameList_Packet_RAM"}},
+            {"FStatus", {"F_Status_Success", "F_Status_Error"}},
+            {"Fopen", {"F_Open_Error", "F_Open_Return_FileID", "F_Open_Return_FileID_RAM"}},
+            {"Fread", {"F_Read_Bad_Input", "F_Read_Error", "F_Read_Packet", "F_Read_Malloc_Error"}},
+            {"Fwrite", {"F_Write_Success", "F_Write_Error"}},
+            {"Fclose", {"F_Close_Error", "F_Close_Success"}},
+            {"Fseek", {"Fseek_Success", "Fseek_Success_RAM", "Fseek_Error", "Fseek_Error_RAM"}},
+            {"RenameFile", {"F_Rename_Success", "F_Rename_Succes", "F_Rename_Error"}},
+            {"Remove_File", {"Remove_File", "Remove_Success", "Remove_Error"}},
+            {"FchangeMode", {"F_ChangeMode_Success", "F_ChangeMode_Error"}},
+            {"MkDir", {"mkdir_Error", "mkdir_Success"}},
+            {"RmDir", {"Rmdir_Success", "Rmdir_Error"}},
+            {"GetMaxFileNameLen", {"MaxFileNameLen"}},
+            {"Format_Flash", {"Format_Success", "Format_Error"}},
+            {"Format_volume", {"Format_Failure_RAM", "Format_Success", "Format_Error"}},
+            {"GetFdiFdvSize", {"FdvSpace"}},
+            {"GetFdiFdvAvailableSpace",
+             {"FdvAvailableSize", "FdvAvailableSize_RAM", "FdvAvailableSize_Error"}},
+            {"Diag__Utils__InMsgBodyLimit", {"Diag__Utils__MaxInMsgBodySize"}},
+            {"Diag__Utils__OutMsgBodyLimit", {"Diag__Utils__MaxOutMsgBodySize"}},
+            {"Diag__Utils__SetRTC",
+             {"Diag__Utils__SetRTC_Success", "Diag__Utils__SetRTC_Failure",
+              "Diag__Utils__RTC_Already_Set"}},
+            {"SW_PLAT__CONTROL__restartCmd", {}},
+            {"Layer1__Calibration__ResetBoardUsingWD", {}},
+        };
+        const auto full = [](const std::string& name) {
+            return name.find("__") == std::string::npos ? "FDI__Transport__" + name : name;
+        };
+        std::map<std::string, std::set<std::string>> table;
+        for (const auto& [command, reports] : rows) {
+            auto& accepted = table[full(command)];
+            for (const auto& report : reports) accepted.insert(full(report));
+        }
+        return table;
+    }();
     return m;
 }
 
