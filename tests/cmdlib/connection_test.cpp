@@ -10,13 +10,8 @@ using quorvex::link::CurrentTransport;
 
 class LinkConnection : public LinkTest {
   protected:
-    int Exchange(CCommandLink& link, DWORD timeout_ms = 5000) {
-        CZENTOMessage command = Command("Fclose");
-        CZENTOMessage reply;
-        CStringList expected(10);
-        expected.AddHead("FDI__Transport__F_Close_Success");
-        ExchangeMark mark;
-        return link.ExecuteCommand(command, reply, expected, &mark, timeout_ms);
+    int Exchange(CCommandLink& link) {
+        return Run(link, Command("Fclose"), "FDI__Transport__F_Close_Success");
     }
 };
 

@@ -9,19 +9,9 @@ namespace {
 
 class ExchangeTiming : public LinkTest {
   protected:
-    // Sends "Fread" expecting "F_Read_Packet"; returns the link's result.
     int Read(CCommandLink& link, DWORD timeout_ms, ExchangeMark* mark = nullptr) {
-        CZENTOMessage command = Command("Fread");
-        reply_.Data = buffer_;
-        reply_.DataLength = sizeof(buffer_);
-        CStringList expected(10);
-        expected.AddHead("FDI__Transport__F_Read_Packet");
-        ExchangeMark local;
-        return link.ExecuteCommand(command, reply_, expected, mark ? mark : &local, timeout_ms);
+        return Run(link, Command("Fread"), "FDI__Transport__F_Read_Packet", timeout_ms, mark);
     }
-
-    BYTE buffer_[8] = {};
-    CZENTOMessage reply_;
 };
 
 // A wait ends at its report or at exactly its time-out of virtual time, and

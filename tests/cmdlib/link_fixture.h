@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 
 #include "cmdlib/CommandLink.h"
@@ -27,6 +29,21 @@ class LinkTest : public ::testing::Test {
         return command;
     }
 
+    // Runs `command` expecting the one report `expected_name`, answering into
+    // reply_ and a zeroed buffer_; returns the link's result.
+    int Run(CCommandLink& link, CZENTOMessage command, const char* expected_name,
+            DWORD timeout_ms = 5000, ExchangeMark* mark = nullptr) {
+        std::fill(std::begin(buffer_), std::end(buffer_), 0);
+        reply_.Data = buffer_;
+        reply_.DataLength = sizeof(buffer_);
+        CStringList expected(10);
+        expected.AddHead(expected_name);
+        ExchangeMark local;
+        return link.ExecuteCommand(command, reply_, expected, mark ? mark : &local, timeout_ms);
+    }
+
     std::shared_ptr<quorvex::link::ScriptedTarget> target_;
     std::shared_ptr<quorvex::link::InProcessTransport> transport_;
+    BYTE buffer_[8] = {};
+    CZENTOMessage reply_;
 };

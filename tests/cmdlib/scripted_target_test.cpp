@@ -19,15 +19,7 @@ class ScriptedTargetRules : public LinkTest {
         CCommandLink link;
         CZENTOMessage command = Command(name, &parameter, 1);
         command.Side = side;
-        BYTE answer = 0;
-        CZENTOMessage reply;
-        reply.Data = &answer;
-        reply.DataLength = 1;
-        CStringList expected(10);
-        expected.AddHead("FDI__Transport__Answer");
-        ExchangeMark mark;
-        return link.ExecuteCommand(command, reply, expected, &mark, 1000) == UE_LINK_OK ? answer
-                                                                                        : -1;
+        return Run(link, command, "FDI__Transport__Answer", 1000) == UE_LINK_OK ? buffer_[0] : -1;
     }
 };
 
