@@ -80,20 +80,14 @@ TEST_P(FileChannelLayouts, ReadRequestAndCloseAndSeekBlocks) {
     ASSERT_EQ(Access::Fclose(data(), -3), 0);
     ASSERT_EQ(Access::Fseek(data(), -3, 0x01020304, 2), 0);
 
-    const Bytes read = SentNamed("Fread").at(0).data;
-    if (narrow) {
-        EXPECT_EQ(read, (Bytes{0xFD, 0xFF, 0x00, 0x04}));
-    } else {
-        EXPECT_EQ(read, (Bytes{0xFD, 0xFF, 0xFF, 0xFF, 0x00, 0x04, 0x00, 0x00}));
-    }
+    EXPECT_EQ(SentNamed("Fread").at(0).data,
+              (narrow ? Bytes{0xFD, 0xFF, 0x00, 0x04}
+                      : Bytes{0xFD, 0xFF, 0xFF, 0xFF, 0x00, 0x04, 0x00, 0x00}));
     // The close always carries the 32-bit identifier.
     EXPECT_EQ(SentNamed("Fclose").at(0).data, (Bytes{0xFD, 0xFF, 0xFF, 0xFF}));
-    const Bytes seek = SentNamed("Fseek").at(0).data;
-    if (narrow) {
-        EXPECT_EQ(seek, (Bytes{0xFD, 0xFF, 0, 0, 4, 3, 2, 1, 2, 0, 0, 0}));
-    } else {
-        EXPECT_EQ(seek, (Bytes{0xFD, 0xFF, 0xFF, 0xFF, 4, 3, 2, 1, 2, 0, 0, 0}));
-    }
+    EXPECT_EQ(SentNamed("Fseek").at(0).data,
+              (narrow ? Bytes{0xFD, 0xFF, 0, 0, 4, 3, 2, 1, 2, 0, 0, 0}
+                      : Bytes{0xFD, 0xFF, 0xFF, 0xFF, 4, 3, 2, 1, 2, 0, 0, 0}));
     for (const auto& command : Sent()) EXPECT_EQ(command.timeout_ms, 5000u) << command.name;
 }
 
