@@ -54,10 +54,8 @@ TEST(CStringListOrder, InsertRemoveAndSearchByPosition) {
     EXPECT_TRUE(list.IsEmpty());
     EXPECT_EQ(list.GetHeadPosition(), nullptr);
     EXPECT_EQ(list.GetTailPosition(), nullptr);
-}
 
-TEST(CStringListOrder, EmbeddedNulElementsSurvive) {
-    CStringList list;
+    // Elements with embedded NULs keep their whole length.
     list.AddTail(CString("a\0b", 3));
     EXPECT_EQ(list.GetHead().GetLength(), 3);
     EXPECT_NE(list.Find(CString("a")), list.GetHeadPosition());

@@ -143,7 +143,7 @@ TEST(CStringEdit, CaseTrimReplaceRemove) {
     EXPECT_EQ(t.TrimRight("x"), "abc");
 }
 
-TEST(CStringEdit, InsertAndDeleteClampPositions) {
+TEST(CStringEdit, InsertDeleteAndBufferClampPositions) {
     CString s("ace");
     EXPECT_EQ(s.Insert(1, 'b'), 4);
     EXPECT_EQ(s.Insert(99, "f"), 5);
@@ -155,10 +155,8 @@ TEST(CStringEdit, InsertAndDeleteClampPositions) {
     EXPECT_EQ(s, "abc");
     EXPECT_EQ(s.Delete(10, 1), 3);
     EXPECT_EQ(s.Delete(1, -2), 3);
-}
 
-TEST(CStringEdit, BufferRoundTrip) {
-    CString s("ab");
+    s = "ab";
     char* buf = s.GetBuffer(16);
     std::strcpy(buf, "written");
     s.ReleaseBuffer();

@@ -215,24 +215,6 @@ TEST_F(CFileTest, StatusOfFilesAndFolders) {
     EXPECT_EQ(mine.m_size, 1234u);
 }
 
-TEST_F(CFileTest, RenameOntoItselfTellsWhetherAFileIsFree) {
-    Put("r.txt", "r");
-    const std::string p = Path("r.txt");
-    EXPECT_EQ(CauseOf([&] { CFile::Rename(p.c_str(), p.c_str()); }), -1);
-    EXPECT_EQ(CauseOf([&] { CFile::Rename(Path("gone.txt").c_str(), Path("gone.txt").c_str()); }),
-              CFileException::fileNotFound);
-    EXPECT_EQ(
-        CauseOf([&] { CFile::Rename(Path("x/gone.txt").c_str(), Path("x/gone.txt").c_str()); }),
-        CFileException::badPath);
-    {
-        CFile in_use(p.c_str(), CFile::modeRead | CFile::shareDenyNone);
-        EXPECT_EQ(CauseOf([&] { CFile::Rename(p.c_str(), p.c_str()); }),
-                  CFileException::sharingViolation);
-        EXPECT_EQ(CauseOf([&] { CFile::Remove(p.c_str()); }), CFileException::sharingViolation);
-    }
-    EXPECT_EQ(Get("r.txt"), "r");
-}
-
 TEST_F(CFileTest, RenameAndRemoveMoveRealFiles) {
     Put("old.txt", "moved");
     Put("other.txt", "other");
@@ -250,6 +232,23 @@ TEST_F(CFileTest, RenameAndRemoveMoveRealFiles) {
     EXPECT_EQ(CauseOf([&] { CFile::Remove(Path("new.txt").c_str()); }),
               CFileException::fileNotFound);
     EXPECT_EQ(CauseOf([&] { CFile::Remove(dir_.c_str()); }), CFileException::accessDenied);
+
+    // Renaming a file onto itself tells whether it is free.
+    Put("r.txt", "r");
+    const std::string p = Path("r.txt");
+    EXPECT_EQ(CauseOf([&] { CFile::Rename(p.c_str(), p.c_str()); }), -1);
+    EXPECT_EQ(CauseOf([&] { CFile::Rename(Path("gone.txt").c_str(), Path("gone.txt").c_str()); }),
+              CFileException::fileNotFound);
+    EXPECT_EQ(
+        CauseOf([&] { CFile::Rename(Path("x/gone.txt").c_str(), Path("x/gone.txt").c_str()); }),
+        CFileException::badPath);
+    {
+        CFile in_use(p.c_str(), CFile::modeRead | CFile::shareDenyNone);
+        EXPECT_EQ(CauseOf([&] { CFile::Rename(p.c_str(), p.c_str()); }),
+                  CFileException::sharingViolation);
+        EXPECT_EQ(CauseOf([&] { CFile::Remove(p.c_str()); }), CFileException::sharingViolation);
+    }
+    EXPECT_EQ(Get("r.txt"), "r");
 }
 
 // Causes the tests above cannot make happen for sure (root ignores modes, the

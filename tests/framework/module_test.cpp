@@ -45,9 +45,8 @@ TEST(ResourceChain, LibrariesJoinNewestFirstAndLeaveWithTheirModule) {
     EXPECT_EQ(chain[0].module, FakeModule(0x102));
     AfxTermExtensionModule(second);
     EXPECT_EQ(ExtensionModuleChain().size(), before);
-}
 
-TEST(ResourceChain, CurrentResourceModuleDefaultsToTheProgram) {
+    // The current resource module comes first and defaults to the program.
     const HINSTANCE saved = AfxGetResourceHandle();
     AfxSetResourceHandle(nullptr);
     EXPECT_EQ(AfxGetResourceHandle(), AfxGetInstanceHandle());

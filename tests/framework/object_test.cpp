@@ -59,7 +59,7 @@ END_MESSAGE_MAP()
 
 namespace {
 
-TEST(RuntimeClass, KindFollowsTheBaseChain) {
+TEST(RuntimeClass, KindFollowsTheBaseChainAndNamesCreateObjects) {
     CCircle circle;
     EXPECT_TRUE(circle.IsKindOf(RUNTIME_CLASS(CCircle)));
     EXPECT_TRUE(circle.IsKindOf(RUNTIME_CLASS(CShape)));
@@ -68,9 +68,7 @@ TEST(RuntimeClass, KindFollowsTheBaseChain) {
     EXPECT_STREQ(circle.GetRuntimeClass()->m_lpszClassName, "CCircle");
     CObject* base = &circle;
     EXPECT_EQ(base->GetRuntimeClass(), RUNTIME_CLASS(CCircle));
-}
 
-TEST(RuntimeClass, CreatesObjectsByClassName) {
     CRuntimeClass* cls = CRuntimeClass::FromName("CCircle");
     ASSERT_EQ(cls, RUNTIME_CLASS(CCircle));
     CObject* obj = cls->CreateObject();
