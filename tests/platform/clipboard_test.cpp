@@ -100,9 +100,8 @@ TEST_F(ClipboardTest, DropListRoundTripsThroughTheClipboard) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     EXPECT_FALSE(IsClipboardFormatAvailable(CF_HDROP));
     CloseClipboard();
-}
 
-TEST_F(ClipboardTest, SettingAFormatAgainFreesTheOldItem) {
+    // Setting a format again frees the old item.
     HGLOBAL first = GlobalAlloc(GHND, 4);
     HGLOBAL second = GlobalAlloc(GHND, 8);
     ASSERT_TRUE(OpenClipboard(nullptr));

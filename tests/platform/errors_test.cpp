@@ -22,7 +22,7 @@ std::string SystemText(DWORD code, DWORD language = MAKELANGID(LANG_NEUTRAL, SUB
     return text;
 }
 
-TEST(SystemTexts, AllocatedTextsEndWithCrLfAndUnknownCodesOrLanguagesFail) {
+TEST(SystemTexts, TextsEndWithCrLfAndFailForUnknownCodesLanguagesOrShortBuffers) {
     EXPECT_EQ(SystemText(ERROR_FILE_NOT_FOUND), "The system cannot find the file specified.\r\n");
     EXPECT_EQ(SystemText(ERROR_MOD_NOT_FOUND), "The specified module could not be found.\r\n");
     EXPECT_EQ(SystemText(ERROR_ALREADY_EXISTS),
@@ -33,9 +33,8 @@ TEST(SystemTexts, AllocatedTextsEndWithCrLfAndUnknownCodesOrLanguagesFail) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MR_MID_NOT_FOUND));
     EXPECT_EQ(SystemText(ERROR_FILE_NOT_FOUND, MAKELANGID(0x0c, SUBLANG_DEFAULT)), "<none>");
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_LANG_NOT_FOUND));
-}
 
-TEST(SystemTexts, CallerBufferMustHoldTextAndZero) {
+    // A caller's buffer must hold the text and its zero.
     const std::string expected = "Access is denied.\r\n";
     char buffer[64];
     DWORD exact = static_cast<DWORD>(expected.size() + 1);

@@ -49,7 +49,7 @@ class Files : public ::testing::Test {
     std::string root_;
 };
 
-TEST_F(Files, BackslashPathsCreateAndRemoveDirectories) {
+TEST_F(Files, BackslashPathsCreateMoveAndRemove) {
     std::string win = root_ + "\\Temp\\";
     ASSERT_TRUE(CreateDirectoryA(win.c_str(), nullptr));
     EXPECT_TRUE(fs::is_directory(root_ + "/Temp"));
@@ -70,6 +70,14 @@ TEST_F(Files, BackslashPathsCreateAndRemoveDirectories) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     EXPECT_TRUE(RemoveDirectoryA(win.c_str()));
     EXPECT_FALSE(fs::exists(root_ + "/Temp"));
+
+    // A move never replaces its target.
+    Touch("a", 3);
+    Touch("b");
+    EXPECT_FALSE(MoveFileA((root_ + "/a").c_str(), (root_ + "/b").c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_TRUE(MoveFileA((root_ + "\\a").c_str(), (root_ + "\\c").c_str()));
+    EXPECT_EQ(fs::file_size(root_ + "/c"), 3u);
 }
 
 TEST_F(Files, AttributesTellDirectoriesReadOnlyAndMissing) {
@@ -85,15 +93,6 @@ TEST_F(Files, AttributesTellDirectoriesReadOnlyAndMissing) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(GetFileAttributesA((root_ + "/no/thing").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
-}
-
-TEST_F(Files, MoveRefusesToReplace) {
-    Touch("a", 3);
-    Touch("b");
-    EXPECT_FALSE(MoveFileA((root_ + "/a").c_str(), (root_ + "/b").c_str()));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
-    EXPECT_TRUE(MoveFileA((root_ + "\\a").c_str(), (root_ + "\\c").c_str()));
-    EXPECT_EQ(fs::file_size(root_ + "/c"), 3u);
 }
 
 TEST_F(Files, WildcardsInTheLastComponentAndFailedSearchesSayWhy) {

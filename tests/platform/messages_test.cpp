@@ -56,9 +56,8 @@ TEST_F(MessageQueues, PostedMessagesComeInOrderAndFiltersSkipOthers) {
     ASSERT_TRUE(PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, WM_USER + 102u);
     EXPECT_FALSE(PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE));
-}
 
-TEST_F(MessageQueues, NullWindowPostsToTheCallingThreadOnly) {
+    // A null window posts to the calling thread only.
     ASSERT_TRUE(PostMessageA(nullptr, WM_USER + 1, 5, 0));
     std::atomic<bool> other_saw_it{true};
     std::thread([&] {
@@ -68,7 +67,6 @@ TEST_F(MessageQueues, NullWindowPostsToTheCallingThreadOnly) {
     EXPECT_FALSE(other_saw_it);
     EXPECT_EQ(QueuedMessageCount(hwnd_), 0u);
 
-    MSG msg{};
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.hwnd, nullptr);
     EXPECT_EQ(msg.wParam, 5u);
