@@ -30,7 +30,7 @@ TEST_F(Settings, HostFolderFollowsTheEnvironmentAndIsCreated) {
     EXPECT_EQ(std::string(paths->GetSettingsFile()), home_ + "/nested/deeper/settings.ini");
 }
 
-TEST_F(Settings, MissingFileSectionOrKeyReadsAsDefault) {
+TEST_F(Settings, MissingEntriesReadAsDefaultAndWritesKeepEverythingElseInPlace) {
     CHostPaths* paths = GetHostPaths();
     EXPECT_EQ(paths->ReadSettingInt("Quorvex Settings", "Verify", 7), 7);
     WriteFile("settings.ini", "[Quorvex Settings]\nVerify=1\n");
@@ -38,9 +38,7 @@ TEST_F(Settings, MissingFileSectionOrKeyReadsAsDefault) {
     EXPECT_EQ(paths->ReadSettingInt("Other Section", "Verify", 9), 9);
     EXPECT_EQ(paths->ReadSettingInt("quorvex settings", "VERIFY", 9), 1);
     EXPECT_EQ(std::string(paths->ReadSettingString("Quorvex Settings", "Gone", "dflt")), "dflt");
-}
 
-TEST_F(Settings, WritesPersistAndKeepEverythingElseInPlace) {
     WriteFile("settings.ini",
               "; hand-written\n"
               "[First]\n"
@@ -49,7 +47,6 @@ TEST_F(Settings, WritesPersistAndKeepEverythingElseInPlace) {
               "\n"
               "[Second]\n"
               "c=3\n");
-    CHostPaths* paths = GetHostPaths();
     paths->WriteSettingInt("First", "B", 20);
     paths->WriteSettingInt("First", "new", 5);
     paths->WriteSettingInt("Third", "d", -4);
