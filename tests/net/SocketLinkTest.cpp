@@ -37,7 +37,7 @@ class SocketLink : public ::testing::Test {
     ReportFrame report_;
 };
 
-TEST_F(SocketLink, HandshakeHandsOverTheAgentsWelcome) {
+TEST_F(SocketLink, HandshakeHandsOverTheWelcomeAndReportsReachTheirOwnExchange) {
     EXPECT_EQ(server_.address().rfind("tcp://127.0.0.1:", 0), 0u);
     EXPECT_NE(server_.address(), "tcp://127.0.0.1:0");
     EXPECT_TRUE(link_->IsUp());
@@ -46,9 +46,7 @@ TEST_F(SocketLink, HandshakeHandsOverTheAgentsWelcome) {
     EXPECT_EQ(link_->welcome().ap.os_type, 3);
     EXPECT_EQ(link_->welcome().ap.commands, agent_->welcome().ap.commands);
     EXPECT_EQ(agent_->log(), std::vector<std::string>{"hello quorvex"});
-}
 
-TEST_F(SocketLink, ReportsReachTheirOwnExchangeInOrder) {
     agent_->Script("List", {Report("Part", {0}), Report("Part", {1}), Report("Last", {2})});
     ASSERT_EQ(link_->Send(1, Command("F_Open", {7, 0, 7})), 0);
     ASSERT_EQ(link_->Send(2, Command("List")), 0);
