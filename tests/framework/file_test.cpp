@@ -72,31 +72,6 @@ TEST_F(CFileTest, WriteReadSeekAndLength) {
     EXPECT_EQ(CauseOf([&] { in.Write("q", 1); }), CFileException::accessDenied);
 }
 
-TEST_F(CFileTest, CreateTruncatesUnlessNoTruncate) {
-    Put("t.txt", "0123456789");
-    {
-        CFile keep(Path("t.txt").c_str(),
-                   CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite);
-        EXPECT_EQ(keep.GetLength(), 10u);
-        keep.SeekToEnd();
-        keep.Write("ab", 2);
-    }
-    EXPECT_EQ(Get("t.txt"), "0123456789ab");
-    { CFile trunc(Path("t.txt").c_str(), CFile::modeCreate | CFile::modeWrite); }
-    EXPECT_EQ(Get("t.txt"), "");
-}
-
-TEST_F(CFileTest, BackslashPathsAreMapped) {
-    Put("m.txt", "mapped");
-    std::string windows_style = Path("m.txt");
-    for (char& c : windows_style) {
-        if (c == '/') c = '\\';
-    }
-    CFile f;
-    ASSERT_TRUE(f.Open(windows_style.c_str(), CFile::modeRead));
-    EXPECT_EQ(f.GetLength(), 6u);
-}
-
 TEST_F(CFileTest, ShareFlagsAreEnforcedBetweenOpeners) {
     Put("s.bin", "held content");
     const std::string p = Path("s.bin");
@@ -183,36 +158,6 @@ TEST_F(CFileTest, WriteOnFullDeviceThrowsDiskFull) {
         ASSERT_TRUE(e.GetErrorMessage(text, sizeof text));
         EXPECT_NE(std::strstr(text, "/dev/full: the disk is full"), nullptr) << text;
     }
-}
-
-TEST_F(CFileTest, ReadErrorInTheMiddleThrowsHardIO) {
-    // Reading unmapped memory through the process's memory file fails with EIO.
-    CFile mem;
-    if (!mem.Open("/proc/self/mem", CFile::modeRead | CFile::shareDenyNone)) {
-        GTEST_SKIP() << "/proc/self/mem is not available";
-    }
-    char buf[16];
-    EXPECT_EQ(CauseOf([&] { mem.Read(buf, sizeof buf); }), CFileException::hardIO);
-}
-
-TEST_F(CFileTest, StatusOfFilesAndFolders) {
-    Put("st.txt", std::string(1234, 's'));
-    CFileStatus status;
-    ASSERT_TRUE(CFile::GetStatus(Path("st.txt").c_str(), status));
-    EXPECT_EQ(status.m_size, 1234u);
-    EXPECT_STREQ(status.m_szFullName, Path("st.txt").c_str());
-    EXPECT_EQ(status.m_attribute & CFile::directory, 0);
-    EXPECT_GT(status.m_mtime, 0);
-
-    ASSERT_TRUE(CFile::GetStatus(dir_.c_str(), status));
-    EXPECT_NE(status.m_attribute & CFile::directory, 0);
-    EXPECT_FALSE(CFile::GetStatus(Path("none").c_str(), status));
-    EXPECT_FALSE(CFile::GetStatus(nullptr, status));
-
-    CFile open(Path("st.txt").c_str(), CFile::modeRead);
-    CFileStatus mine;
-    ASSERT_TRUE(open.GetStatus(mine));
-    EXPECT_EQ(mine.m_size, 1234u);
 }
 
 TEST_F(CFileTest, RenameAndRemoveMoveRealFiles) {

@@ -105,19 +105,4 @@ TEST(MessageMap, CommandsRouteThroughDerivedAndBaseMaps) {
     EXPECT_FALSE(empty.OnCmdMsg(100));
 }
 
-TEST(FrameworkExceptions, MemoryExceptionIsCatchableAsCException) {
-    try {
-        AfxThrowMemoryException();
-    } catch (const CException& e) {
-        EXPECT_TRUE(e.IsKindOf(RUNTIME_CLASS(CMemoryException)));
-        char text[8];
-        UINT help = 99;
-        EXPECT_TRUE(e.GetErrorMessage(text, sizeof text, &help));
-        EXPECT_EQ(std::strlen(text), 7u);  // cut to the buffer
-        EXPECT_EQ(help, 0u);
-        return;
-    }
-    FAIL() << "no exception";
-}
-
 }  // namespace

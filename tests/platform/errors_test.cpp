@@ -48,18 +48,6 @@ TEST(SystemTexts, TextsEndWithCrLfAndFailForUnknownCodesLanguagesOrShortBuffers)
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
 }
 
-TEST(LocalMemory, FreeingTwiceOrForeignPointersFails) {
-    HLOCAL block = LocalAlloc(LPTR, 16);
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(LocalSize(block), 16u);
-    EXPECT_EQ(static_cast<char*>(static_cast<void*>(block))[15], 0);
-    EXPECT_EQ(LocalFree(block), nullptr);
-    EXPECT_EQ(LocalFree(block), block);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    EXPECT_EQ(LocalAlloc(LPTR, ~SIZE_T{0}), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
-}
-
 TEST(LastError, IsPerThreadAndCarriesContext) {
     SetLastError(ERROR_ACCESS_DENIED);
     DWORD seen_in_thread = 1;

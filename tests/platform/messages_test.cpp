@@ -91,25 +91,6 @@ TEST_F(MessageQueues, GetMessageWakesOnPostsFromOtherThreads) {
     EXPECT_EQ(msg.wParam, 3u);
 }
 
-TEST_F(MessageQueues, ConcurrentPostersKeepEachThreadsOrder) {
-    constexpr int kThreads = 4;
-    constexpr int kEach = 500;
-    std::vector<std::thread> posters;
-    for (int t = 0; t < kThreads; ++t) {
-        posters.emplace_back([&, t] {
-            for (int i = 0; i < kEach; ++i) PostMessageA(hwnd_, WM_USER, t, i);
-        });
-    }
-    for (auto& poster : posters) poster.join();
-    ASSERT_EQ(QueuedMessageCount(hwnd_), static_cast<std::size_t>(kThreads * kEach));
-    std::vector<LPARAM> next(kThreads, 0);
-    MSG msg;
-    while (PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE)) {
-        ASSERT_EQ(msg.lParam, next[msg.wParam]++);
-    }
-    for (auto n : next) EXPECT_EQ(n, kEach);
-}
-
 TEST_F(MessageQueues, DestroyedWindowRefusesEverythingAndWakesItsPump) {
     HWND hwnd = CreateMessageWindow();
     PostMessageA(hwnd, WM_USER, 0, 0);

@@ -25,7 +25,7 @@ class FileChannel : public TransferFixture {
         setup.version = version;
         setup.side = side;
         setup.commands = std::move(commands);
-        setup.fake_flash = false;
+        setup.simulated = false;
         Connect(setup);
     }
     PayloadBuilder OpenReply(int id, const std::string& name) {
