@@ -1,5 +1,6 @@
 // Packet sizing of the file channel: the layout in force and the number of
 // data bytes one "Fread"/"Fwrite" packet carries.
+#include "fileservices/ResultCodes.h"
 #include "link/Exchange.h"
 #include "quorvex/FlashExplorerData.h"
 
@@ -20,8 +21,10 @@ UE_errCode_t QueryLimit(CCommandLink* link, int side, LPCSTR command, LPCSTR rep
     exchange.SetReplyNames("Diag", "Utils", report);
     exchange.SetReplyBuffer(reply, sizeof(reply));
     const int result = exchange.Query(link, side, kExchangeTimeoutMs);
-    if (result == 0) *pLimit = fdi_bytes::GetU32(reply);
-    return result;
+    if (result != 0) return result;
+    if (exchange.ReplyLength() < sizeof(reply)) return UE_TARGET_DATA_ERROR;
+    *pLimit = fdi_bytes::GetU32(reply);
+    return 0;
 }
 
 // 0 from the target means "no figure"; an oversized one is cut to what the
