@@ -10,6 +10,9 @@ const DWORD kDefaultPacketLimit = 1024;
 // The bytes-wanted, count and DataLength fields are 16 bits wide, so header
 // plus data of one packet must stay within 65535 bytes.
 const DWORD kLargestRecord = 0xFFFF;
+// A read packet counts its data in a signed 16-bit field, so a read never asks
+// for more than that field can report back.
+const DWORD kLargestReadCount = 0x7FFF;
 const DWORD kReadReplyHeader = 6;
 const DWORD kWriteHeaderFdi5 = 4;
 const DWORD kWriteHeaderWide = 8;
@@ -55,7 +58,8 @@ DWORD CFlashExplorerData::GetReadPacketLimit() {
     // core always takes 1024 bytes.
     if (m_nTargetType == TARGET_TYPE_AP && IsCommandAvailable("Diag__Utils__InMsgBodyLimit", false))
         InMsgBodyLimit(&limit);
-    return BoundLimit(limit, kReadReplyHeader);
+    const DWORD bounded = BoundLimit(limit, kReadReplyHeader);
+    return bounded < kLargestReadCount ? bounded : kLargestReadCount;
 }
 
 DWORD CFlashExplorerData::GetWritePacketLimit(bool bFdi5) {
