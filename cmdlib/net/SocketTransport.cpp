@@ -342,6 +342,13 @@ bool Handshake(int fd, const std::string& name, const SocketOptions& options,
                 }
                 return true;
             }
+            if (view.type == static_cast<std::uint8_t>(FrameType::kRefused)) {
+                std::string reason;
+                *error = DecodeRefused(view.payload, view.payload_size, &reason)
+                             ? name + ": " + reason
+                             : name + ": malformed REFUSED";
+                return false;
+            }
             if (view.type == static_cast<std::uint8_t>(FrameType::kPing)) {
                 EncodeEmptyFrame(FrameType::kPong, view.exchange_id, &frame);
                 if (!SendAll(fd, frame.data(), frame.size())) {

@@ -59,6 +59,13 @@ bool EncodeReport(std::uint32_t exchange_id, const ReportFrame& report,
     return writer.Finish();
 }
 
+bool EncodeRefused(std::uint32_t exchange_id, std::string_view reason,
+                   std::vector<std::uint8_t>* out) {
+    FrameWriter writer(FrameType::kRefused, exchange_id, out);
+    writer.String(reason);
+    return writer.Finish();
+}
+
 void EncodeEmptyFrame(FrameType type, std::uint32_t exchange_id, std::vector<std::uint8_t>* out) {
     FrameWriter writer(type, exchange_id, out);
     writer.Finish();
