@@ -197,4 +197,24 @@ TEST_F(CliTargetTest, ClosedConnectionAndLostReportGiveTheLinkCodes) {
     EXPECT_EQ(Run("ls --json").out, "[]\n");
 }
 
+TEST_F(CliTargetTest, ClockAndVersionSwitchesActOnConnecting) {
+    // Reports 1 and 2 answer the rtc run; the third is the next run's version.
+    StartTarget({"--drop-report", "3"});
+    ASSERT_EQ(Run("rtc 2030-01-02T03:04:05").status, 0);
+    ASSERT_EQ(Run("settings \"Update RTC\" 1").status, 0);
+    ASSERT_EQ(Run("settings \"FDI Ver Check\" 0").status, 0);
+    const Outcome unknown = Run("info --json");
+    EXPECT_EQ(unknown.status, 0);
+    EXPECT_EQ(unknown.out,
+              "{\"side\":0,\"fdi_version\":\"FDI5\",\"root_path\":\"\",\"extended_mode\":false}\n");
+    EXPECT_EQ(unknown.err,
+              "quorvex: warning: the target did not answer in time (the FDI version query of the "
+              "cp side); going on with the FDI5 layout because \"FDI Ver Check\" is 0\n");
+    // Connecting set the clock back from 2030 to the PC's time.
+    ASSERT_EQ(Run("put " + MakeFile("a.bin", 10)).status, 0);
+    const std::string listed = Run("ls --json").out;
+    EXPECT_EQ(listed.find("2030"), std::string::npos) << listed;
+    EXPECT_NE(listed.find("\"name\":\"a.bin\""), std::string::npos) << listed;
+}
+
 }  // namespace

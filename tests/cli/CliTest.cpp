@@ -208,13 +208,65 @@ TEST_F(CliTest, InfoAndVolumesJson) {
     EXPECT_EQ(Run("volumes --json").out, "[\"dfm\"]\n");
 }
 
-TEST_F(CliTest, FilesPersistBetweenRunsAndSettingsAreStored) {
-    const std::string file = MakeFile("keep.bin", 10);
-    ASSERT_EQ(Run("put " + file + " kept.bin").status, 0);
-    EXPECT_NE(Run("ls").out.find("kept.bin"), std::string::npos);
-    EXPECT_EQ(Run("settings \"Verify After Write\" 0").status, 0);
-    EXPECT_EQ(Run("settings \"Verify After Write\"").out, "0\n");
+TEST_F(CliTest, SettingsChangeWhatTheHostDoes) {
+    EXPECT_EQ(Run("settings --json").out,
+              "{\"Update RTC\":0,\"Update Diagnosis Information\":1,\"Available Space\":0,"
+              "\"FDI Ver Check\":1,\"Verify After Write\":1}\n");
     EXPECT_EQ(Run("settings Nonsense 1").status, 64);
+    const std::string file = MakeFile("p.bin", 2048);
+    const std::string put = "put " + file + " --progress json";
+    const std::string verified = quorvex::testing::kVerifiedPut2048Progress;
+    const std::string unverified = verified.substr(0, verified.find("{\"progress\":\"start\"", 1)) +
+                                   "{\"progress\":\"end\"}\n";
+    const std::string free_line = "quorvex: 4192256 bytes free on dfm\n";
+    struct Case {
+        std::string setting;  // "KEY VALUE", or empty for the defaults
+        std::string args;
+        std::string err;
+    };
+    for (const Case& k : std::vector<Case>{
+             {"", put, verified},
+             {"", put + " --no-verify", unverified},
+             {"\"Verify After Write\" 0", put, unverified},
+             {"", put + " --verify", verified},
+             {"\"Available Space\" 1", put, unverified + free_line},
+             {"", "get p.bin " + home_ + "/back.bin --progress none", free_line},
+         }) {
+        SCOPED_TRACE(k.setting + " " + k.args);
+        if (!k.setting.empty()) {
+            ASSERT_EQ(Run("settings " + k.setting).status, 0);
+        }
+        const Outcome o = Run(k.args);
+        EXPECT_EQ(o.status, 0);
+        EXPECT_EQ(o.err, k.err);
+    }
+    // The module's trace lines reach the log only while the switch is on.
+    const std::string log = home_ + "/quorvex.log";
+    const std::string traced = "[Quorvex/trace] NVM: set CP\n";
+    const auto count = [&] {
+        const std::string text = ReadAll(log);
+        std::size_t n = 0;
+        for (auto at = text.find(traced); at != std::string::npos; at = text.find(traced, at + 1))
+            ++n;
+        return n;
+    };
+    const std::size_t before = count();
+    EXPECT_GT(before, 0u);
+    ASSERT_EQ(Run("settings \"Update Diagnosis Information\" 0").status, 0);
+    ASSERT_EQ(Run("ls").status, 0);
+    EXPECT_EQ(count(), before);
+}
+
+TEST_F(CliTest, PathNamesAFolderWithOrWithoutItsSlash) {
+    const std::string file = MakeFile("x.bin", 10);
+    ASSERT_EQ(Run("mkdir sub").status, 0);
+    ASSERT_EQ(Run("put " + file + " sub/x.bin").status, 0);
+    ASSERT_EQ(Run("put " + file + " subway.bin").status, 0);
+    for (const char* path : {"dfm/sub", "dfm/sub/"}) {
+        const std::string listed = Run(std::string("--path ") + path + " ls --json").out;
+        EXPECT_EQ(listed.rfind("[{\"name\":\"x.bin\",", 0), 0u) << path << listed;
+        EXPECT_EQ(listed.find("},{"), std::string::npos) << path << listed;
+    }
 }
 
 }  // namespace
