@@ -56,6 +56,11 @@ bool EncodeWelcome(std::uint32_t exchange_id, const Welcome& welcome,
                    std::vector<std::uint8_t>* out);
 bool EncodeCommand(std::uint32_t exchange_id, const CommandFrame& command,
                    std::vector<std::uint8_t>* out);
+// The same frame in three pieces, so that the command's data is sent from
+// where it lies: *head gets the frame up to the data, *crc the checksum that
+// follows the data on the wire (little-endian).
+bool EncodeCommandHead(std::uint32_t exchange_id, const CommandFrame& command,
+                       std::vector<std::uint8_t>* head, std::uint32_t* crc);
 // The report's delay_ms stays with the sender; it is not part of the frame.
 bool EncodeReport(std::uint32_t exchange_id, const ReportFrame& report,
                   std::vector<std::uint8_t>* out);
