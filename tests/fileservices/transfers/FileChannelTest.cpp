@@ -199,6 +199,10 @@ struct LimitCase {
     std::uint16_t read_wanted;  // bytes wanted by each "Fread"
     std::size_t write_block;    // size of each "Fwrite" block
 };
+// gtest would otherwise print the parameter's bytes, padding included.
+void PrintTo(const LimitCase& c, std::ostream* os) {
+    *os << c.label;
+}
 
 class PacketSize : public FileChannel, public ::testing::WithParamInterface<LimitCase> {};
 
