@@ -49,7 +49,11 @@ TEST_P(FileChannelRoundTrip, WriteSeekReadBackThroughTheOpenHandle) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, FileChannelRoundTrip,
                          ::testing::Combine(::testing::Values("FDI5", "FDI6"),
-                                            ::testing::Values(0, 1, 1023, 1024, 1025, 3000)));
+                                            ::testing::Values(0, 1, 1023, 1024, 1025, 3000)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param)) + "_" +
+                                    std::to_string(std::get<1>(info.param));
+                         });
 
 TEST(FileChannel, ReadPacketsFollowTheSmallerOfRequestAndCoreLimit) {
     TestTarget t;
