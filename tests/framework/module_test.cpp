@@ -1,10 +1,8 @@
-// The resource-module chain, extension-module registration and the
-// application message box.
+// The resource-module chain and extension-module registration.
 #include "framework/module.h"
 
 #include <gtest/gtest.h>
 
-#include "framework/msgbox.h"
 
 namespace {
 
@@ -56,24 +54,6 @@ TEST(ResourceChain, LibrariesJoinNewestFirstAndLeaveWithTheirModule) {
     EXPECT_EQ(ResourceSearchOrder().front(), FakeModule(0x200));
     EXPECT_EQ(ResourceSearchOrder().back(), AfxGetInstanceHandle());
     AfxSetResourceHandle(saved);
-}
-
-TEST(AppMessageBox, GoesToThePresenterWithTheAppCaption) {
-    quorvex::platform::RecordingMessageBoxPresenter recorder(IDCANCEL);
-    auto* saved = quorvex::platform::SetMessageBoxPresenter(&recorder);
-    const int answer = AfxMessageBox("gl_IsFileExistInFlash() : BCG UI disabled in XNB.");
-    const int second = AfxMessageBox("Sure?", MB_YESNO | MB_ICONQUESTION, 17);
-    quorvex::platform::SetMessageBoxPresenter(saved);
-
-    EXPECT_EQ(answer, IDCANCEL);
-    EXPECT_EQ(second, IDCANCEL);
-    const auto boxes = recorder.Boxes();
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].text, "gl_IsFileExistInFlash() : BCG UI disabled in XNB.");
-    EXPECT_EQ(boxes[0].caption, "Quorvex");
-    EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK));
-    EXPECT_EQ(boxes[0].owner, nullptr);
-    EXPECT_EQ(boxes[1].type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
 }
 
 }  // namespace
