@@ -91,31 +91,6 @@ TEST_F(MessageQueues, GetMessageWakesOnPostsFromOtherThreads) {
     EXPECT_EQ(msg.wParam, 3u);
 }
 
-TEST_F(MessageQueues, DestroyedWindowRefusesEverythingAndWakesItsPump) {
-    HWND hwnd = CreateMessageWindow();
-    PostMessageA(hwnd, WM_USER, 0, 0);
-    ASSERT_TRUE(DestroyWindow(hwnd));
-    EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_FALSE(PostMessageA(hwnd, WM_USER, 0, 0));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
-    EXPECT_EQ(SetTimer(hwnd, 1, 30, nullptr), 0u);
-    MSG msg;
-    EXPECT_FALSE(PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE));
-    EXPECT_EQ(GetMessageA(&msg, hwnd, 0, 0), -1);
-    EXPECT_FALSE(DestroyWindow(hwnd));
-
-    hwnd = CreateMessageWindow();
-    std::atomic<BOOL> result{TRUE};
-    std::thread pump([&] {
-        MSG msg;
-        result = GetMessageA(&msg, hwnd, 0, 0);
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    DestroyWindow(hwnd);
-    pump.join();
-    EXPECT_EQ(result, -1);
-}
-
 TEST_F(MessageQueues, WindowTimerTicksOnlyWhenReadAndAtMostOncePending) {
     EXPECT_EQ(SetTimer(hwnd_, 7, 30, nullptr), 7u);
     auto timers = ActiveTimers(hwnd_);
@@ -192,34 +167,6 @@ TEST_F(MessageQueues, ThreadTimersGetDistinctIdsChosenByThePlatform) {
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     // The window's own timer ids are not the thread's.
     EXPECT_FALSE(KillTimer(hwnd_, first));
-}
-
-TEST_F(MessageQueues, TimerProcedureRunsOnDispatch) {
-    static std::atomic<UINT_PTR> fired{0};
-    fired = 0;
-    SetTimer(hwnd_, 9, 15, [](HWND, UINT, UINT_PTR id, DWORD) { fired = id; });
-    EXPECT_TRUE(ActiveTimers(hwnd_)[0].has_proc);
-    clock_.Advance(15);
-    MSG msg;
-    ASSERT_TRUE(PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE));
-    DispatchMessageA(&msg);
-    EXPECT_EQ(fired, 9u);
-}
-
-TEST_F(MessageQueues, WaitForQueueReportsPostsAndTimeOuts) {
-    EXPECT_FALSE(quorvex::platform::WaitForQueue(hwnd_, 10));
-    std::thread poster([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        PostMessageA(hwnd_, WM_USER, 0, 0);
-    });
-    EXPECT_TRUE(quorvex::platform::WaitForQueue(hwnd_, INFINITE));
-    poster.join();
-    PeekMessageA(nullptr, hwnd_, 0, 0, PM_REMOVE);
-
-    SetTimer(hwnd_, 1, 30, nullptr);
-    EXPECT_FALSE(quorvex::platform::WaitForQueue(hwnd_, 0));
-    clock_.Advance(30);
-    EXPECT_TRUE(quorvex::platform::WaitForQueue(hwnd_, 0));
 }
 
 }  // namespace
