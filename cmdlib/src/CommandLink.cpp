@@ -75,8 +75,7 @@ void WriteMark(ExchangeMark* mark, std::uint32_t id) {
 
 }  // namespace
 
-CCommandLink::CCommandLink()
-    : m_channel(std::make_unique<Channel>(quorvex::link::CurrentTransport())) {}
+CCommandLink::CCommandLink() : m_channel(std::make_unique<Channel>()) {}
 
 CCommandLink::~CCommandLink() = default;
 
@@ -147,7 +146,7 @@ int CCommandLink::WaitNextReport(CZENTOMessage& reply, ExchangeMark* mark, DWORD
 }
 
 int CCommandLink::GetTargetOsType(int side) {
-    const quorvex::link::Transport* transport = m_channel->transport();
+    const std::shared_ptr<quorvex::link::Transport> transport = quorvex::link::CurrentTransport();
     if (transport == nullptr) return 0;
     if (side == 0) return transport->welcome().cp.os_type;
     if (side == 1) return transport->welcome().ap.os_type;

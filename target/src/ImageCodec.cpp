@@ -6,7 +6,8 @@
 // length and its bytes.
 #include "ImageCodec.h"
 
-#include <array>
+#include <zlib.h>
+
 #include <map>
 
 #include "WireIo.h"
@@ -17,18 +18,7 @@ namespace {
 constexpr std::uint32_t kFormatVersion = 1;
 
 std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) {
-    static const std::array<std::uint32_t, 256> table = [] {
-        std::array<std::uint32_t, 256> t{};
-        for (std::uint32_t i = 0; i < 256; ++i) {
-            std::uint32_t c = i;
-            for (int k = 0; k < 8; ++k) c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
-        }
-        return t;
-    }();
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
+    return static_cast<std::uint32_t>(crc32_z(0, data, static_cast<z_size_t>(size)));
 }
 
 void PutName(std::vector<std::uint8_t>& out, const std::string& name) {

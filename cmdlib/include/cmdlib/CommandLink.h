@@ -1,8 +1,9 @@
 // The target command library as the module sees it: a link object per user,
 // the exchange mark, and the free functions that ask about the connection.
 // Every CCommandLink opens its own channel on the process-wide connection
-// (see cmdlib/Connection.h); a link made while no connection is up answers
-// every exchange with UE_LINK_DOWN.
+// (see cmdlib/Connection.h) and follows it: each exchange goes to the
+// connection current when it starts, and answers UE_LINK_DOWN while there is
+// none. A link made before Connect, or kept across a reconnect, keeps working.
 #pragma once
 
 #include <cstdint>
