@@ -1,4 +1,4 @@
-// CString: embedded NULs, formatting, search and the clamping of positions.
+// CString: embedded NULs, search and the clamping of positions.
 #include "framework/cstring.h"
 
 #include <gtest/gtest.h>
@@ -20,20 +20,6 @@ TEST(CStringNul, AppendedCharsKeepEmbeddedNulsAndLength) {
     EXPECT_EQ(s.Find('x'), 7);
 }
 
-TEST(CStringNul, ComparisonsUseWholeLength) {
-    const CString a("ab\0c", 4);
-    const CString b("ab\0d", 4);
-    const CString ab("ab");
-    EXPECT_NE(a, b);
-    EXPECT_LT(a, b);
-    EXPECT_NE(a, ab);
-    EXPECT_NE(a, "ab");
-    EXPECT_GT(a, "ab");
-    EXPECT_TRUE(ab == "ab");
-    EXPECT_TRUE("ab" == ab);
-    EXPECT_EQ(CString(a), a);
-}
-
 TEST(CStringNul, ConstructionAndConcatenation) {
     EXPECT_TRUE(CString(static_cast<LPCSTR>(nullptr)).IsEmpty());
     EXPECT_TRUE(CString("abc", -1).IsEmpty());
@@ -51,21 +37,6 @@ TEST(CStringNul, ConstructionAndConcatenation) {
     EXPECT_EQ('f' + a, "fa");
     const CString nul = a + '\0';
     EXPECT_EQ(nul.GetLength(), 2);
-}
-
-TEST(CStringFormat, PrintfSemanticsAndAnyLength) {
-    CString s;
-    s.Format("Quorvex; Instance name: %s.", "GUI Instance");
-    EXPECT_EQ(s, "Quorvex; Instance name: GUI Instance.");
-    s.Format("%.2d:%.2d:%.2d", 9, 5, 7);
-    EXPECT_EQ(s, "09:05:07");
-    s.Format("%.1f KB", 1.5);
-    EXPECT_EQ(s, "1.5 KB");
-
-    const std::string big(5000, 'q');
-    s.Format("[%s]", big.c_str());
-    ASSERT_EQ(s.GetLength(), 5002);
-    EXPECT_EQ(s.Right(2), "q]");
 }
 
 TEST(CStringSearch, FindAndReverseFindBounds) {
@@ -103,17 +74,6 @@ TEST(CStringSearch, ExtractionClampsToTheString) {
     EXPECT_EQ(s.Right(-2), "");
     EXPECT_EQ(s.GetAt(6), '\0');
     EXPECT_EQ(s[-1], '\0');
-}
-
-TEST(CStringEdit, ReplaceAndRemoveCountWhatTheyChanged) {
-    CString path("C:\\dir\\x\\y");
-    EXPECT_EQ(path.Replace('\\', '/'), 3);
-    EXPECT_EQ(path, "C:/dir/x/y");
-    EXPECT_EQ(path.Replace("/", "//"), 3);
-    EXPECT_EQ(path, "C://dir//x//y");
-    EXPECT_EQ(path.Replace("", "z"), 0);
-    EXPECT_EQ(path.Remove('/'), 6);
-    EXPECT_EQ(path, "C:dirxy");
 }
 
 }  // namespace
