@@ -173,25 +173,6 @@ class ConsoleDialogTest : public DialogTest {
     }
 };
 
-TEST_F(ConsoleDialogTest, NumberSelectsAndEnterConfirms) {
-    CCoreDlg dlg;
-    INT_PTR result = 0;
-    const std::string out = RunConsole(dlg, "2\n\n", &result);
-    EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(dlg.m_nTarget, 1);
-    const std::string first =
-        "\n=== Target Type ===\n"
-        "Select the Target Type:\n"
-        "    1) (*) Communication Core\n"
-        "    2) ( ) Application Core\n"
-        "  <OK>\n"
-        "Choose 1-2, Enter = OK, q = Cancel: ";
-    ASSERT_EQ(out.substr(0, first.size()), first);
-    EXPECT_NE(
-        out.find("    1) ( ) Communication Core\n    2) (*) Application Core\n", first.size()),
-        std::string::npos);
-}
-
 TEST_F(ConsoleDialogTest, QuitCancelsAndBadInputAsksAgain) {
     CCoreDlg dlg;
     INT_PTR result = 0;

@@ -1,7 +1,8 @@
 // The simulated target behind a scripted one, for the transfer tests: every
 // command no one-shot rule of the test answers goes to the simulator, through
 // its fault agent once a lost report is armed. Keeps the identifiers the host
-// was given and the closes it sent, and reads or fills flash files directly.
+// was given and the closes it sent; flash files are read and filled through
+// the target tests' harness, without the host.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +14,7 @@
 #include <vector>
 
 #include "cmdlib/ScriptedTarget.h"
-#include "target/Simulator.h"
+#include "target/TargetHarness.h"
 
 namespace quorvex::test {
 
@@ -26,7 +27,7 @@ class SimFlash {
     SimFlash(std::shared_ptr<link::ScriptedTarget> target, const std::string& version,
              const std::vector<std::string>& optional, std::uint64_t capacity);
 
-    // Writes or reads a flash file ("dfm/a") on the application core without the host.
+    // A flash file ("dfm/a") of the application core, with the folders on its way.
     void Put(const std::string& path, const Bytes& content);
     std::optional<Bytes> Get(const std::string& path);
 
@@ -43,11 +44,7 @@ class SimFlash {
     const std::map<std::int32_t, int>& closes() const { return closes_; }
 
   private:
-    std::vector<link::ReportFrame> Direct(const std::string& name, const Bytes& data);
-    std::int32_t OpenDirect(const std::string& path, const char* mode);
-
-    bool narrow_;
-    std::shared_ptr<sim::Simulator> sim_;
+    std::unique_ptr<sim::testing::Harness> harness_;
     std::shared_ptr<link::TargetAgent> agent_;  // the simulator, or the fault agent around it
     std::string silenced_;
     std::vector<std::int32_t> opened_;

@@ -119,7 +119,8 @@ TEST_P(TransferFaultLoop, WriteFileWithVerification) {
     EXPECT_EQ(runs, 13);
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, TransferFaultLoop, ::testing::Values("FDI5", "FDI6"));
+INSTANTIATE_TEST_SUITE_P(Layouts, TransferFaultLoop, ::testing::Values("FDI5", "FDI6"),
+                         [](const auto& info) { return std::string(info.param); });
 
 }  // namespace
 }  // namespace quorvex::test
