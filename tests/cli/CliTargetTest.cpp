@@ -2,8 +2,10 @@
 // drives the two: every command with its output bytes and exit statuses, the
 // target's flags showing through, and the link codes of a failing target.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -198,9 +200,13 @@ TEST_F(CliTargetTest, ClosedConnectionAndLostReportGiveTheLinkCodes) {
 }
 
 TEST_F(CliTargetTest, ClockAndVersionSwitchesActOnConnecting) {
-    // Reports 1 and 2 answer the rtc run; the third is the next run's version.
-    StartTarget({"--drop-report", "3"});
+    // The clock is kept in the image; the restarted target drops the first
+    // report of every connection, the version query.
+    const std::string image = home_ + "/image";
+    StartTarget({"--image", image});
     ASSERT_EQ(Run("rtc 2030-01-02T03:04:05").status, 0);
+    target_.Stop(SIGTERM);
+    StartTarget({"--image", image, "--drop-report", "1"});
     ASSERT_EQ(Run("settings \"Update RTC\" 1").status, 0);
     ASSERT_EQ(Run("settings \"FDI Ver Check\" 0").status, 0);
     const Outcome unknown = Run("info --json");
@@ -211,10 +217,47 @@ TEST_F(CliTargetTest, ClockAndVersionSwitchesActOnConnecting) {
               "quorvex: warning: the target did not answer in time (the FDI version query of the "
               "cp side); going on with the FDI5 layout because \"FDI Ver Check\" is 0\n");
     // Connecting set the clock back from 2030 to the PC's time.
+    target_.Stop(SIGTERM);
+    StartTarget({"--image", image});
     ASSERT_EQ(Run("put " + MakeFile("a.bin", 10)).status, 0);
     const std::string listed = Run("ls --json").out;
     EXPECT_EQ(listed.find("2030"), std::string::npos) << listed;
     EXPECT_NE(listed.find("\"name\":\"a.bin\""), std::string::npos) << listed;
+}
+
+TEST_F(CliTargetTest, TermSignalStopsAPutAndLeavesNothingBehind) {
+    // Each report held back 2 ms: the write runs for seconds, and the first
+    // progress step proves it is under way when the signal comes.
+    StartTarget({"--delay-ms", "2"});
+    const std::string big = MakeFile("big.bin", 1500000);
+    int err[2];
+    ASSERT_EQ(pipe(err), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        setenv("QUORVEX_HOME", home_.c_str(), 1);
+        dup2(err[1], STDERR_FILENO);
+        close(err[0]);
+        const std::string target = target_.address();
+        execl(QUORVEX_CLI, QUORVEX_CLI, "--target", target.c_str(), "put", big.c_str(),
+              "--progress", "json", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(err[1]);
+    FILE* progress = fdopen(err[0], "r");
+    char line[256];
+    while (fgets(line, sizeof line, progress) != nullptr &&
+           std::string(line).find("\"step\"") == std::string::npos) {
+    }
+    kill(pid, SIGTERM);
+    while (fgets(line, sizeof line, progress) != nullptr) {
+    }
+    fclose(progress);
+    int raw = 0;
+    ASSERT_EQ(waitpid(pid, &raw, 0), pid);
+    ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << WTERMSIG(raw);
+    EXPECT_EQ(WEXITSTATUS(raw), 28);
+    EXPECT_EQ(Run("ls --json").out, "[]\n");
 }
 
 }  // namespace
