@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "CommandLine.h"
 #include "HostSettings.h"
@@ -21,6 +22,9 @@ struct CommandContext {
     // Set by a failing command: the text after "error N: ". Empty means the
     // code's plain meaning.
     std::string message;
+    // Notes told after the progress display has ended, so they follow its
+    // last line.
+    std::vector<std::string> closing_notes;
 };
 
 // Runs the parsed command. Returns 0 or the failure's code (with

@@ -55,8 +55,8 @@ void ShowAvailableSpace(CommandContext& c, const std::string& full_path) {
     std::uint64_t size = 0;
     DWORD available = 0;
     if (c.flash->QueryCapacity(volume.c_str(), size, available) == 0) {
-        Note(std::to_string(available) + " bytes free on " +
-             (volume.empty() ? "the volume" : volume));
+        c.closing_notes.push_back(std::to_string(available) + " bytes free on " +
+                                  (volume.empty() ? "the volume" : volume));
     }
 }
 

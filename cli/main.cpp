@@ -43,6 +43,7 @@ int ConfirmFormat(const CommandLine& line) {
 }
 
 int Finish(const CommandContext& c, int code) {
+    for (const std::string& note : c.closing_notes) Note(note);
     if (code == 0) return 0;
     if (code == kUsageStatus) return ReportUsage(c.json, c.message);
     if (code == 1) {  // no reset command: not an error of an exchange
