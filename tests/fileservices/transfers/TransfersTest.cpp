@@ -261,7 +261,12 @@ TEST_F(Transfers, ComparePcFileWithFlashFile) {
     WriteFile(inTemp, Pattern(64, 9));
     EXPECT_EQ(data().ComparePcFileWithFlashFile(inTemp.c_str(), "c.bin"), UE_COMPARE_MISMATCH);
     EXPECT_EQ(ReadFile(inTemp), Pattern(64, 9));
-    EXPECT_EQ(ReadFile(home() + "/c.bin"), Pattern(64));
+    EXPECT_EQ(ReadFile(home() + "/Compare/c.bin"), Pattern(64));
+    // Nor on the host folder's own files: a matching copy is removed afterwards.
+    WriteFile(home() + "/settings.ini", Pattern(8, 3));
+    flash_->files["dfm/settings.ini"] = Pattern(64, 9);
+    EXPECT_EQ(data().ComparePcFileWithFlashFile(inTemp.c_str(), "settings.ini"), 0);
+    EXPECT_EQ(ReadFile(home() + "/settings.ini"), Pattern(8, 3));
 
     // The same with backslashes in the PC path.
     std::string mixed = home() + "\\Temp\\c.bin";
