@@ -28,7 +28,15 @@ UE_errCode_t CFlashExplorerData::ReadFile(const CString& pcFileName, const CStri
     int fileId = 0;
     const UE_errCode_t openResult = Fopen(fullPath, "rb", &fileId);
     if (openResult != 0) return openResult;
-    const UE_errCode_t readResult = Fread(fileId, pcFileName);
+    UE_errCode_t readResult;
+    try {
+        readResult = Fread(fileId, pcFileName);
+    } catch (...) {
+        // A PC file failing mid-transfer is the caller's to handle, but the
+        // identifier is still given back to the target first.
+        Fclose(fileId);
+        throw;
+    }
     const UE_errCode_t closeResult = Fclose(fileId);
     PostProgress(WM_FLASH_PROGRESS_END, 0, 0);
 

@@ -1,7 +1,9 @@
 // Whole-file transfers end to end against an in-memory flash: what reaches
 // the target, what lands in PC files, and the progress messages posted.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <functional>
 #include <string>
 
 #include "TransferFixture.h"
@@ -81,6 +83,25 @@ TEST_F(Transfers, ReadFileFailures) {
     EXPECT_EQ(data().ReadFile(Pc("y").c_str(), "a"), UE_FCLOSE_ERROR);
     EXPECT_EQ(ReadFile(Pc("y")), Pattern(10));
     EXPECT_EQ(SentNamed("Fclose").size(), 2u);
+}
+
+TEST_F(Transfers, PcFileFailingMidTransferIsPassedOnAfterTheClose) {
+    ConnectWith({kSeek});
+    flash_->files["dfm/a"] = Pattern(3000);
+    WriteFile(Pc("src"), Pattern(3000));
+    ASSERT_EQ(symlink("/dev/full", (TempFolder() + "full").c_str()), 0);
+    const std::function<UE_errCode_t()> transfers[] = {
+        [&] { return data().ReadFile("/dev/full", "a"); },
+        [&] { return data().WriteFile("a", "/proc/self/mem", 0); },      // reads fail
+        [&] { return data().WriteFile("full", Pc("src").c_str(), 1); },  // the read-back copy
+    };
+    for (const auto& transfer : transfers) {
+        SCOPED_TRACE(&transfer - transfers);
+        const std::size_t closes = SentNamed("Fclose").size();
+        EXPECT_THROW(transfer(), CFileException);
+        EXPECT_EQ(SentNamed("Fclose").size(), closes + 1);
+    }
+    ExpectEachIdClosedOnce();
 }
 
 TEST_F(Transfers, ReadFileStoppedKeepsWhatArrived) {
