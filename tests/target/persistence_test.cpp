@@ -87,7 +87,7 @@ TEST_F(Persistence, KilledWriterLeavesEveryFileOldOrNew) {
             ASSERT_TRUE(h.Put(1, "f" + std::to_string(i), Version(i, 0)));
     }
     std::mt19937 random(::testing::UnitTest::GetInstance()->random_seed());
-    for (int round = 0; round < 6; ++round) {
+    for (int round = 0; round < 12; ++round) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
