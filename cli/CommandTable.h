@@ -16,7 +16,15 @@ enum CommandOption : unsigned {
     kOptMode = 1u << 3,         // mkdir: --mode N (octal)
     kOptYes = 1u << 4,          // format: no confirmation question
     kOptClean = 1u << 5,        // cmp: remove the kept differing copies
+    kOptLong = 1u << 6,         // ls -l: one line per entry with every field
+    kOptByTime = 1u << 7,       // ls -t: newest first
+    kOptBySize = 1u << 8,       // ls -S: largest first
+    kOptReverse = 1u << 9,      // ls -r: the order reversed
+    kOptHuman = 1u << 10,       // df -h: sizes in K, M, G
 };
+
+// A command that takes any number of operands.
+const std::size_t kManyOperands = 1u << 20;
 
 struct CommandSpec {
     const char* name;
@@ -30,7 +38,7 @@ struct CommandSpec {
 };
 
 struct OptionSpec {
-    const char* name;  // "--verify"
+    const char* name;  // "--verify", or "-l" for a one-letter option
     CommandOption bit;
     bool takes_value;
 };
@@ -39,5 +47,7 @@ const std::vector<CommandSpec>& Commands();
 const std::vector<OptionSpec>& CommandOptions();
 // nullptr when there is no such command.
 const CommandSpec* FindCommand(const std::string& name);
+// Global options, for "did you mean".
+const std::vector<std::string>& GlobalOptionNames();
 
 }  // namespace quorvex::cli

@@ -18,6 +18,11 @@ std::string MainHelp() {
         "  --trace FILE|-      write the module's trace lines to FILE, or stderr\n"
         "  --progress MODE     auto, bar, json or none\n"
         "  --json              machine-readable output (failures too)\n"
+        "  -q, --quiet         failures and warnings only: no notes, confirmations, progress\n"
+        "  -v, --verbose       the module's trace lines and a summary of the link traffic\n"
+        "  --version           the program's version\n"
+        "  --name=value works as --name value; -- ends the options.\n"
+        "  QUORVEX_TARGET and QUORVEX_CORE give --target and --core when they are not given.\n"
         "\n"
         "Commands (quorvex COMMAND --help for an example):\n";
     for (const CommandSpec& c : Commands()) {

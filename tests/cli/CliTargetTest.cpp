@@ -50,10 +50,13 @@ TEST_F(CliTargetTest, InfoVolumesAndTransfers) {
     // The target clock runs on from where it was set.
     const Outcome listed = Run("ls --json");
     EXPECT_TRUE(std::regex_match(
-        listed.out, std::regex("\\[\\{\"name\":\"p\\.bin\",\"time\":\"03:04:0[5-9]\","
-                               "\"date\":\"02/01/2030\",\"second_time\":\"03:04:0[5-9]\","
-                               "\"second_date\":\"02/01/2030\",\"size\":2048,\"size_text\":"
-                               "\"2 KB\",\"attributes\":420,\"read_only\":false\\}\\]\n")))
+        listed.out,
+        std::regex("\\[\\{\"name\":\"p\\.bin\",\"time\":\"03:04:0[5-9]\","
+                   "\"date\":\"02/01/2030\",\"second_time\":\"03:04:0[5-9]\","
+                   "\"second_date\":\"02/01/2030\",\"size\":2048,\"size_text\":"
+                   "\"2 KB\",\"attributes\":420,\"read_only\":false,\"type\":"
+                   "\"file\",\"mode\":\"0644\",\"created\":\"2030-01-02T03:04:0[5-9]Z\","
+                   "\"modified\":\"2030-01-02T03:04:0[5-9]Z\"\\}\\]\n")))
         << listed.out;
     EXPECT_EQ(Run("ls '*.txt' --json").out, "[]\n");
 
@@ -84,7 +87,9 @@ TEST_F(CliTargetTest, ManagementCommandsAndTheirRefusals) {
     ASSERT_EQ(Run("chmod 444 b.bin").status, 0);
     const std::string listed = Run("ls --json").out;
     EXPECT_EQ(listed.rfind("[{\"name\":\"b.bin\",", 0), 0u) << listed;
-    EXPECT_NE(listed.find("\"attributes\":292,\"read_only\":true}]\n"), std::string::npos)
+    EXPECT_NE(
+        listed.find("\"attributes\":292,\"read_only\":true,\"type\":\"file\",\"mode\":\"0444\""),
+        std::string::npos)
         << listed;
     ExpectRefusals(
         {{"mv a.bin c.bin", 12,
@@ -108,19 +113,22 @@ TEST_F(CliTargetTest, ManagementCommandsAndTheirRefusals) {
 
 TEST_F(CliTargetTest, CapacityFormatClockAndReset) {
     StartTarget({"--capacity", "cp:64K"});
-    EXPECT_EQ(Run("df --json").out, "{\"volume\":\"dfm\",\"size\":65536,\"available\":65536}\n");
+    EXPECT_EQ(Run("df --json").out,
+              "{\"volume\":\"dfm\",\"size\":65536,\"available\":65536,\"used\":0}\n");
     EXPECT_EQ(Run("--core ap df mfm --json").out,
-              "{\"volume\":\"mfm\",\"size\":16777216,\"available\":16777216}\n");
+              "{\"volume\":\"mfm\",\"size\":16777216,\"available\":16777216,\"used\":0}\n");
     const std::string big = MakeFile("big.bin", 70000);
     ExpectRefusals({{"put " + big, 18,
                      "quorvex: error 18: the file does not fit into the free space (flash "
                      "dfm/big.bin, PC " +
                          big + ")\n"}});
     ASSERT_EQ(Run("put " + MakeFile("a.bin", 1000)).status, 0);
-    EXPECT_EQ(Run("df --json").out, "{\"volume\":\"dfm\",\"size\":65536,\"available\":64536}\n");
+    EXPECT_EQ(Run("df --json").out,
+              "{\"volume\":\"dfm\",\"size\":65536,\"available\":64536,\"used\":1000}\n");
     EXPECT_EQ(Run("format --yes").status, 0);
     EXPECT_EQ(Run("ls --json").out, "[]\n");
-    EXPECT_EQ(Run("df --json").out, "{\"volume\":\"dfm\",\"size\":65536,\"available\":65536}\n");
+    EXPECT_EQ(Run("df --json").out,
+              "{\"volume\":\"dfm\",\"size\":65536,\"available\":65536,\"used\":0}\n");
 
     EXPECT_EQ(Run("rtc").status, 0);
     EXPECT_EQ(Run("rtc 2030-13-01T00:00:00").status, 64);
