@@ -26,9 +26,9 @@ std::string MainHelp() {
         "\n"
         "Commands (quorvex COMMAND --help for an example):\n";
     for (const CommandSpec& c : Commands()) {
-        std::string usage = c.usage;
-        if (usage.size() < 30) usage.resize(30, ' ');
-        text += "  " + usage + "  " + c.summary + "\n";
+        std::string name = c.name;
+        name.resize(9, ' ');
+        text += "  " + name + c.summary + "\n";
     }
     text +=
         "\n"
