@@ -160,12 +160,12 @@ class Parser {
                 CommandOptionWord(std::string("-") + arg[k]);
             return;
         }
+        bool known = false;
         for (const OptionSpec& option : CommandOptions()) {
             if (arg != option.name) continue;
+            known = true;
             if (line_.command == nullptr) return Fail(arg + " belongs after a command");
-            if ((line_.command->options & option.bit) == 0) {
-                return Fail(std::string(line_.command->name) + " does not take " + arg);
-            }
+            if ((line_.command->options & option.bit) == 0) continue;
             line_.options |= option.bit;
             std::string value;
             if (option.bit == kOptMode && Value(arg, &value) &&
@@ -175,6 +175,7 @@ class Parser {
             if (!option.takes_value && has_inline_value_) Fail(arg + " takes no value");
             return;
         }
+        if (known) return Fail(std::string(line_.command->name) + " does not take " + arg);
         std::vector<std::string> names = GlobalOptionNames();
         for (const OptionSpec& option : CommandOptions()) {
             if (line_.command == nullptr || TakesOption(option.name)) names.push_back(option.name);
@@ -184,7 +185,7 @@ class Parser {
 
     bool TakesOption(const std::string& name) const {
         for (const OptionSpec& option : CommandOptions()) {
-            if (name == option.name) return (line_.command->options & option.bit) != 0;
+            if (name == option.name && (line_.command->options & option.bit) != 0) return true;
         }
         return false;
     }
@@ -210,6 +211,9 @@ class Parser {
             if (c->max_operands == 0) return Fail(name + " takes no operands");
             return Fail(name + " takes at most " + std::to_string(c->max_operands) + " operand" +
                         (c->max_operands == 1 ? "" : "s") + ", not " + std::to_string(n));
+        }
+        if ((line_.options & kOptRecursive) != 0 && n != 2) {
+            return Fail(name + " -r takes one folder and its destination");
         }
         if ((line_.options & kOptVerify) != 0 && (line_.options & kOptNoVerify) != 0) {
             return Fail("--verify and --no-verify exclude each other");

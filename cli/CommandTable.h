@@ -21,6 +21,11 @@ enum CommandOption : unsigned {
     kOptBySize = 1u << 8,       // ls -S: largest first
     kOptReverse = 1u << 9,      // ls -r: the order reversed
     kOptHuman = 1u << 10,       // df -h: sizes in K, M, G
+    kOptRecursive = 1u << 11,   // get -r, put -r: a whole folder tree
+    kOptPull = 1u << 12,        // sync --pull: from flash to the PC
+    kOptChecksum = 1u << 13,    // sync --checksum: judge by the bytes read back
+    kOptDelete = 1u << 14,      // sync --delete: remove what the source lacks
+    kOptDryRun = 1u << 15,      // sync --dry-run: print the plan only
 };
 
 // A command that takes any number of operands.
@@ -38,7 +43,9 @@ struct CommandSpec {
 };
 
 struct OptionSpec {
-    const char* name;  // "--verify", or "-l" for a one-letter option
+    // "--verify", or "-l" for a one-letter option; a name may stand twice
+    // with different meanings for different commands ("-r").
+    const char* name;
     CommandOption bit;
     bool takes_value;
 };

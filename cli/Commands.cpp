@@ -88,7 +88,7 @@ int RunCommand(CommandContext& c) {
     const std::string name = c.line->command->name;
     const std::vector<std::string>& a = c.line->operands;
     if (name == "settings") return RunSettingsCommand(c);
-    if (name == "get" || name == "put" || name == "cmp" || name == "cat") {
+    if (name == "get" || name == "put" || name == "cmp" || name == "cat" || name == "sync") {
         return RunTransferCommand(c);
     }
     if (name == "info" || name == "volumes" || name == "ls" || name == "stat" || name == "df") {

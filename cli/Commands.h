@@ -36,6 +36,11 @@ int RunCommand(CommandContext& c);
 int RunListingCommand(CommandContext& c);   // info, volumes, ls, df
 int RunTransferCommand(CommandContext& c);  // get, put, cmp
 int RunSettingsCommand(CommandContext& c);  // settings
+int RunTreeCommand(CommandContext& c);      // get -r, put -r, sync
+// One file each way: the building blocks of the transfer commands. A PC
+// destination that is a folder receives the flash file's base name.
+int GetOne(CommandContext& c, const std::string& flash, const std::string& pc);
+int PutOne(CommandContext& c, const std::string& pc, const std::string& flash);
 // Before connecting: 0 when the PC file a put or cmp reads is there.
 int CheckPcSource(CommandContext& c);
 // 0 when the target lists `volume`; otherwise a usage failure naming the

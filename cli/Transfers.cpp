@@ -64,30 +64,6 @@ void ShowAvailableSpace(CommandContext& c, const std::string& full_path) {
     }
 }
 
-// One flash file to one PC destination (a folder receives its base name).
-int GetOne(CommandContext& c, const std::string& flash, const std::string& pc) {
-    CFlashExplorerData& f = *c.flash;
-    const std::string full = FullFlashPath(f, flash);
-    PcDestination destination;
-    std::string error;
-    if (!destination.Open(pc.empty() ? BaseName(flash) : pc, BaseName(flash), &error)) {
-        return Fail(c, kPcFileError, ResultMeaning(kPcFileError) + ": " + error);
-    }
-    if (StopRequested()) return kStopped;
-    int result =
-        Guarded(c, [&] { return f.ReadFile(destination.write_path().c_str(), flash.c_str()); });
-    if (result == 0 && StopRequested()) result = kStopped;
-    if (result != 0) {
-        if (c.message.empty()) c.message = DescribeResult(result, full, destination.path());
-        return result;  // the destination stays as it was
-    }
-    if (!destination.Commit(&error)) {
-        return Fail(c, kPcFileError, ResultMeaning(kPcFileError) + ": " + error);
-    }
-    ShowAvailableSpace(c, full);
-    return 0;
-}
-
 bool IsPcFolder(const std::string& path) {
     struct stat st {};
     return path.empty() || path.back() == '/' ||
@@ -131,25 +107,6 @@ void RemovePartial(CommandContext& c, const std::string& flash, const std::strin
         Note(c, "could not remove the partly written " + full + ": error " +
                     std::to_string(removed) + ": " + ResultMeaning(removed));
     }
-}
-
-int PutOne(CommandContext& c, const std::string& pc, const std::string& flash) {
-    CFlashExplorerData& f = *c.flash;
-    const std::string full = FullFlashPath(f, flash);
-    const unsigned options = c.line->options;
-    const bool verify = (options & kOptVerify) != 0 ||
-                        ((options & kOptNoVerify) == 0 && c.settings.verify_after_write);
-    if (StopRequested()) return kStopped;
-    c.watch->Mark();
-    const int result =
-        Guarded(c, [&] { return f.WriteFile(flash.c_str(), pc.c_str(), verify ? 1 : 0); });
-    if (result == 0) {
-        ShowAvailableSpace(c, full);
-        return 0;
-    }
-    if (c.message.empty()) c.message = DescribeResult(result, full, pc);
-    RemovePartial(c, flash, full);
-    return result;
 }
 
 int Put(CommandContext& c) {
@@ -265,10 +222,54 @@ int Compare(CommandContext& c) {
 
 }  // namespace
 
+// One flash file to one PC destination (a folder receives its base name).
+int GetOne(CommandContext& c, const std::string& flash, const std::string& pc) {
+    CFlashExplorerData& f = *c.flash;
+    const std::string full = FullFlashPath(f, flash);
+    PcDestination destination;
+    std::string error;
+    if (!destination.Open(pc.empty() ? BaseName(flash) : pc, BaseName(flash), &error)) {
+        return Fail(c, kPcFileError, ResultMeaning(kPcFileError) + ": " + error);
+    }
+    if (StopRequested()) return kStopped;
+    int result =
+        Guarded(c, [&] { return f.ReadFile(destination.write_path().c_str(), flash.c_str()); });
+    if (result == 0 && StopRequested()) result = kStopped;
+    if (result != 0) {
+        if (c.message.empty()) c.message = DescribeResult(result, full, destination.path());
+        return result;  // the destination stays as it was
+    }
+    if (!destination.Commit(&error)) {
+        return Fail(c, kPcFileError, ResultMeaning(kPcFileError) + ": " + error);
+    }
+    ShowAvailableSpace(c, full);
+    return 0;
+}
+
+int PutOne(CommandContext& c, const std::string& pc, const std::string& flash) {
+    CFlashExplorerData& f = *c.flash;
+    const std::string full = FullFlashPath(f, flash);
+    const unsigned options = c.line->options;
+    const bool verify = (options & kOptVerify) != 0 ||
+                        ((options & kOptNoVerify) == 0 && c.settings.verify_after_write);
+    if (StopRequested()) return kStopped;
+    c.watch->Mark();
+    const int result =
+        Guarded(c, [&] { return f.WriteFile(flash.c_str(), pc.c_str(), verify ? 1 : 0); });
+    if (result == 0) {
+        ShowAvailableSpace(c, full);
+        return 0;
+    }
+    if (c.message.empty()) c.message = DescribeResult(result, full, pc);
+    RemovePartial(c, flash, full);
+    return result;
+}
+
 int CheckPcSource(CommandContext& c) {
     const std::string name = c.line->command->name;
     const std::vector<std::string>& a = c.line->operands;
     if ((name != "put" && name != "cmp") || a.empty()) return 0;
+    if ((c.line->options & kOptRecursive) != 0) return 0;  // a folder, checked as it is walked
     // put's sources are all operands but a destination; cmp's the first.
     const std::size_t sources = name == "cmp" ? 1 : a.size() >= 2 ? a.size() - 1 : 1;
     for (std::size_t i = 0; i < sources; ++i) {
@@ -284,7 +285,9 @@ int CheckPcSource(CommandContext& c) {
 int RunTransferCommand(CommandContext& c) {
     const std::string name = c.line->command->name;
     SetStopTarget(c.flash);
-    const int result = name == "get"   ? Get(c)
+    const bool tree = (c.line->options & kOptRecursive) != 0 || name == "sync";
+    const int result = tree            ? RunTreeCommand(c)
+                       : name == "get" ? Get(c)
                        : name == "put" ? Put(c)
                        : name == "cat" ? Cat(c)
                                        : Compare(c);

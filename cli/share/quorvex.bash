@@ -2,7 +2,7 @@
 # target's listing of the current folder.
 _quorvex() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
-    local commands="info volumes ls stat cat get put cmp rm mv mkdir rmdir chmod df format rtc reset settings"
+    local commands="info volumes ls stat cat get put sync cmp rm mv mkdir rmdir chmod df format rtc reset settings"
     local globals="--target --core --instance --path --trace --progress --json --quiet --verbose --version --help"
     case $prev in
         --core) COMPREPLY=($(compgen -W "cp ap" -- "$cur")); return ;;
@@ -21,7 +21,8 @@ _quorvex() {
     case $command in
         ls) COMPREPLY=($(compgen -W "-l -t -S -r $globals" -- "$cur")) ;;
         df) COMPREPLY=($(compgen -W "-h $globals" -- "$cur")) ;;
-        put) COMPREPLY=($(compgen -W "--verify --no-verify --keep-partial" -- "$cur") $(compgen -f -- "$cur")) ;;
+        put) COMPREPLY=($(compgen -W "-r --verify --no-verify --keep-partial" -- "$cur") $(compgen -f -- "$cur")) ;;
+        sync) COMPREPLY=($(compgen -W "--pull --checksum --delete --dry-run" -- "$cur") $(compgen -d -- "$cur")) ;;
         cmp) COMPREPLY=($(compgen -W "--clean" -- "$cur") $(compgen -f -- "$cur")) ;;
         format) COMPREPLY=($(compgen -W "--yes" -- "$cur")) ;;
         mkdir) COMPREPLY=($(compgen -W "--mode" -- "$cur")) ;;

@@ -59,7 +59,7 @@ TEST_F(CliTest, RefusalsNameWhatFailedAndLeaveThePcSideAlone) {
     const std::string kept = MakeFile("kept.txt", 10);
     const std::string kept_bytes = ReadAll(kept);
     const std::set<std::string> files_before = Names(home_);
-    const std::string usage_get = " (usage: quorvex get FLASH... [PC])\n";
+    const std::string usage_get = " (usage: quorvex get [-r] FLASH... [PC])\n";
     ExpectRefusals({
         {"frobnicate", 64, "quorvex: unknown command 'frobnicate' (see quorvex --help)\n"},
         {"chmod 9x9 a", 64,
@@ -228,6 +228,49 @@ TEST_F(CliTest, FileToolConventions) {
          {"get a.bin 'd/*' " + big, 64,
           "quorvex: several files go into a folder; " + big + " is not one\n"},
          {"rm 'zz*'", 11, "quorvex: error 11: no flash file matches dfm/zz*\n"}});
+}
+
+TEST_F(CliTest, TreesCopyWholeAndSyncCopiesOnlyWhatChanged) {
+    namespace fs = std::filesystem;
+    const std::string tree = home_ + "/tree";
+    fs::create_directories(tree + "/a/b");
+    fs::create_directories(tree + "/empty");
+    MakeFile("tree/a/b/deep.bin", 5000);
+    MakeFile("tree/a/empty.bin", 0);
+    MakeFile("tree/x.txt", 4);
+    const auto same_tree = [&](const std::string& copy) {
+        std::vector<std::string> differences;
+        for (const auto& e : fs::recursive_directory_iterator(tree)) {
+            const std::string other = copy + e.path().string().substr(tree.size());
+            if (e.is_directory() ? !fs::is_directory(other)
+                                 : ReadAll(e.path().string()) != ReadAll(other)) {
+                differences.push_back(other);
+            }
+        }
+        return differences;
+    };
+    // The summary without its time.
+    const auto summary = [&](const std::string& args) {
+        const Outcome o = Run(args);
+        EXPECT_EQ(o.status, 0) << args << o.err;
+        return o.out.substr(0, o.out.rfind(", "));
+    };
+    ASSERT_EQ(Run("put -r " + tree + " site").status, 0);
+    ASSERT_EQ(Run("get -r site " + home_ + "/back").status, 0);
+    EXPECT_EQ(same_tree(home_ + "/back"), std::vector<std::string>{});
+    EXPECT_EQ(summary("sync " + tree + " site"), "copied 0, skipped 3, removed 0, 0 bytes");
+
+    MakeFile("tree/x.txt", 7);
+    fs::remove(tree + "/a/empty.bin");
+    EXPECT_EQ(summary("sync --dry-run --delete " + tree + " site"),
+              "remove dfm/site/a/empty.bin\ncopy " + tree +
+                  "/x.txt -> dfm/site/x.txt\nwould copy 1, skipped 1, would remove 1, 7 bytes");
+    EXPECT_EQ(summary("sync --delete " + tree + " site"),
+              "copied 1, skipped 1, removed 1, 7 bytes");
+    EXPECT_EQ(summary("sync --pull --checksum " + home_ + "/back site"),
+              "copied 1, skipped 1, removed 0, 7 bytes");
+    EXPECT_EQ(same_tree(home_ + "/back"), std::vector<std::string>{});
+    EXPECT_TRUE(fs::exists(home_ + "/back/a/empty.bin"));  // removed only with --delete
 }
 
 TEST_F(CliTest, InfoAndVolumesJson) {
