@@ -50,14 +50,12 @@ class Parser {
             }
             if (arg == "--version") {
                 line_.action = CommandLine::Action::kVersion;
-                line_.error.clear();
                 return line_;
             }
             const bool human = line_.command != nullptr && (line_.command->options & kOptHuman);
             if (arg == "--help" || (arg == "-h" && !human)) {
                 line_.action = line_.command != nullptr ? CommandLine::Action::kCommandHelp
                                                         : CommandLine::Action::kHelp;
-                line_.error.clear();
                 return line_;
             }
             Option(arg);

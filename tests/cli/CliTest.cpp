@@ -181,8 +181,9 @@ TEST_F(CliTest, FileToolConventions) {
     const std::string big = MakeFile("b.bin", 300), small = MakeFile("a.bin", 20);
     MakeFile("c.txt", 5);
     ASSERT_EQ(Run("mkdir d").status, 0);
-    ASSERT_EQ(Run("put --no-verify " + big + " " + small + " " + home_ + "/c.txt d").status, 0);
-    ASSERT_EQ(Run("put " + big + " a.bin").status, 0);  // an existing name, not a folder
+    ASSERT_EQ(Run("put --no-verify " + big + " " + small + " d").status, 0);
+    ASSERT_EQ(Run("put " + home_ + "/c.txt d").status, 0);  // an existing folder receives it
+    ASSERT_EQ(Run("put " + big + " a.bin").status, 0);      // an existing name, not a folder
     std::filesystem::create_directory(home_ + "/out");
     struct Row {
         std::string args;
@@ -196,6 +197,9 @@ TEST_F(CliTest, FileToolConventions) {
              {"--core=ap --json -- volumes", "[\"mfm\"]\n"},
              {"-q cmp " + big + " a.bin", ""},
              {"--version", "quorvex 0.1.0\n"},
+             {"df -h",
+              "volume     dfm\nsize       4.0M\nused       625B\nfree       4.0M\n"
+              "usage      [                              ] 0%\n"},
              {"get 'd/*.bin' d/c.txt " + home_ + "/out", ""},
              {"rm 'd/?.bin'", ""},
              {"ls d", "c.txt\n"},
