@@ -203,6 +203,7 @@ TEST_F(CliTest, FileToolConventions) {
              {"get 'd/*.bin' d/c.txt " + home_ + "/out", ""},
              {"rm 'd/?.bin'", ""},
              {"ls d", "c.txt\n"},
+             {"rtc 2028-02-29T23:59:59", "target clock set to 2028-02-29T23:59:59\n"},
          }) {
         SCOPED_TRACE(r.args);
         const Outcome o = Run(r.args);
