@@ -202,7 +202,7 @@ class Parser {
         if (name == "cmp") {
             if ((line_.options & kOptClean) != 0 && n != 0)
                 return Fail("cmp --clean takes no files");
-            if ((line_.options & kOptClean) == 0 && n != 2) return Fail("cmp needs PC and FLASH");
+            if ((line_.options & kOptClean) == 0 && n < 2) return Fail("cmp needs PC and FLASH");
         }
         if (n < c->min_operands) return Fail(name + " needs more operands");
         if (n > c->max_operands) {

@@ -26,10 +26,10 @@ const std::vector<CommandSpec>& Commands() {
          "copy what differs from PCDIR to FLASHDIR (--pull: the other way)",
          "quorvex sync --delete site dfm/site", 2, 2,
          kOptPull | kOptChecksum | kOptDelete | kOptDryRun | kOptNoVerify | kOptVerify, true},
-        {"cmp", "cmp PC FLASH | cmp --clean",
-         "compare a PC file with a flash file (exit 8 when they differ); --clean removes the "
-         "kept copies",
-         "quorvex cmp firmware.bin firmware.bin", 0, 2, kOptClean, true},
+        {"cmp", "cmp PC... FLASH | cmp --clean",
+         "compare PC files with flash files (exit 8 when any differ; several go to the folder "
+         "FLASH); --clean removes the kept copies",
+         "quorvex cmp firmware.bin firmware.bin", 0, kManyOperands, kOptClean, true},
         {"rm", "rm FLASH...", "delete flash files (or patterns)", "quorvex rm '*.old'", 1,
          kManyOperands, 0, true},
         {"mv", "mv OLD NEW", "rename a flash file", "quorvex mv a.txt b.txt", 2, 2, 0, true},

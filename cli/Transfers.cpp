@@ -192,12 +192,8 @@ int CleanCopies(CommandContext& c) {
     return 0;
 }
 
-int Compare(CommandContext& c) {
-    if ((c.line->options & kOptClean) != 0) return CleanCopies(c);
+int CompareOne(CommandContext& c, const std::string& pc, const std::string& flash) {
     CFlashExplorerData& f = *c.flash;
-    const std::string pc = c.line->operands[0];
-    const std::string flash = c.line->operands[1];
-    const std::string full = FullFlashPath(f, flash);
     const int result =
         Guarded(c, [&] { return f.ComparePcFileWithFlashFile(pc.c_str(), flash.c_str()); });
     if (result == 0) {
@@ -205,7 +201,7 @@ int Compare(CommandContext& c) {
         return 0;
     }
     if (!c.message.empty()) return result;
-    c.message = DescribeResult(result, full, pc);
+    c.message = DescribeResult(result, FullFlashPath(f, flash), pc);
     if (result == 8) {
         // The module keeps the flash copy only when it differs; it lies in the
         // temporary folder unless the PC file itself does.
@@ -218,6 +214,29 @@ int Compare(CommandContext& c) {
         c.message += "; the flash copy is kept as " + copy + " (quorvex cmp --clean removes it)";
     }
     return result;
+}
+
+// cmp PC FLASH, or cmp PC... FOLDER: each PC file with its namesake there.
+// Every file is compared; a difference is told for each and ends in 8.
+int Compare(CommandContext& c) {
+    if ((c.line->options & kOptClean) != 0) return CleanCopies(c);
+    const std::vector<std::string>& a = c.line->operands;
+    std::string folder = a.back();
+    if (a.size() == 2 && folder.back() != '/') return CompareOne(c, a[0], folder);
+    while (!folder.empty() && folder.back() == '/') folder.pop_back();
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i + 1 < a.size(); ++i) {
+        c.message.clear();
+        const int result = CompareOne(c, a[i], folder + "/" + BaseName(a[i]));
+        if (result != 0 && result != 8) return result;
+        if (result == 8) {
+            ++differing;
+            Note(c, "error 8: " + c.message);
+        }
+    }
+    if (differing == 0) return 0;
+    return Fail(
+        c, 8, std::to_string(differing) + " of " + std::to_string(a.size() - 1) + " files differ");
 }
 
 }  // namespace
@@ -270,8 +289,8 @@ int CheckPcSource(CommandContext& c) {
     const std::vector<std::string>& a = c.line->operands;
     if ((name != "put" && name != "cmp") || a.empty()) return 0;
     if ((c.line->options & kOptRecursive) != 0) return 0;  // a folder, checked as it is walked
-    // put's sources are all operands but a destination; cmp's the first.
-    const std::size_t sources = name == "cmp" ? 1 : a.size() >= 2 ? a.size() - 1 : 1;
+    // The sources are all operands but a destination.
+    const std::size_t sources = a.size() >= 2 ? a.size() - 1 : 1;
     for (std::size_t i = 0; i < sources; ++i) {
         const std::string why = WhyNotAFile(a[i]);
         if (why.empty()) continue;

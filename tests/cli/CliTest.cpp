@@ -201,6 +201,8 @@ TEST_F(CliTest, FileToolConventions) {
               "volume     dfm\nsize       4.0M\nused       625B\nfree       4.0M\n"
               "usage      [                              ] 0%\n"},
              {"get 'd/*.bin' d/c.txt " + home_ + "/out", ""},
+             {"cmp " + big + " " + small + " d/",
+              big + " and d/b.bin are identical\n" + small + " and d/a.bin are identical\n"},
              {"rm 'd/?.bin'", ""},
              {"ls d", "c.txt\n"},
              {"rtc 2028-02-29T23:59:59", "target clock set to 2028-02-29T23:59:59\n"},
