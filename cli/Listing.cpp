@@ -1,5 +1,6 @@
 // The commands that only read: info, volumes, ls and df.
 #include <fnmatch.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -107,20 +108,24 @@ int List(CommandContext& c) {
         std::printf("%s]\n", out.c_str());
         return 0;
     }
+    // On a terminal a name from the target must not drive it.
+    const bool terminal = isatty(STDOUT_FILENO) != 0;
+    const auto shown = [&](const CFdiFile& e) {
+        const std::string name = Text(e.m_strName) + (IsFolder(e) ? "/" : "");
+        return terminal ? OneLine(name) : name;
+    };
     if ((o & kOptLong) == 0) {
-        for (const CFdiFile& e : entries) {
-            std::printf("%s%s\n", static_cast<LPCSTR>(e.m_strName), IsFolder(e) ? "/" : "");
-        }
+        for (const CFdiFile& e : entries) std::printf("%s\n", shown(e).c_str());
         return 0;
     }
     std::size_t width = 4;
     for (const CFdiFile& e : entries) {
-        width = std::max(width, DisplayWidth(Text(e.m_strName)) + (IsFolder(e) ? 1 : 0));
+        width = std::max(width, DisplayWidth(shown(e)));
     }
     std::printf("%s%*s  %-6s  %10s  %-19s  %-19s  %s\n", "NAME", static_cast<int>(width - 4), "",
                 "TYPE", "SIZE", "CREATED", "MODIFIED", "MODE");
     for (const CFdiFile& e : entries) {
-        const std::string name = Text(e.m_strName) + (IsFolder(e) ? "/" : "");
+        const std::string name = shown(e);
         std::printf("%s%*s  %-6s  %10lu  %-19s  %-19s  %s%s\n", name.c_str(),
                     static_cast<int>(width - DisplayWidth(name)), "", TypeName(e).c_str(),
                     static_cast<unsigned long>(e.m_dwSize), Shown(e.m_strDate, e.m_strTime).c_str(),

@@ -65,7 +65,7 @@ int Finish(const CommandContext& c, int code) {
     if (code == 0) return 0;
     if (code == kUsageStatus) return ReportUsage(c.json, c.message);
     if (code == 1) {  // no reset command: not an error of an exchange
-        std::fprintf(stderr, "quorvex: %s\n", c.message.c_str());
+        Note(c.message);
         if (c.json)
             std::printf("{\"error\":{\"code\":1,\"message\":%s}}\n", Json(c.message).c_str());
         return code;

@@ -93,6 +93,9 @@ TEST_F(CliTest, RefusalsNameWhatFailedAndLeaveThePcSideAlone) {
          "likely: no such file, or a read-only file\n",
          "{\"error\":{\"code\":13,\"message\":\"the target refused to remove the file (flash "
          "dfm/nothing.bin); likely: no such file, or a read-only file\"}}\n"},
+        {"rm 'a\nb'", 13,
+         "quorvex: error 13: the target refused to remove the file (flash dfm/a\\x0Ab); likely: "
+         "no such file, or a read-only file\n"},
         {"get p.bin /dev/full", 5,
          "quorvex: error 5: a PC file cannot be opened or used: /dev/full: the disk is full (No "
          "space left on device)\n"},
