@@ -33,8 +33,8 @@ std::string MainHelp() {
     text +=
         "\n"
         "Exit status: 0 success; the operation's result code (2-28, 100-102); 1 when the\n"
-        "target offers no reset command; 28 also when stopped by a signal or cancelled at\n"
-        "a question; 64 for a usage error; 70 for an internal failure.\n";
+        "target offers no reset command; 28 also when a transfer is stopped by a signal or\n"
+        "a question is cancelled; 64 for a usage error; 70 for an internal failure.\n";
     return text;
 }
 

@@ -93,7 +93,12 @@ int Run(const CommandLine& line) {
 
     const int source = CheckPcSource(c);
     if (source != 0) return Finish(c, source);
-    CatchStopSignals();
+    // A transfer has something to clean up, so a signal asks it to stop;
+    // any other command simply ends as the signal says.
+    const std::string name = line.command->name;
+    const bool transfer =
+        name == "get" || name == "put" || name == "cmp" || name == "cat" || name == "sync";
+    if (transfer) CatchStopSignals();
     int code = 0;
     std::string summary;
     {
@@ -103,7 +108,8 @@ int Run(const CommandLine& line) {
         if (code != 0) return ReportFailure(c.json, code, message);
         c.flash = session.flash();
         c.watch = session.watch();
-        code = RunCommand(c);
+        code = StopRequested() ? Fail(c, kCancelled, "stopped on request; nothing was sent")
+                               : RunCommand(c);
         summary = session.watch()->Summary();
     }  // the progress display ends before the result is told
     if (line.global.verbose) Note(summary);
