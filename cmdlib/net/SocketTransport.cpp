@@ -5,6 +5,7 @@
 
 #include <sys/socket.h>
 #include <sys/time.h>
+#include <sys/uio.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -60,12 +61,21 @@ class SocketTransport final : public Transport {
             // at once finds its exchange.
             if (command.wants_reply) Register(exchange_id);
         }
-        if (!EncodeCommand(exchange_id, command, &write_buffer_)) {
+        std::uint32_t crc = 0;
+        if (!EncodeCommandHead(exchange_id, command, &write_buffer_, &crc)) {
             // The command cannot be said on this link; nothing was sent, so the
             // exchange stays harmless and will time out.
             return UE_LINK_OK;
         }
-        if (!SendAll(fd_.get(), write_buffer_.data(), write_buffer_.size())) {
+        // The data goes out from the caller's record, uncopied.
+        std::uint8_t trailer[kFrameCrcSize];
+        for (std::size_t i = 0; i < kFrameCrcSize; ++i) {
+            trailer[i] = static_cast<std::uint8_t>(crc >> (8 * i));
+        }
+        iovec pieces[3] = {{write_buffer_.data(), write_buffer_.size()},
+                           {const_cast<std::uint8_t*>(command.data.data()), command.data.size()},
+                           {trailer, kFrameCrcSize}};
+        if (!SendAllv(fd_.get(), pieces, 3)) {
             GoDown(UE_LINK_DOWN);
             return UE_LINK_DOWN;
         }
@@ -341,6 +351,13 @@ bool Handshake(int fd, const std::string& name, const SocketOptions& options,
                     return false;
                 }
                 return true;
+            }
+            if (view.type == static_cast<std::uint8_t>(FrameType::kRefused)) {
+                std::string reason;
+                *error = DecodeRefused(view.payload, view.payload_size, &reason)
+                             ? name + ": " + reason
+                             : name + ": malformed REFUSED";
+                return false;
             }
             if (view.type == static_cast<std::uint8_t>(FrameType::kPing)) {
                 EncodeEmptyFrame(FrameType::kPong, view.exchange_id, &frame);

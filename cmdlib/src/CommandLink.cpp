@@ -56,21 +56,24 @@ CommandFrame ToFrame(const CZENTOMessage& command, bool wants_reply) {
     return frame;
 }
 
-void FillReply(const ReportFrame& report, CZENTOMessage& reply) {
+// Copies the report into the reply and records in the mark how many bytes of
+// the reply buffer it filled.
+void FillReply(const ReportFrame& report, CZENTOMessage& reply, ExchangeMark* mark) {
     reply.Name = report.name.c_str();
+    std::size_t count = 0;
     if (report.data.empty()) {
         reply.Data = nullptr;
-        return;
+    } else if (reply.Data != nullptr) {
+        count = std::min<std::size_t>(report.data.size(), reply.DataLength);
+        std::memcpy(reply.Data, report.data.data(), count);
     }
-    if (reply.Data == nullptr) return;
-    const std::size_t count = std::min<std::size_t>(report.data.size(), reply.DataLength);
-    std::memcpy(reply.Data, report.data.data(), count);
+    if (mark != nullptr) mark->received = static_cast<std::uint32_t>(count);
 }
 
 void WriteMark(ExchangeMark* mark, std::uint32_t id) {
     if (mark == nullptr) return;
     mark->id = id;
-    mark->reserved = 0;
+    mark->received = 0;
 }
 
 }  // namespace
@@ -102,7 +105,7 @@ int CCommandLink::ExecuteCommand(CZENTOMessage& command, CZENTOMessage& reply,
         id, timeoutMs, [&expected](const ReportFrame& r) { return IsExpected(expected, r); },
         &report);
     m_channel->Finish(id);
-    if (result == UE_LINK_OK) FillReply(report, reply);
+    if (result == UE_LINK_OK) FillReply(report, reply, mark);
     return result;
 }
 
@@ -121,7 +124,7 @@ int CCommandLink::ExecuteQuery(CZENTOMessage& command, CZENTOMessage& reply, Exc
         },
         &report);
     m_channel->Finish(id);
-    if (result == UE_LINK_OK) FillReply(report, reply);
+    if (result == UE_LINK_OK) FillReply(report, reply, mark);
     return result;
 }
 
@@ -139,9 +142,10 @@ void CCommandLink::ReleaseReport(ExchangeMark /*mark*/) {
 
 int CCommandLink::WaitNextReport(CZENTOMessage& reply, ExchangeMark* mark, DWORD timeoutMs,
                                  int /*flag*/) {
+    if (mark != nullptr) mark->received = 0;
     ReportFrame report;
     const int result = m_channel->Next(mark != nullptr ? mark->id : 0, timeoutMs, &report);
-    if (result == UE_LINK_OK) FillReply(report, reply);
+    if (result == UE_LINK_OK) FillReply(report, reply, mark);
     return result;
 }
 

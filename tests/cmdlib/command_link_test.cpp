@@ -102,10 +102,12 @@ TEST_F(CommandLinkExchange, ReplyCopyIsBoundedAndAnEmptyPayloadNullsData) {
 
     ASSERT_EQ(link.ExecuteCommand(command, reply, expected, &mark, 5000), UE_LINK_OK);
     EXPECT_EQ(std::vector<BYTE>(buffer, buffer + 4), (std::vector<BYTE>{1, 2, 3, 0xEE}));
+    EXPECT_EQ(mark.received, 3u);
 
     ASSERT_EQ(link.ExecuteCommand(command, reply, expected, &mark, 5000), UE_LINK_OK);
     EXPECT_EQ(reply.Name, "F_Read_Packet");
     EXPECT_EQ(reply.Data, nullptr);
+    EXPECT_EQ(mark.received, 0u);
 }
 
 TEST_F(CommandLinkExchange, SurvivesRecordsWhoseLengthHasNoBuffer) {

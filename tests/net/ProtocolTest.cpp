@@ -53,6 +53,12 @@ TEST(FrameEncoding, CommandAndPingFramesAreByteExact) {
     payload.U32(0xFFFFFFFE).U8(0).Str("FDI").Str("Transport").Str("F_Open");
     payload.U16(3).U8(0xDE).U8(0x00).U8(0xAD);
     EXPECT_EQ(frame, payload.Frame(0x02, 0x01020304));
+    // Sent in pieces, with the data from where it lies, it is the same frame.
+    std::vector<std::uint8_t> head;
+    std::uint32_t crc = 0;
+    ASSERT_TRUE(EncodeCommandHead(0x01020304, command, &head, &crc));
+    head.insert(head.end(), command.data.begin(), command.data.end());
+    EXPECT_EQ(Bytes{head}.U32(crc).v, frame);
 
     // The buffer is reused: a shorter frame must not keep old bytes.
     EncodeEmptyFrame(FrameType::kPing, 9, &frame);

@@ -30,6 +30,7 @@ enum class FrameType : std::uint8_t {
     kWelcome = 0x81,
     kReport = 0x82,
     kPong = 0x83,
+    kRefused = 0x8F,  // sent instead of WELCOME by a target that cannot serve the host
 };
 
 // CRC-32 with the zlib polynomial (reflected 0xEDB88320, inverted in and out),
@@ -55,9 +56,16 @@ bool EncodeWelcome(std::uint32_t exchange_id, const Welcome& welcome,
                    std::vector<std::uint8_t>* out);
 bool EncodeCommand(std::uint32_t exchange_id, const CommandFrame& command,
                    std::vector<std::uint8_t>* out);
+// The same frame in three pieces, so that the command's data is sent from
+// where it lies: *head gets the frame up to the data, *crc the checksum that
+// follows the data on the wire (little-endian).
+bool EncodeCommandHead(std::uint32_t exchange_id, const CommandFrame& command,
+                       std::vector<std::uint8_t>* head, std::uint32_t* crc);
 // The report's delay_ms stays with the sender; it is not part of the frame.
 bool EncodeReport(std::uint32_t exchange_id, const ReportFrame& report,
                   std::vector<std::uint8_t>* out);
+bool EncodeRefused(std::uint32_t exchange_id, std::string_view reason,
+                   std::vector<std::uint8_t>* out);
 // PING, PONG, or any other frame without payload.
 void EncodeEmptyFrame(FrameType type, std::uint32_t exchange_id, std::vector<std::uint8_t>* out);
 
@@ -70,6 +78,7 @@ bool DecodeWelcome(const std::uint8_t* payload, std::size_t size, Welcome* welco
 bool DecodeCommand(const std::uint8_t* payload, std::size_t size, CommandFrame* command);
 // Leaves delay_ms at 0.
 bool DecodeReport(const std::uint8_t* payload, std::size_t size, ReportFrame* report);
+bool DecodeRefused(const std::uint8_t* payload, std::size_t size, std::string* reason);
 
 enum class FrameError {
     kNone,
