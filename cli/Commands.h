@@ -2,24 +2,45 @@
 #pragma once
 
 #include <string>
-#include <vector>
+
+#include "CommandLine.h"
+#include "HostSettings.h"
 
 class CFlashExplorerData;
 
 namespace quorvex::cli {
 
+class LinkWatch;
+
 struct CommandContext {
-    CFlashExplorerData* flash = nullptr;
+    const CommandLine* line = nullptr;
+    CFlashExplorerData* flash = nullptr;  // null for commands that need no target
+    LinkWatch* watch = nullptr;
+    HostSettings settings;
     bool json = false;
+    // Set by a failing command: the text after "error N: ". Empty means the
+    // code's plain meaning.
+    std::string message;
 };
 
-// Runs `args` (command name first). Returns the exit status; prints results
-// on stdout. A usage error prints its line and returns 64.
-int RunCommand(CommandContext& context, const std::vector<std::string>& args);
+// Runs the parsed command. Returns 0 or the failure's code (with
+// context.message); prints results on stdout.
+int RunCommand(CommandContext& c);
 
-// True for commands that never reach the target (no connection is needed).
-bool IsLocalCommand(const std::string& name);
-// True for the transfers that Ctrl-C may stop.
-bool IsTransferCommand(const std::string& name);
+// The command groups RunCommand hands to.
+int RunListingCommand(CommandContext& c);   // info, volumes, ls, df
+int RunTransferCommand(CommandContext& c);  // get, put, cmp
+int RunSettingsCommand(CommandContext& c);  // settings
+// Before connecting: 0 when the PC file a put or cmp reads is there.
+int CheckPcSource(CommandContext& c);
+// 0 when the target lists `volume`; otherwise a usage failure naming the
+// volumes it has, or the listing's own failure.
+int RequireListedVolume(CommandContext& c, const std::string& volume);
+
+// Failure with a message; returns `code`.
+int Fail(CommandContext& c, int code, const std::string& message);
+// The name as the module sends it: the current prefix in front unless the
+// name already holds it.
+std::string FullFlashPath(CFlashExplorerData& flash, const std::string& name);
 
 }  // namespace quorvex::cli

@@ -40,6 +40,7 @@ function(quorvex_add_test name)
     endif()
   else()
     include(GoogleTest)
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+    # Names without printed parameter values (pointers, raw bytes of structs).
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES PROPERTIES TIMEOUT 120)
   endif()
 endfunction()

@@ -43,8 +43,6 @@ UE_errCode_t CFlashExplorerData::Fread(int fileId, const CString& pcFileName) {
     // Every request is the same block: the target moves its own file position.
     while (m_bStopTransfer.load(std::memory_order_relaxed) == 0) {
         PostProgress(WM_FLASH_PROGRESS_STEP, kReadProgressStep, 0);
-        // A short packet must not be read with the header of the one before.
-        std::memset(reply.data(), 0, kPacketHeader);
 
         CFdiExchange exchange("FDI", "Transport", "Fread");
         exchange.SetParameters(params, paramLength);
@@ -55,7 +53,8 @@ UE_errCode_t CFlashExplorerData::Fread(int fileId, const CString& pcFileName) {
         exchange.Expect("FDI__Transport__F_Read_Malloc_Error");
         result = exchange.Execute(m_pCommandLink, m_nTargetType, kExchangeTimeoutMs);
         if (result != 0) break;
-        if (!exchange.ReplyIs("F_Read_Packet") || exchange.ReplyData() == nullptr) {
+        const DWORD arrived = exchange.ReplyLength();
+        if (!exchange.ReplyIs("F_Read_Packet") || arrived < kPacketHeader) {
             result = UE_FREAD_ERROR;
             break;
         }
@@ -64,9 +63,11 @@ UE_errCode_t CFlashExplorerData::Fread(int fileId, const CString& pcFileName) {
         const unsigned lastPacket = fdi_bytes::GetU16(reply.data() + 2);
         const short count = fdi_bytes::GetI16(reply.data() + 4);
         if (status == kStatusData || status == kStatusDataThenEnd) {
-            // The count comes from the target; more than was asked for would
-            // run past the reply buffer.
-            if (count < 0 || static_cast<DWORD>(count) > limit) {
+            // The count comes from the target: more than was asked for would run
+            // past the reply buffer, more than the report carried would write
+            // bytes that never arrived.
+            if (count < 0 || static_cast<DWORD>(count) > limit ||
+                static_cast<DWORD>(count) > arrived - kPacketHeader) {
                 result = UE_FREAD_ERROR;
                 break;
             }

@@ -19,6 +19,8 @@ const std::size_t kPacketTextSize = 1024;
 const std::size_t kPacketCountOffset = 1024;
 const std::size_t kPacketLastOffset = 1026;
 const WORD kPacketSize = 1028;
+// A packet must carry at least its text, count and flag; the unused byte may be left out.
+const WORD kPacketMinimum = 1027;
 
 // The area reads as "no entries, last packet" until a report overwrites it, so
 // a report that carries less than a whole packet never ends up parsed with the
@@ -128,12 +130,19 @@ UE_errCode_t CFlashExplorerData::UpdateFileInfoList(CString& pattern) {
             }
         }
 
+        const bool isPacket =
+            exchange.ReplyIs("F_NameList_Packet") || exchange.ReplyIs("F_NameList_Packet_RAM");
+        // A packet too short for its count and flag would be read with the
+        // preset ones, and its entries silently lost.
+        if (result == UE_SUCCESS && isPacket && exchange.ReplyLength() < kPacketMinimum) {
+            m_fileList.RemoveAll();
+            return UE_FILE_LIST_ERROR;
+        }
         // Even a failed first exchange is looked at: the link may have left a
         // packet in the area before it gave up.
         const int count = fdi_bytes::GetI16(area + kPacketCountOffset);
         const bool last = area[kPacketLastOffset] != 0;
-        if ((exchange.ReplyIs("F_NameList_Packet") || exchange.ReplyIs("F_NameList_Packet_RAM")) &&
-            count > 0) {
+        if (isPacket && count > 0) {
             CString text = PacketText(area);
             if (!ParseNameListPacket(text, count, first)) {
                 m_fileList.RemoveAll();

@@ -56,27 +56,29 @@ CommandFrame ToFrame(const CZENTOMessage& command, bool wants_reply) {
     return frame;
 }
 
-void FillReply(const ReportFrame& report, CZENTOMessage& reply) {
+// Copies the report into the reply and records in the mark how many bytes of
+// the reply buffer it filled.
+void FillReply(const ReportFrame& report, CZENTOMessage& reply, ExchangeMark* mark) {
     reply.Name = report.name.c_str();
+    std::size_t count = 0;
     if (report.data.empty()) {
         reply.Data = nullptr;
-        return;
+    } else if (reply.Data != nullptr) {
+        count = std::min<std::size_t>(report.data.size(), reply.DataLength);
+        std::memcpy(reply.Data, report.data.data(), count);
     }
-    if (reply.Data == nullptr) return;
-    const std::size_t count = std::min<std::size_t>(report.data.size(), reply.DataLength);
-    std::memcpy(reply.Data, report.data.data(), count);
+    if (mark != nullptr) mark->received = static_cast<std::uint32_t>(count);
 }
 
 void WriteMark(ExchangeMark* mark, std::uint32_t id) {
     if (mark == nullptr) return;
     mark->id = id;
-    mark->reserved = 0;
+    mark->received = 0;
 }
 
 }  // namespace
 
-CCommandLink::CCommandLink()
-    : m_channel(std::make_unique<Channel>(quorvex::link::CurrentTransport())) {}
+CCommandLink::CCommandLink() : m_channel(std::make_unique<Channel>()) {}
 
 CCommandLink::~CCommandLink() = default;
 
@@ -103,7 +105,7 @@ int CCommandLink::ExecuteCommand(CZENTOMessage& command, CZENTOMessage& reply,
         id, timeoutMs, [&expected](const ReportFrame& r) { return IsExpected(expected, r); },
         &report);
     m_channel->Finish(id);
-    if (result == UE_LINK_OK) FillReply(report, reply);
+    if (result == UE_LINK_OK) FillReply(report, reply, mark);
     return result;
 }
 
@@ -122,7 +124,7 @@ int CCommandLink::ExecuteQuery(CZENTOMessage& command, CZENTOMessage& reply, Exc
         },
         &report);
     m_channel->Finish(id);
-    if (result == UE_LINK_OK) FillReply(report, reply);
+    if (result == UE_LINK_OK) FillReply(report, reply, mark);
     return result;
 }
 
@@ -140,14 +142,15 @@ void CCommandLink::ReleaseReport(ExchangeMark /*mark*/) {
 
 int CCommandLink::WaitNextReport(CZENTOMessage& reply, ExchangeMark* mark, DWORD timeoutMs,
                                  int /*flag*/) {
+    if (mark != nullptr) mark->received = 0;
     ReportFrame report;
     const int result = m_channel->Next(mark != nullptr ? mark->id : 0, timeoutMs, &report);
-    if (result == UE_LINK_OK) FillReply(report, reply);
+    if (result == UE_LINK_OK) FillReply(report, reply, mark);
     return result;
 }
 
 int CCommandLink::GetTargetOsType(int side) {
-    const quorvex::link::Transport* transport = m_channel->transport();
+    const std::shared_ptr<quorvex::link::Transport> transport = quorvex::link::CurrentTransport();
     if (transport == nullptr) return 0;
     if (side == 0) return transport->welcome().cp.os_type;
     if (side == 1) return transport->welcome().ap.os_type;

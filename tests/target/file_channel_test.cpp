@@ -1,7 +1,7 @@
-// Open, read, write, seek and close on the simulated target, in both layouts,
-// with the free-space accounting behind them.
+// Open, read, write, seek and close on the simulated target, with the
+// free-space accounting behind them (round trips in both layouts run through
+// the module in the transfer and end-to-end suites).
 #include <set>
-#include <tuple>
 
 #include "TargetHarness.h"
 
@@ -21,35 +21,6 @@ Bytes SeekParams(Harness& h, int side, std::int32_t id, std::int32_t offset, std
     PutLe(p, static_cast<std::uint32_t>(origin), 4);
     return p;
 }
-
-class FileChannelRoundTrip : public ::testing::TestWithParam<std::tuple<const char*, std::size_t>> {
-};
-
-TEST_P(FileChannelRoundTrip, WriteSeekReadBackThroughTheOpenHandle) {
-    const auto [version, size] = GetParam();
-    TestTarget t;
-    t.config.cp.fdi_version = version;
-    Harness h(t.config);
-    const std::int64_t free_before = h.Free(0, "dfm");
-
-    const std::int32_t id = h.Open(0, "dfm/f.bin", "wb+");
-    ASSERT_GT(id, 0);
-    const Bytes data = Pattern(size);
-    ASSERT_TRUE(h.WriteAll(0, id, data));
-    EXPECT_EQ(h.Free(0, "dfm"), free_before - static_cast<std::int64_t>(size));
-
-    ASSERT_EQ(h.Name(0, "FDI__Transport__Fseek", SeekParams(h, 0, id, 0, 0)), "Fseek_Success");
-    int packets = 0;
-    EXPECT_EQ(h.ReadAll(0, id, 1024, &packets), data);
-    // The last packet says so itself: no empty packet after a full one.
-    EXPECT_EQ(packets, size == 0 ? 1 : static_cast<int>((size + 1023) / 1024));
-    EXPECT_EQ(h.Close(0, id), "F_Close_Success");
-    EXPECT_EQ(h.Get(0, "dfm/f.bin"), data);
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, FileChannelRoundTrip,
-                         ::testing::Combine(::testing::Values("FDI5", "FDI6"),
-                                            ::testing::Values(0, 1, 1023, 1024, 1025, 3000)));
 
 TEST(FileChannel, ReadPacketsFollowTheSmallerOfRequestAndCoreLimit) {
     TestTarget t;

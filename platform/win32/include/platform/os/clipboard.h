@@ -2,7 +2,9 @@
 // from the Windows SDK.
 #pragma once
 
+// The SDK configuration comes first.
+// clang-format off
+#include "platform/os/sdk.h"
 #include <shellapi.h>
 #include <shlobj.h>
-
-#include "platform/os/sdk.h"
+// clang-format on

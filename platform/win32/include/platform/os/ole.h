@@ -2,6 +2,8 @@
 // Windows SDK.
 #pragma once
 
-#include <ole2.h>
-
+// The SDK configuration comes first.
+// clang-format off
 #include "platform/os/sdk.h"
+#include <ole2.h>
+// clang-format on
