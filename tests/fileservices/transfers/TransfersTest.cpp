@@ -90,7 +90,7 @@ TEST_F(Transfers, ReadFileFailures) {
 
 TEST_F(Transfers, PcFileFailingMidTransferIsPassedOnAfterTheClose) {
     ConnectWith({kSeek});
-    flash_->files["dfm/a"] = Pattern(3000);
+    flash_->Put("dfm/a", Pattern(3000));
     WriteFile(Pc("src"), Pattern(3000));
     ASSERT_EQ(symlink("/dev/full", (TempFolder() + "full").c_str()), 0);
     const std::function<UE_errCode_t()> transfers[] = {
@@ -291,7 +291,7 @@ TEST_F(Transfers, ComparePcFileWithFlashFile) {
     EXPECT_EQ(ReadFile(home() + "/Compare/c.bin"), Pattern(64));
     // Nor on the host folder's own files: a matching copy is removed afterwards.
     WriteFile(home() + "/settings.ini", Pattern(8, 3));
-    flash_->files["dfm/settings.ini"] = Pattern(64, 9);
+    flash_->Put("dfm/settings.ini", Pattern(64, 9));
     EXPECT_EQ(data().ComparePcFileWithFlashFile(inTemp.c_str(), "settings.ini"), 0);
     EXPECT_EQ(ReadFile(home() + "/settings.ini"), Pattern(8, 3));
 
