@@ -6,6 +6,10 @@
 
 namespace quorvex::cli {
 
+// `text` with control characters shown as \xNN: one line that drives no
+// terminal. Names from the user or the target pass through it.
+std::string OneLine(const std::string& text);
+
 // `text` as a JSON string literal, quotes included.
 std::string Json(const std::string& text);
 

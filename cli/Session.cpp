@@ -138,7 +138,8 @@ int Session::Open(const GlobalOptions& o, const HostSettings& settings, std::str
         (o.progress == ProgressChoice::kAuto && isatty(STDERR_FILENO))) {
         mode = ProgressMode::kBar;
     }
-    if (mode != ProgressMode::kNone && instance_ == "GUI Instance") {
+    // Without a window the messages would pile up in this thread's queue.
+    if (instance_ == "GUI Instance") {
         pump_ = std::make_unique<ProgressPump>(mode);
         flash_->SetNotifyWindow(pump_->window());
     }
