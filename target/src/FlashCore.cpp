@@ -102,7 +102,10 @@ FlashCore::FlashCore(CoreConfig config, std::function<std::int64_t()> clock, Fla
     }
 }
 
-FlashCore::~FlashCore() = default;
+FlashCore::~FlashCore() {
+    // Writes never closed are not committed; their stored chunks go.
+    for (auto& [id, file] : handles_) Release(*file);
+}
 
 static std::string ClockKey(int index) {
     return index == 0 ? "cp.clock_offset" : "ap.clock_offset";

@@ -2,8 +2,10 @@
 // schema ("main" for persistent volumes, "temp" for RAM volumes) and reused.
 #include "FlashStore.h"
 
+#include <signal.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -38,7 +40,8 @@ std::string Tables(const char* schema) {
            "CREATE TABLE IF NOT EXISTS " + s +
            ".chunks(entry INTEGER NOT NULL, idx INTEGER NOT NULL, blob INTEGER NOT NULL,"
            " PRIMARY KEY(entry, idx));" +
-           "CREATE TABLE IF NOT EXISTS " + s + ".pending(blob INTEGER PRIMARY KEY);";
+           "CREATE TABLE IF NOT EXISTS " + s +
+           ".pending(blob INTEGER PRIMARY KEY, owner INTEGER NOT NULL);";
 }
 
 // A statement in use: reset when it goes out of scope, so no read stays open
@@ -175,7 +178,7 @@ class FlashStore::Statements {
                blob.Prepare(db, "SELECT data FROM " + b + " WHERE id = ?1") &&
                put_blob.Prepare(db, "INSERT INTO " + b + "(data) VALUES(?1)") &&
                drop_blob.Prepare(db, "DELETE FROM " + b + " WHERE id = ?1") &&
-               mark.Prepare(db, "INSERT INTO " + p + "(blob) VALUES(?1)") &&
+               mark.Prepare(db, "INSERT INTO " + p + "(blob, owner) VALUES(?1, ?2)") &&
                unmark.Prepare(db, "DELETE FROM " + p + " WHERE blob = ?1") &&
                (std::string(schema) != "main" ||
                 (get_state.Prepare(db, "SELECT value FROM main.state WHERE key = ?1") &&
@@ -340,15 +343,44 @@ std::unique_ptr<FlashStore> FlashStore::Open(const std::string& dir, bool durabl
         if (!store->checkpointer_) return nullptr;
         store->checkpointer_->Watch(db);
     }
-    // What a writer stored before the image was last closed, and never committed.
-    if (!store->Exec("BEGIN IMMEDIATE;"
-                     "DELETE FROM main.blobs WHERE id IN (SELECT blob FROM main.pending);"
-                     "DELETE FROM main.pending; COMMIT") ||
-        (!dir.empty() && !store->ConvertLegacyImages(dir))) {
+    if (!store->DropOrphans() || (!dir.empty() && !store->ConvertLegacyImages(dir))) {
         *error = store->last_error();
         return nullptr;
     }
     return store;
+}
+
+bool FlashStore::DropOrphans() {
+    // Pending blobs of a process that is gone were never committed; those of
+    // a live one (another program on the same image) may still be.
+    std::vector<std::int64_t> gone;
+    {
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(db_, "SELECT DISTINCT owner FROM main.pending", -1, &s, nullptr) !=
+            SQLITE_OK) {
+            return Fail("cannot read");
+        }
+        while (sqlite3_step(s) == SQLITE_ROW) {
+            const std::int64_t owner = sqlite3_column_int64(s, 0);
+            const bool alive = owner > 0 && owner <= INT32_MAX &&
+                               (::kill(static_cast<pid_t>(owner), 0) == 0 || errno != ESRCH);
+            if (!alive) gone.push_back(owner);
+        }
+        sqlite3_finalize(s);
+    }
+    for (std::int64_t owner : gone) {
+        const std::string id = std::to_string(owner);
+        if (!Exec(("BEGIN IMMEDIATE; DELETE FROM main.blobs WHERE id IN"
+                   " (SELECT blob FROM main.pending WHERE owner = " +
+                   id +
+                   ");"
+                   "DELETE FROM main.pending WHERE owner = " +
+                   id + "; COMMIT")
+                      .c_str())) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool FlashStore::Exec(const char* sql) {
@@ -642,7 +674,11 @@ bool FlashStore::WritePending(const StoreScope& scope,
                               static_cast<int>(bytes->size()), SQLITE_STATIC);
             stored = sqlite3_step(s) == SQLITE_DONE;
             blobs->push_back(sqlite3_last_insert_rowid(db_));
-            stored = (stored && Step(st.mark, blobs->back())) || Fail("cannot store written data");
+            Running m = st.mark.Use();
+            sqlite3_bind_int64(m, 1, blobs->back());
+            sqlite3_bind_int64(m, 2, ::getpid());
+            stored =
+                (stored && sqlite3_step(m) == SQLITE_DONE) || Fail("cannot store written data");
         }
         stored = stored && t.Commit(false);
     }

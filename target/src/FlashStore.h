@@ -6,8 +6,8 @@
 //
 // A file being written stores its chunks as they fill, as pending blobs that
 // no file lists yet, without waiting for the disk; its commit then only lists
-// them and makes the whole durable. Pending blobs a crash leaves behind are
-// dropped when the image is opened again.
+// them and makes the whole durable. Pending blobs a crashed process left
+// behind are dropped when the image is opened again.
 //
 // Persistent volumes live in the database file ("flash.db" in the image
 // folder, or an in-memory database for a simulator without one); RAM volumes
@@ -145,6 +145,7 @@ class FlashStore {
     Statements& For(const StoreScope& scope);
     bool ConvertLegacyImages(const std::string& dir);
     bool Upgrade(int from_version);
+    bool DropOrphans();
     bool Exec(const char* sql);
 
     bool durable_ = true;
