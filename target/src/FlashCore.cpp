@@ -318,6 +318,7 @@ bool FlashCore::Flush(OpenFile& file) {
         slot = *blob++;
     }
     if (!store_->DropPending(Scope(*file.volume), replaced)) StorageFailed();
+    if (!replaced.empty()) file.cached_blob = 0;  // its number may be given out again
     file.staged.clear();
     return true;
 }
