@@ -243,6 +243,9 @@ int Compare(CommandContext& c) {
 
 // One flash file to one PC destination (a folder receives its base name).
 int GetOne(CommandContext& c, const std::string& flash, const std::string& pc) {
+    if (BaseName(flash).empty()) {
+        return Fail(c, kUsageStatus, flash + " names a folder (get -r copies a folder)");
+    }
     CFlashExplorerData& f = *c.flash;
     const std::string full = FullFlashPath(f, flash);
     PcDestination destination;
