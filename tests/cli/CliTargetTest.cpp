@@ -157,9 +157,9 @@ TEST_F(CliTargetTest, AFailedWriteIsRemovedUnlessKept) {
 }
 
 TEST_F(CliTargetTest, TermSignalStopsATransferAndLeavesNothingBehind) {
-    // Every report held back 5 ms: a 200-packet transfer runs for a second.
+    // Every report held back 5 ms: a 300-packet transfer runs for 1.5 s.
     StartTarget({"--delay-ms", "5"});
-    const std::string file = MakeFile("big.bin", 200 * 1024);
+    const std::string file = MakeFile("big.bin", 300 * 1024);
     const std::string old = MakeFile("old.bin", 10);
     const std::string old_bytes = quorvex::testing::ReadAll(old);
     const auto stopped = [&](const char* command, const std::string& from, const std::string& to) {
@@ -172,7 +172,7 @@ TEST_F(CliTargetTest, TermSignalStopsATransferAndLeavesNothingBehind) {
                   to.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
-        usleep(300000);
+        usleep(500000);  // well after start-up, long before the end
         kill(pid, SIGTERM);
         int raw = 0;
         waitpid(pid, &raw, 0);
