@@ -68,7 +68,17 @@ class Parser {
     void Fail(const std::string& message) {
         if (!line_.error.empty()) return;  // the first problem is the one to report
         line_.action = CommandLine::Action::kUsageError;
-        line_.error = message;
+        // The message quotes the user's words: control characters are shown
+        // escaped, so the refusal stays one line and sends nothing to the terminal.
+        for (const char c : message) {
+            if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) {
+                line_.error += c;
+            } else {
+                char escaped[8];
+                std::snprintf(escaped, sizeof(escaped), "\\x%02X", static_cast<unsigned char>(c));
+                line_.error += escaped;
+            }
+        }
         if (line_.command != nullptr) {
             line_.error += std::string(" (usage: quorvex ") + line_.command->usage + ")";
         } else {

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "LegacyImage.h"
+#include "WalCheckpointer.h"
 
 namespace quorvex::sim {
 namespace {
@@ -197,6 +198,8 @@ FlashStore::FlashStore(sqlite3* db, std::string label)
     : db_(db), label_(std::move(label)), main_(new Statements), ram_(new Statements) {}
 
 FlashStore::~FlashStore() {
+    // The last connection to close copies what is left of the log.
+    checkpointer_.reset();
     main_.reset();
     ram_.reset();
     sqlite3_close(db_);
@@ -274,8 +277,11 @@ std::unique_ptr<FlashStore> FlashStore::Open(const std::string& dir, bool durabl
         *error = label + ": not a flash image of this simulator (or a newer one); refused";
         return nullptr;
     }
+    // Large pages: a file's content is written in whole-page chunk rows.
     const std::string setup =
-        std::string(dir.empty() ? "" : "PRAGMA journal_mode = WAL;") +
+        "PRAGMA page_size = 65536;" +
+        std::string(
+            dir.empty() ? "" : "PRAGMA journal_mode = WAL; PRAGMA journal_size_limit = 4194304;") +
         "PRAGMA synchronous = " + (durable ? "FULL;" : "NORMAL;") +
         "PRAGMA temp_store = MEMORY;"
         "PRAGMA application_id = " +
@@ -288,6 +294,11 @@ std::unique_ptr<FlashStore> FlashStore::Open(const std::string& dir, bool durabl
         store->Fail("cannot set up");
         *error = store->last_error();
         return nullptr;
+    }
+    if (!dir.empty()) {
+        store->checkpointer_ = WalCheckpointer::Start(path, error);
+        if (!store->checkpointer_) return nullptr;
+        store->checkpointer_->Watch(db);
     }
     if (!dir.empty() && !store->ConvertLegacyImages(dir)) {
         *error = store->last_error();

@@ -23,6 +23,8 @@ struct sqlite3;
 
 namespace quorvex::sim {
 
+class WalCheckpointer;
+
 // Where entries live: a volume of one core. Paths below the volume root are
 // "a/b/c"; the root itself is the empty path and has no row.
 struct StoreScope {
@@ -68,7 +70,8 @@ struct VolumeTotals {
 
 class FlashStore {
   public:
-    static constexpr std::size_t kChunkSize = 64 * 1024;
+    // The database has 64 KiB pages; a chunk row of this size still fits one.
+    static constexpr std::size_t kChunkSize = 65024;
     static constexpr const char* kDatabaseName = "flash.db";
 
     // Opens (creating when missing) the image in folder `dir`, or an
@@ -127,7 +130,8 @@ class FlashStore {
     bool ConvertLegacyImages(const std::string& dir);
 
     sqlite3* db_;
-    std::string label_;  // the image as messages name it
+    std::unique_ptr<WalCheckpointer> checkpointer_;  // image files only
+    std::string label_;                              // the image as messages name it
     std::unique_ptr<Statements> main_;
     std::unique_ptr<Statements> ram_;
     std::string last_error_;

@@ -3,9 +3,30 @@
 // and one log line per creation.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
 #include "ModuleTestEnvironment.h"
 #include "framework/dialog_presenter.h"
+#include "framework/exception.h"
 #include "quorvex/Quorvex.h"
+
+// While non-zero, counts allocations down and fails the one that reaches 0.
+static std::atomic<long> g_failAllocation{0};
+
+// Out of line, so the compiler never pairs an inlined free() with a new.
+__attribute__((noinline)) void* operator new(std::size_t size) {
+    if (g_failAllocation.load() > 0 && --g_failAllocation == 0) throw std::bad_alloc();
+    if (void* block = std::malloc(size != 0 ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+__attribute__((noinline)) void operator delete(void* block) noexcept {
+    std::free(block);
+}
+__attribute__((noinline)) void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}
 
 namespace {
 
@@ -131,6 +152,25 @@ TEST_F(RegistryTest, GuiInstanceWriteThroughThePlainEntryPoint) {
     EXPECT_EQ(gl_WriteFile("GUI Instance", "a.bin", (home_ + "/missing.bin").c_str(), 0), 2);
     EXPECT_EQ(dialogs_.shown().size(), 1u);
     EXPECT_TRUE(target_->CommandsNamed("Fopen").empty());
+}
+
+TEST_F(RegistryTest, ExhaustedHeapRaisesTheMemoryExceptionAndRegistersNothing) {
+    // Fails the first, second, ... allocation of a creation until one succeeds.
+    for (long k = 1;; ++k) {
+        ASSERT_LT(k, 100000) << "the creation never completes";
+        const std::size_t lines = LogLines().size();
+        g_failAllocation = k;
+        try {
+            CFlashExplorerData* object = CFlashExplorerData::Instance("other");
+            g_failAllocation = 0;
+            ASSERT_EQ(LogLines().size(), lines + 1) << "a failed creation was kept";
+            EXPECT_EQ(object->m_strInstanceName, CString("other"));
+            break;
+        } catch (CMemoryException&) {
+            g_failAllocation = 0;
+            EXPECT_EQ(LogLines().size(), lines);
+        }
+    }
 }
 
 }  // namespace
