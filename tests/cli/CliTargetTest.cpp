@@ -75,7 +75,8 @@ TEST_F(CliTargetTest, InfoVolumesAndTransfers) {
                          "/x); likely: no such file, a name longer than the target's longest "
                          "name, a read-only file, or a missing folder\n"}});
     EXPECT_EQ(quorvex::testing::ReadAll(home_ + "/Temp/p.bin"), quorvex::testing::ReadAll(file));
-    EXPECT_EQ(Run("cmp --clean").out, "removed 1 kept copy from " + home_ + "/Temp/\n");
+    EXPECT_EQ(Run("cmp --clean").out,
+              "removed 1 kept copy from " + home_ + "/Temp and " + home_ + "/Compare\n");
     EXPECT_FALSE(std::filesystem::exists(home_ + "/Temp/p.bin"));
 }
 
