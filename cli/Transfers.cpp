@@ -84,8 +84,6 @@ int Get(CommandContext& c) {
     if (names.size() > 1 && !IsPcFolder(pc)) {
         return Fail(c, kUsageStatus, "several files go into a folder; " + pc + " is not one");
     }
-    const CFdiFileList* cached = nullptr;
-    c.flash->GetFileList(cached, "*");  // the listed size gives the progress its total
     for (const std::string& name : names) {
         result = GetOne(c, name, pc);
         if (result != 0) return result;
@@ -259,6 +257,9 @@ int GetOne(CommandContext& c, const std::string& flash, const std::string& pc) {
     if (!destination.Open(pc.empty() ? BaseName(flash) : pc, BaseName(flash), &error)) {
         return Fail(c, kPcFileError, ResultMeaning(kPcFileError) + ": " + error);
     }
+    // The listed size gives the progress its total; only this file is listed.
+    const CFdiFileList* cached = nullptr;
+    f.GetFileList(cached, flash.c_str());
     if (StopRequested()) return kStopped;
     int result =
         Guarded(c, [&] { return f.ReadFile(destination.write_path().c_str(), flash.c_str()); });
