@@ -2,26 +2,41 @@
 // shared agent, reports written with their delays, and frame faults.
 #include "ServerConnection.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 
 namespace quorvex::link {
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr std::size_t kReadChunk = 64 * 1024;
+
+std::string Milliseconds(std::uint32_t ms) {
+    return std::to_string(ms) + " ms";
+}
 
 }  // namespace
 
-Welcome ServerShared::Hello(const std::string& client_name) {
+std::shared_ptr<TargetAgent> ServerShared::ConnectionAgent() {
+    if (!options_.connection_agent) return agent_;
     std::lock_guard<std::mutex> lock(agent_mutex_);
-    return agent_->Hello(client_name);
+    return options_.connection_agent(agent_);
 }
 
-void ServerShared::Handle(const CommandFrame& command, std::vector<ReportFrame>* reports) {
+Welcome ServerShared::Hello(TargetAgent& agent, const std::string& client_name) {
     std::lock_guard<std::mutex> lock(agent_mutex_);
-    agent_->Handle(command, *reports);
+    return agent.Hello(client_name);
+}
+
+void ServerShared::Handle(TargetAgent& agent, const CommandFrame& command,
+                          std::vector<ReportFrame>* reports) {
+    std::lock_guard<std::mutex> lock(agent_mutex_);
+    agent.Handle(command, *reports);
 }
 
 void ServerShared::SetFaults(const FrameFaults& faults) {
@@ -58,28 +73,62 @@ void ServerShared::BeginStopping() {
 }
 
 void ServerShared::Log(const std::string& line) const {
-    if (log_) log_(line);
+    if (options_.log) options_.log(line);
 }
 
 void ServerConnection::Serve() {
+    const ServerOptions& options = shared_->options();
     std::vector<std::uint8_t> chunk(kReadChunk);
     FrameDecoder decoder;
+    const Clock::time_point accepted = Clock::now();
+    Clock::time_point last_frame = accepted;
+    Clock::time_point partial_since = accepted;
     for (;;) {
+        // Which silence ends the connection, and when.
+        Clock::time_point deadline;
+        std::string why;
+        if (!greeted_) {
+            deadline = accepted + std::chrono::milliseconds(options.handshake_timeout_ms);
+            why = "no HELLO within " + Milliseconds(options.handshake_timeout_ms);
+        } else if (decoder.buffered() > 0) {
+            deadline = partial_since + std::chrono::milliseconds(options.frame_timeout_ms);
+            why = "frame left incomplete for " + Milliseconds(options.frame_timeout_ms);
+        } else {
+            deadline = last_frame + std::chrono::milliseconds(options.idle_timeout_ms);
+            why = "idle for " + Milliseconds(options.idle_timeout_ms);
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            Drop(why);
+            break;
+        }
+        pollfd waiting{fd_.get(), POLLIN, 0};
+        const int ready = poll(&waiting, 1, static_cast<int>(std::min<long long>(left, 60000)));
+        if (ready < 0 && errno != EINTR) break;
+        if (ready <= 0) continue;
         const ssize_t got = recv(fd_.get(), chunk.data(), chunk.size(), 0);
-        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (got <= 0) break;
+        const bool was_partial = decoder.buffered() > 0;
         decoder.Feed(chunk.data(), static_cast<std::size_t>(got));
         FrameView frame;
         FrameDecoder::Status status = FrameDecoder::Status::kNeedMore;
         bool open = true;
+        bool handled = false;
         while (open && (status = decoder.Next(&frame)) == FrameDecoder::Status::kFrame) {
             open = HandleFrame(frame);
+            handled = true;
         }
         if (!open) break;
         if (status == FrameDecoder::Status::kError) {
             Drop(FrameErrorText(decoder.error()));
             break;
         }
+        const Clock::time_point now = Clock::now();
+        if (handled) last_frame = now;
+        // A frame's time runs from its first byte, so trickling does not extend it.
+        if (decoder.buffered() > 0 && (handled || !was_partial)) partial_since = now;
     }
     // Done before the peer can see the end of the connection, so a client
     // that reconnects at once finds its place free again.
@@ -104,7 +153,7 @@ bool ServerConnection::HandleFrame(const FrameView& frame) {
                 Drop("malformed HELLO");
                 return false;
             }
-            const Welcome welcome = shared_->Hello(client_name);
+            const Welcome welcome = shared_->Hello(*agent_, client_name);
             if (!EncodeWelcome(frame.exchange_id, welcome, &out_)) {
                 Drop("WELCOME does not fit in a frame");
                 return false;
@@ -134,7 +183,7 @@ bool ServerConnection::Answer(const FrameView& frame) {
         return false;
     }
     std::vector<ReportFrame> reports;
-    shared_->Handle(command, &reports);
+    shared_->Handle(*agent_, command, &reports);
     for (const ReportFrame& report : reports) {
         // Nobody waits for the answers of a posted command, so only the
         // faults the agent asked for among them take effect.

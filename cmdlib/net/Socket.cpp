@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -252,6 +253,32 @@ bool SendAll(int fd, const std::uint8_t* data, std::size_t size) {
         }
         data += sent;
         size -= static_cast<std::size_t>(sent);
+    }
+    return true;
+}
+
+bool SendAllv(int fd, iovec* pieces, int count) {
+    msghdr message{};
+    message.msg_iov = pieces;
+    message.msg_iovlen = static_cast<std::size_t>(count);
+    while (message.msg_iovlen > 0) {
+        const ssize_t sent = sendmsg(fd, &message, MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        // Skip what went out: whole pieces, then the start of the next one.
+        auto left = static_cast<std::size_t>(sent);
+        while (message.msg_iovlen > 0 && left >= message.msg_iov->iov_len) {
+            left -= message.msg_iov->iov_len;
+            ++message.msg_iov;
+            --message.msg_iovlen;
+        }
+        if (message.msg_iovlen > 0) {
+            message.msg_iov->iov_base =
+                static_cast<std::uint8_t*>(message.msg_iov->iov_base) + left;
+            message.msg_iov->iov_len -= left;
+        }
     }
     return true;
 }

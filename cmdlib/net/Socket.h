@@ -3,6 +3,8 @@
 // whole-buffer sends, and the one place where errno becomes a message.
 #pragma once
 
+#include <sys/uio.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -56,6 +58,9 @@ Endpoint BoundEndpoint(int fd, const Endpoint& requested);
 // Writes the whole buffer, retrying after interrupts and short writes. Never
 // raises SIGPIPE. False when the peer is gone or the socket was shut down.
 bool SendAll(int fd, const std::uint8_t* data, std::size_t size);
+
+// The same for several pieces sent as one, in order, without joining them first.
+bool SendAllv(int fd, iovec* pieces, int count);
 
 // Waits until fd is readable or `timeout_ms` passed. True when readable.
 bool WaitReadable(int fd, int timeout_ms);

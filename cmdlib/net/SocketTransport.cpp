@@ -1,17 +1,19 @@
-// Client transport over a connected stream socket: the handshake, a reader
-// thread that routes reports to their exchanges, and real-time waits.
+// Client transport over a connected stream socket: the handshake, and waits
+// in which the waiting thread reads the socket itself and files reports that
+// belong to other exchanges for their own waiters.
 #include "cmdlib/SocketTransport.h"
 
 #include <sys/socket.h>
+#include <sys/time.h>
+#include <sys/uio.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-#include <thread>
-#include <unordered_map>
-#include <unordered_set>
+#include <vector>
 
 #include "Endpoint.h"
 #include "Socket.h"
@@ -23,22 +25,25 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Room asked of the decoder per read: a whole data packet of the largest
+// size in one system call.
 constexpr std::size_t kReadChunk = 64 * 1024;
 // No exchange the module runs waits for anywhere near this many reports
 // without taking them; a target that sends more is flooding the host.
 constexpr std::size_t kMaxQueuedReports = 65536;
 
+// Thread-safe. One waiter at a time holds the read role: it receives from
+// the socket until its own report, its deadline or the end of the link, and
+// files the reports of other exchanges in their queues as it goes. The others
+// wait on the condition variable and take the role over when it is free. So a
+// report reaches its waiter without a thread switch in the common case of one
+// exchange at a time, and no frame is read while nobody waits.
 class SocketTransport final : public Transport {
   public:
     SocketTransport(UniqueFd fd, Welcome welcome, FrameDecoder decoder)
-        : fd_(std::move(fd)), welcome_(std::move(welcome)), decoder_(std::move(decoder)) {
-        reader_ = std::thread([this] { ReadLoop(); });
-    }
+        : fd_(std::move(fd)), welcome_(std::move(welcome)), decoder_(std::move(decoder)) {}
 
-    ~SocketTransport() override {
-        GoDown(UE_LINK_DOWN);
-        reader_.join();
-    }
+    ~SocketTransport() override { GoDown(UE_LINK_DOWN); }
 
     const Welcome& welcome() const override { return welcome_; }
 
@@ -53,15 +58,24 @@ class SocketTransport final : public Transport {
             std::lock_guard<std::mutex> lock(mutex_);
             if (!up_) return UE_LINK_DOWN;
             // Registered before the frame leaves, so an answer that comes back
-            // at once finds its queue.
-            if (command.wants_reply) exchanges_.try_emplace(exchange_id);
+            // at once finds its exchange.
+            if (command.wants_reply) Register(exchange_id);
         }
-        if (!EncodeCommand(exchange_id, command, &write_buffer_)) {
+        std::uint32_t crc = 0;
+        if (!EncodeCommandHead(exchange_id, command, &write_buffer_, &crc)) {
             // The command cannot be said on this link; nothing was sent, so the
             // exchange stays harmless and will time out.
             return UE_LINK_OK;
         }
-        if (!SendAll(fd_.get(), write_buffer_.data(), write_buffer_.size())) {
+        // The data goes out from the caller's record, uncopied.
+        std::uint8_t trailer[kFrameCrcSize];
+        for (std::size_t i = 0; i < kFrameCrcSize; ++i) {
+            trailer[i] = static_cast<std::uint8_t>(crc >> (8 * i));
+        }
+        iovec pieces[3] = {{write_buffer_.data(), write_buffer_.size()},
+                           {const_cast<std::uint8_t*>(command.data.data()), command.data.size()},
+                           {trailer, kFrameCrcSize}};
+        if (!SendAllv(fd_.get(), pieces, 3)) {
             GoDown(UE_LINK_DOWN);
             return UE_LINK_DOWN;
         }
@@ -74,30 +88,78 @@ class SocketTransport final : public Transport {
         for (;;) {
             // Reports that arrived whole before the link went down are still
             // handed out: the target did send them.
-            const auto found = exchanges_.find(exchange_id);
-            if (found != exchanges_.end() && !found->second.empty()) {
-                *report = std::move(found->second.front());
-                found->second.pop_front();
+            Exchange* exchange = Find(exchange_id);
+            if (exchange != nullptr && !exchange->queued.empty()) {
+                *report = std::move(exchange->queued.front());
+                exchange->queued.pop_front();
                 return UE_LINK_OK;
             }
             if (!up_) return DownCode(exchange_id);
+            if (!reading_) {
+                reading_ = true;
+                lock.unlock();
+                const ReadOutcome outcome = ReadFor(exchange_id, deadline, report);
+                lock.lock();
+                reading_ = false;
+                // Whoever waits next may read now, or find what was filed for it.
+                changed_.notify_all();
+                if (outcome == ReadOutcome::kOwnReport) return UE_LINK_OK;
+                if (outcome == ReadOutcome::kDeadline) return UE_LINK_TIMEOUT;
+                continue;  // the link is down: queued reports first, then the code
+            }
             if (changed_.wait_until(lock, deadline) == std::cv_status::timeout) {
-                const auto late = exchanges_.find(exchange_id);
-                if (late != exchanges_.end() && !late->second.empty()) continue;
-                return up_ ? UE_LINK_TIMEOUT : DownCode(exchange_id);
+                exchange = Find(exchange_id);
+                if (exchange != nullptr && !exchange->queued.empty()) continue;
+                if (!up_) continue;
+                return UE_LINK_TIMEOUT;
             }
         }
     }
 
     void Forget(std::uint32_t exchange_id) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        exchanges_.erase(exchange_id);
-        broken_exchanges_.erase(exchange_id);
+        Exchange* exchange = Find(exchange_id);
+        if (exchange == nullptr) return;
+        exchange->id = 0;
+        exchange->broken = false;
+        exchange->queued.clear();
     }
 
     void Close() override { GoDown(UE_LINK_DOWN); }
 
   private:
+    // One running exchange. Slots are reused, so starting an exchange costs
+    // no allocation once as many have run side by side as ever will.
+    struct Exchange {
+        std::uint32_t id = 0;  // 0: free slot
+        // A protocol error broke the link while this exchange ran.
+        bool broken = false;
+        // Reports read by another exchange's waiter, not yet taken.
+        std::deque<ReportFrame> queued;
+    };
+
+    enum class ReadOutcome { kOwnReport, kDeadline, kDown };
+
+    Exchange* Find(std::uint32_t exchange_id) {
+        if (exchange_id == 0) return nullptr;
+        for (Exchange& exchange : exchanges_) {
+            if (exchange.id == exchange_id) return &exchange;
+        }
+        return nullptr;
+    }
+
+    void Register(std::uint32_t exchange_id) {
+        if (Find(exchange_id) != nullptr) return;
+        for (Exchange& exchange : exchanges_) {
+            if (exchange.id == 0) {
+                exchange.id = exchange_id;
+                return;
+            }
+        }
+        exchanges_.emplace_back();
+        exchanges_.back().id = exchange_id;
+    }
+
     // Marks the link down once, wakes every waiter and unblocks the reader.
     // The descriptor itself is closed only when the transport is destroyed,
     // so no other thread can ever write to a reused number.
@@ -106,7 +168,7 @@ class SocketTransport final : public Transport {
         if (!up_) return;
         up_ = false;
         if (code == UE_LINK_PROTOCOL) {
-            for (const auto& exchange : exchanges_) broken_exchanges_.insert(exchange.first);
+            for (Exchange& exchange : exchanges_) exchange.broken = exchange.id != 0;
         }
         shutdown(fd_.get(), SHUT_RDWR);
         changed_.notify_all();
@@ -117,87 +179,131 @@ class SocketTransport final : public Transport {
     // was waiting at that moment or still about to; everything after that
     // sees a link that is simply down.
     int DownCode(std::uint32_t exchange_id) {
-        return broken_exchanges_.erase(exchange_id) > 0 ? UE_LINK_PROTOCOL : UE_LINK_DOWN;
+        Exchange* exchange = Find(exchange_id);
+        if (exchange == nullptr || !exchange->broken) return UE_LINK_DOWN;
+        exchange->broken = false;
+        return UE_LINK_PROTOCOL;
     }
 
-    void ReadLoop() {
-        std::vector<std::uint8_t> chunk(kReadChunk);
-        // Bytes that came with the WELCOME are already in the decoder.
-        if (!DrainFrames()) return;
+    // Holder of the read role only. Handles buffered frames, then receives,
+    // until a report of `exchange_id` is in *report, the deadline passes or
+    // the link is down. Frames already buffered are handled even after the
+    // deadline, so an answer that did arrive in time is never missed.
+    ReadOutcome ReadFor(std::uint32_t exchange_id, Clock::time_point deadline,
+                        ReportFrame* report) {
         for (;;) {
-            const ssize_t got = recv(fd_.get(), chunk.data(), chunk.size(), 0);
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) {
-                GoDown(UE_LINK_DOWN);
-                return;
-            }
-            decoder_.Feed(chunk.data(), static_cast<std::size_t>(got));
-            if (!DrainFrames()) return;
-        }
-    }
-
-    // Handles every complete frame buffered. False once the link is down.
-    bool DrainFrames() {
-        FrameView frame;
-        for (;;) {
+            FrameView frame;
             switch (decoder_.Next(&frame)) {
-                case FrameDecoder::Status::kNeedMore:
-                    return true;
+                case FrameDecoder::Status::kFrame: {
+                    const ReadOutcome outcome = HandleFrame(frame, exchange_id, report);
+                    if (outcome != ReadOutcome::kDeadline) return outcome;
+                    continue;
+                }
                 case FrameDecoder::Status::kError:
                     GoDown(UE_LINK_PROTOCOL);
-                    return false;
-                case FrameDecoder::Status::kFrame:
-                    if (!HandleFrame(frame)) return false;
+                    return ReadOutcome::kDown;
+                case FrameDecoder::Status::kNeedMore:
                     break;
+            }
+            const auto left =
+                std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
+            if (left.count() <= 0) return ReadOutcome::kDeadline;
+            SetReceiveTimeout(left);
+            const ssize_t got = recv(fd_.get(), decoder_.Prepare(kReadChunk), kReadChunk, 0);
+            if (got > 0) {
+                decoder_.Commit(static_cast<std::size_t>(got));
+            } else if (got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {
+                continue;  // the deadline is checked again above
+            } else {
+                GoDown(UE_LINK_DOWN);
+                return ReadOutcome::kDown;
             }
         }
     }
 
-    bool HandleFrame(const FrameView& frame) {
+    // Bounds the next blocking receive. The socket option is set again only
+    // when the remaining time changed by a millisecond or more, which for the
+    // first read of an exchange it rarely has: one system call saved per packet.
+    void SetReceiveTimeout(std::chrono::microseconds left) {
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(left).count();
+        if (ms == receive_timeout_ms_) return;
+        timeval tv{};
+        // A zero timeval means "no limit", so less than a millisecond left waits 1 ms at most.
+        const auto us = ms > 0 ? ms * 1000 : std::max<long long>(left.count(), 1);
+        tv.tv_sec = static_cast<time_t>(us / 1000000);
+        tv.tv_usec = static_cast<suseconds_t>(us % 1000000);
+        setsockopt(fd_.get(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
+        receive_timeout_ms_ = ms > 0 ? ms : -1;
+    }
+
+    // kOwnReport when the frame answered `exchange_id` (then in *report),
+    // kDown when it broke the link, kDeadline (read on) otherwise.
+    ReadOutcome HandleFrame(const FrameView& frame, std::uint32_t exchange_id,
+                            ReportFrame* report) {
         switch (static_cast<FrameType>(frame.type)) {
             case FrameType::kReport:
-                return RouteReport(frame);
+                return RouteReport(frame, exchange_id, report);
             case FrameType::kPing: {
                 std::lock_guard<std::mutex> write_lock(write_mutex_);
                 EncodeEmptyFrame(FrameType::kPong, frame.exchange_id, &pong_buffer_);
                 if (!SendAll(fd_.get(), pong_buffer_.data(), pong_buffer_.size())) {
                     GoDown(UE_LINK_DOWN);
-                    return false;
+                    return ReadOutcome::kDown;
                 }
-                return true;
+                return ReadOutcome::kDeadline;
             }
             default:
                 // PONG, a repeated WELCOME, or a type of a later protocol
                 // version: nothing for the host to do.
-                return true;
+                return ReadOutcome::kDeadline;
         }
     }
 
-    bool RouteReport(const FrameView& frame) {
-        ReportFrame report;
-        if (!DecodeReport(frame.payload, frame.payload_size, &report)) {
-            GoDown(UE_LINK_PROTOCOL);
-            return false;
-        }
+    ReadOutcome RouteReport(const FrameView& frame, std::uint32_t exchange_id,
+                            ReportFrame* report) {
         std::unique_lock<std::mutex> lock(mutex_);
-        // Id 0 is unsolicited; an id without a queue belongs to an exchange
-        // that was forgotten or posted, and must not reach the next one.
-        const auto found = exchanges_.find(frame.exchange_id);
-        if (frame.exchange_id == 0 || found == exchanges_.end()) return true;
-        if (found->second.size() >= kMaxQueuedReports) {
+        // Id 0 is unsolicited; an id without an exchange belongs to one that
+        // was forgotten or posted, and must not reach the next one.
+        Exchange* exchange = Find(frame.exchange_id);
+        if (exchange == nullptr) {
+            // Still checked: a malformed report is a broken link whoever it was for.
+            lock.unlock();
+            if (!DecodeReport(frame.payload, frame.payload_size, &scratch_)) return Malformed();
+            return ReadOutcome::kDeadline;
+        }
+        if (frame.exchange_id == exchange_id) {
+            // The waiter's own answer goes straight into its record.
+            lock.unlock();
+            if (!DecodeReport(frame.payload, frame.payload_size, report)) return Malformed();
+            return ReadOutcome::kOwnReport;
+        }
+        if (exchange->queued.size() >= kMaxQueuedReports) {
             lock.unlock();
             GoDown(UE_LINK_PROTOCOL);
-            return false;
+            return ReadOutcome::kDown;
         }
-        found->second.push_back(std::move(report));
+        exchange->queued.emplace_back();
+        if (!DecodeReport(frame.payload, frame.payload_size, &exchange->queued.back())) {
+            exchange->queued.pop_back();
+            lock.unlock();
+            return Malformed();
+        }
         changed_.notify_all();
-        return true;
+        return ReadOutcome::kDeadline;
+    }
+
+    ReadOutcome Malformed() {
+        GoDown(UE_LINK_PROTOCOL);
+        return ReadOutcome::kDown;
     }
 
     UniqueFd fd_;
     const Welcome welcome_;
-    FrameDecoder decoder_;  // reader thread only
-    std::thread reader_;
+
+    // Owned by the holder of the read role.
+    FrameDecoder decoder_;
+    long long receive_timeout_ms_ = 0;  // SO_RCVTIMEO in force; 0: none yet
+    ReportFrame scratch_;               // decodes reports nobody waits for
 
     // Serialises whole frames on the socket; owns the buffers they are built in.
     std::mutex write_mutex_;
@@ -207,8 +313,8 @@ class SocketTransport final : public Transport {
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     bool up_ = true;
-    std::unordered_map<std::uint32_t, std::deque<ReportFrame>> exchanges_;
-    std::unordered_set<std::uint32_t> broken_exchanges_;
+    bool reading_ = false;
+    std::vector<Exchange> exchanges_;
 };
 
 // Sends HELLO and reads up to the WELCOME. On success *welcome is filled and
@@ -245,6 +351,13 @@ bool Handshake(int fd, const std::string& name, const SocketOptions& options,
                     return false;
                 }
                 return true;
+            }
+            if (view.type == static_cast<std::uint8_t>(FrameType::kRefused)) {
+                std::string reason;
+                *error = DecodeRefused(view.payload, view.payload_size, &reason)
+                             ? name + ": " + reason
+                             : name + ": malformed REFUSED";
+                return false;
             }
             if (view.type == static_cast<std::uint8_t>(FrameType::kPing)) {
                 EncodeEmptyFrame(FrameType::kPong, view.exchange_id, &frame);

@@ -35,10 +35,19 @@ class FrameWriter {
 
     // Completes the frame. False if any field was refused.
     bool Finish() {
-        if (!ok_) return false;
-        PutLe(static_cast<std::uint32_t>(out_->size() - kFrameHeaderSize), 8, 4);
-        const std::uint32_t crc = Crc32(out_->data(), out_->size());
+        std::uint32_t crc = 0;
+        if (!FinishHead(nullptr, 0, &crc)) return false;
         AppendLe(crc, 4);
+        return true;
+    }
+
+    // Completes a frame whose last `size` payload bytes are sent from where
+    // they lie instead of being copied in: patches the length to include them
+    // and gives the checksum of the whole frame, to be sent after them.
+    bool FinishHead(const std::uint8_t* data, std::size_t size, std::uint32_t* crc) {
+        if (!ok_ || out_->size() - kFrameHeaderSize + size > kMaxPayloadSize) return false;
+        PutLe(static_cast<std::uint32_t>(out_->size() - kFrameHeaderSize + size), 8, 4);
+        *crc = Crc32(data, size, Crc32(out_->data(), out_->size()));
         return true;
     }
 

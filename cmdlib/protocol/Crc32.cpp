@@ -1,32 +1,16 @@
-// Table-driven CRC-32 (zlib polynomial) over frame bytes.
-#include <array>
+// Frame checksum: zlib's CRC-32, which is the IEEE polynomial the link uses
+// and runs several bytes per step, so one pass over a frame costs little.
+#include <zlib.h>
 
 #include "cmdlib/Protocol.h"
 
 namespace quorvex::link {
-namespace {
-
-constexpr std::uint32_t kPolynomial = 0xEDB88320u;
-
-constexpr std::array<std::uint32_t, 256> MakeTable() {
-    std::array<std::uint32_t, 256> table{};
-    for (std::uint32_t i = 0; i < 256; ++i) {
-        std::uint32_t c = i;
-        for (int bit = 0; bit < 8; ++bit) c = (c & 1) ? (c >> 1) ^ kPolynomial : c >> 1;
-        table[i] = c;
-    }
-    return table;
-}
-
-constexpr std::array<std::uint32_t, 256> kTable = MakeTable();
-
-}  // namespace
 
 std::uint32_t Crc32(const void* data, std::size_t size, std::uint32_t crc) {
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    crc = ~crc;
-    for (std::size_t i = 0; i < size; ++i) crc = kTable[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
-    return ~crc;
+    // zlib takes a null buffer as a request for the initial value.
+    if (size == 0) return crc;
+    return static_cast<std::uint32_t>(
+        crc32_z(crc, static_cast<const Bytef*>(data), static_cast<z_size_t>(size)));
 }
 
 }  // namespace quorvex::link

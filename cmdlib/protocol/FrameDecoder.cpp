@@ -1,6 +1,9 @@
 // Incremental frame decoder: finds frame boundaries in a byte stream and
 // checks each frame's envelope before handing it out.
 
+#include <algorithm>
+#include <cstring>
+
 #include "cmdlib/Protocol.h"
 
 namespace quorvex::link {
@@ -31,20 +34,34 @@ const char* FrameErrorText(FrameError error) {
 
 void FrameDecoder::Feed(const void* data, std::size_t size) {
     if (error_ != FrameError::kNone || size == 0) return;
-    // Drop what was handed out before growing, so the buffer stays about one
-    // frame plus one read long.
-    if (consumed_ > 0) {
-        buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(consumed_));
-        consumed_ = 0;
+    std::memcpy(Prepare(size), data, size);
+    Commit(size);
+}
+
+std::uint8_t* FrameDecoder::Prepare(std::size_t size) {
+    // Frames are usually taken whole as they arrive, so the buffer is mostly
+    // empty here and starting over costs nothing; otherwise the unread tail
+    // moves to the front before the buffer grows, so it stays about one frame
+    // plus one read long.
+    if (begin_ == end_) begin_ = end_ = 0;
+    if (buffer_.size() - end_ < size && begin_ > 0) {
+        std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
     }
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    buffer_.insert(buffer_.end(), bytes, bytes + size);
+    if (buffer_.size() - end_ < size) buffer_.resize(end_ + size);
+    return buffer_.data() + end_;
+}
+
+void FrameDecoder::Commit(std::size_t size) {
+    if (error_ != FrameError::kNone) return;
+    end_ += std::min(size, buffer_.size() - end_);
 }
 
 FrameDecoder::Status FrameDecoder::Next(FrameView* frame) {
     if (error_ != FrameError::kNone) return Status::kError;
-    const std::uint8_t* p = buffer_.data() + consumed_;
-    const std::size_t available = buffer_.size() - consumed_;
+    const std::uint8_t* p = buffer_.data() + begin_;
+    const std::size_t available = end_ - begin_;
 
     // Check each header field as soon as it has arrived: a peer speaking
     // something else is refused at once instead of after a long wait.
@@ -73,7 +90,7 @@ FrameDecoder::Status FrameDecoder::Next(FrameView* frame) {
     frame->exchange_id = LoadLe32(p + 4);
     frame->payload = p + kFrameHeaderSize;
     frame->payload_size = payload_size;
-    consumed_ += frame_size;
+    begin_ += frame_size;
     return Status::kFrame;
 }
 

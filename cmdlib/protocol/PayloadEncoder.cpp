@@ -48,6 +48,19 @@ bool EncodeCommand(std::uint32_t exchange_id, const CommandFrame& command,
     return writer.Finish();
 }
 
+bool EncodeCommandHead(std::uint32_t exchange_id, const CommandFrame& command,
+                       std::vector<std::uint8_t>* head, std::uint32_t* crc) {
+    if (command.data.size() > 0xFFFF) return false;
+    FrameWriter writer(FrameType::kCommand, exchange_id, head);
+    writer.I32(command.side);
+    writer.U8(command.wants_reply ? 1 : 0);
+    writer.String(command.service);
+    writer.String(command.module);
+    writer.String(command.name);
+    writer.U16(static_cast<std::uint16_t>(command.data.size()));
+    return writer.FinishHead(command.data.data(), command.data.size(), crc);
+}
+
 bool EncodeReport(std::uint32_t exchange_id, const ReportFrame& report,
                   std::vector<std::uint8_t>* out) {
     FrameWriter writer(FrameType::kReport, exchange_id, out);
@@ -56,6 +69,13 @@ bool EncodeReport(std::uint32_t exchange_id, const ReportFrame& report,
     writer.String(report.module);
     writer.String(report.name);
     writer.Data16(report.data);
+    return writer.Finish();
+}
+
+bool EncodeRefused(std::uint32_t exchange_id, std::string_view reason,
+                   std::vector<std::uint8_t>* out) {
+    FrameWriter writer(FrameType::kRefused, exchange_id, out);
+    writer.String(reason);
     return writer.Finish();
 }
 

@@ -15,7 +15,7 @@ void AddCloseReports(CStringList& expected) {
     expected.AddHead("FDI__Transport__F_Close_Success");
 }
 
-TEST_F(CommandLinkExchange, SendsTheCommandRecordAndFillsOnlyNameAndBufferOfTheReply) {
+TEST_F(CommandLinkExchange, SendsTheRecordAndFillsOnlyNameAndBufferOfTheReply) {
     target_->On("Fclose").Reply("FDI__Transport__F_Close_Success", {0xAB, 0xCD});
     CCommandLink link;
     BYTE parameters[4] = {7, 0, 0, 0x80};
@@ -87,7 +87,7 @@ TEST_F(CommandLinkExchange, TakesTheFirstReportWhoseExactFullNameIsExpected) {
     EXPECT_EQ(transport_->QueuedReports(), 0u);
 }
 
-TEST_F(CommandLinkExchange, CopiesNoMoreThanTheReplyBufferHoldsAndNullsDataForEmptyPayload) {
+TEST_F(CommandLinkExchange, ReplyCopyIsBoundedAndAnEmptyPayloadNullsData) {
     target_->On("Fread").Reply("FDI__Transport__F_Read_Packet", {1, 2, 3, 4, 5, 6, 7, 8});
     target_->On("Fread").Reply("FDI__Transport__F_Read_Packet");
     CCommandLink link;

@@ -1,6 +1,7 @@
 // Checksum, byte layout and payload codecs of the link protocol, and the frame
 // decoder: reassembly from arbitrary reads and refusal of broken envelopes.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <string>
 #include <tuple>
@@ -10,16 +11,6 @@
 
 namespace quorvex::link {
 namespace {
-
-// Bit-at-a-time CRC-32, written apart from the table-driven one under test.
-std::uint32_t BitwiseCrc32(const std::vector<std::uint8_t>& bytes) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::uint8_t byte : bytes) {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
 
 // Appends little-endian fields, to spell frames out by hand.
 struct Bytes {
@@ -40,7 +31,7 @@ struct Bytes {
         Bytes frame;
         frame.U8('Q').U8('X').U8(type).U8(0).U32(id).U32(static_cast<std::uint32_t>(v.size()));
         frame.v.insert(frame.v.end(), v.begin(), v.end());
-        return frame.U32(BitwiseCrc32(frame.v)).v;
+        return frame.U32(static_cast<std::uint32_t>(crc32(0, frame.v.data(), frame.v.size()))).v;
     }
 };
 
@@ -62,11 +53,18 @@ TEST(FrameEncoding, CommandAndPingFramesAreByteExact) {
     payload.U32(0xFFFFFFFE).U8(0).Str("FDI").Str("Transport").Str("F_Open");
     payload.U16(3).U8(0xDE).U8(0x00).U8(0xAD);
     EXPECT_EQ(frame, payload.Frame(0x02, 0x01020304));
+    // Sent in pieces, with the data from where it lies, it is the same frame.
+    std::vector<std::uint8_t> head;
+    std::uint32_t crc = 0;
+    ASSERT_TRUE(EncodeCommandHead(0x01020304, command, &head, &crc));
+    head.insert(head.end(), command.data.begin(), command.data.end());
+    EXPECT_EQ(Bytes{head}.U32(crc).v, frame);
 
-    // The buffer is reused: a shorter frame must not keep old bytes. The
-    // expected checksums come from the bitwise reference above.
+    // The buffer is reused: a shorter frame must not keep old bytes.
     EncodeEmptyFrame(FrameType::kPing, 9, &frame);
     EXPECT_EQ(frame, Bytes().Frame(0x03, 9));
+    // The link's checksum is the IEEE one, continued correctly over pieces.
+    EXPECT_EQ(Crc32("6789", 4, Crc32("12345", 5)), 0xCBF43926u);
 }
 
 TEST(PayloadCodec, EveryTypedFrameRoundTrips) {

@@ -77,6 +77,27 @@ TEST_F(SocketLink, LateReportOfAnAbandonedExchangeIsNotTakenByTheNext) {
     EXPECT_TRUE(link_->IsUp());
 }
 
+TEST_F(SocketLink, WaitersOnSeveralExchangesAtOnceEachGetTheirOwnReport) {
+    // Whichever waiter reads the socket meets the other's report first or
+    // second, and must hand it over without it being lost or taken.
+    agent_->Script("Slow", {Report("Slow_Done", {1}, 20)});
+    for (int round = 0; round < 10; ++round) {
+        const std::uint32_t slow = 10 + 2 * round, fast = slow + 1;
+        ASSERT_EQ(link_->Send(slow, Command("Slow")), 0);
+        auto waiter = std::async(std::launch::async, [&] {
+            ReportFrame own;
+            const int result = link_->Receive(slow, 2000, &own);
+            return result == 0 ? own.name : std::to_string(result);
+        });
+        ASSERT_EQ(link_->Send(fast, Command("F_Stat", {2})), 0);
+        ASSERT_EQ(link_->Receive(fast, 2000, &report_), 0);
+        EXPECT_EQ(report_.name, "F_Stat_Ok");
+        EXPECT_EQ(waiter.get(), "Slow_Done");
+        link_->Forget(slow);
+        link_->Forget(fast);
+    }
+}
+
 TEST_F(SocketLink, StoppingTheServerWakesWaitersWithLinkDown) {
     agent_->Script("Never", {Report("Too_Late", {}, 60000)});
     ASSERT_EQ(link_->Send(1, Command("Never")), 0);

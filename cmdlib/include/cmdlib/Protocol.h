@@ -30,10 +30,11 @@ enum class FrameType : std::uint8_t {
     kWelcome = 0x81,
     kReport = 0x82,
     kPong = 0x83,
+    kRefused = 0x8F,  // sent instead of WELCOME by a target that cannot serve the host
 };
 
-// CRC-32 with the zlib polynomial (reflected 0xEDB88320, inverted in and out).
-// Pass the previous result as `crc` to continue over several pieces.
+// CRC-32 with the zlib polynomial (reflected 0xEDB88320, inverted in and out),
+// computed by zlib. Pass the previous result as `crc` to continue over several pieces.
 std::uint32_t Crc32(const void* data, std::size_t size, std::uint32_t crc = 0);
 
 // One frame as the decoder found it. `payload` points into the decoder's
@@ -55,9 +56,16 @@ bool EncodeWelcome(std::uint32_t exchange_id, const Welcome& welcome,
                    std::vector<std::uint8_t>* out);
 bool EncodeCommand(std::uint32_t exchange_id, const CommandFrame& command,
                    std::vector<std::uint8_t>* out);
+// The same frame in three pieces, so that the command's data is sent from
+// where it lies: *head gets the frame up to the data, *crc the checksum that
+// follows the data on the wire (little-endian).
+bool EncodeCommandHead(std::uint32_t exchange_id, const CommandFrame& command,
+                       std::vector<std::uint8_t>* head, std::uint32_t* crc);
 // The report's delay_ms stays with the sender; it is not part of the frame.
 bool EncodeReport(std::uint32_t exchange_id, const ReportFrame& report,
                   std::vector<std::uint8_t>* out);
+bool EncodeRefused(std::uint32_t exchange_id, std::string_view reason,
+                   std::vector<std::uint8_t>* out);
 // PING, PONG, or any other frame without payload.
 void EncodeEmptyFrame(FrameType type, std::uint32_t exchange_id, std::vector<std::uint8_t>* out);
 
@@ -70,6 +78,7 @@ bool DecodeWelcome(const std::uint8_t* payload, std::size_t size, Welcome* welco
 bool DecodeCommand(const std::uint8_t* payload, std::size_t size, CommandFrame* command);
 // Leaves delay_ms at 0.
 bool DecodeReport(const std::uint8_t* payload, std::size_t size, ReportFrame* report);
+bool DecodeRefused(const std::uint8_t* payload, std::size_t size, std::string* reason);
 
 enum class FrameError {
     kNone,
@@ -93,18 +102,26 @@ class FrameDecoder {
 
     // Appends received bytes. Invalidates the views handed out before.
     void Feed(const void* data, std::size_t size);
+    // Lets a reader receive straight into the decoder's buffer: returns room
+    // for at least `size` bytes, of which the caller then Commits what it
+    // wrote. Invalidates the views handed out before.
+    std::uint8_t* Prepare(std::size_t size);
+    void Commit(std::size_t size);
     // Takes the next complete frame out of the bytes fed so far. The view
-    // stays valid until the next Feed, so a caller may drain several frames
-    // and still use all of them.
+    // stays valid until the next Feed or Prepare, so a caller may drain
+    // several frames and still use all of them.
     Status Next(FrameView* frame);
 
     FrameError error() const { return error_; }
     // Bytes fed but not yet handed out as frames.
-    std::size_t buffered() const { return buffer_.size() - consumed_; }
+    std::size_t buffered() const { return end_ - begin_; }
 
   private:
+    // Bytes [begin_, end_) of buffer_ are received and not yet handed out;
+    // the rest of buffer_ is room for the next read.
     std::vector<std::uint8_t> buffer_;
-    std::size_t consumed_ = 0;
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
     FrameError error_ = FrameError::kNone;
 };
 

@@ -251,6 +251,7 @@ TEST_F(FileListingTest, ExistenceCheckOnlyShowsItsNotice) {
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].text, "gl_IsFileExistInFlash() : BCG UI disabled in XNB.");
     EXPECT_EQ(boxes.Boxes()[0].type & MB_TYPEMASK, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(boxes.Boxes()[0].caption, "Quorvex");
     EXPECT_TRUE(target_->Commands().empty());
 }
 

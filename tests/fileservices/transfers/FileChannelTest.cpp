@@ -25,7 +25,7 @@ class FileChannel : public TransferFixture {
         setup.version = version;
         setup.side = side;
         setup.commands = std::move(commands);
-        setup.fake_flash = false;
+        setup.simulated = false;
         Connect(setup);
     }
     PayloadBuilder OpenReply(int id, const std::string& name) {
@@ -47,7 +47,7 @@ class FileChannel : public TransferFixture {
 
 class FileChannelLayouts : public FileChannel, public ::testing::WithParamInterface<const char*> {};
 
-TEST_P(FileChannelLayouts, OpenSendsBothFieldsAndTakesTheIdentifierOfTheLayout) {
+TEST_P(FileChannelLayouts, OpenSendsBothFieldsAndTakesTheIdentifier) {
     ConnectBare(GetParam());
     // The longest path that fits also fills the reply buffer of either layout;
     // trailing junk beyond it must stay outside the buffer.
@@ -91,7 +91,7 @@ TEST_P(FileChannelLayouts, ReadRequestAndCloseAndSeekBlocks) {
     for (const auto& command : Sent()) EXPECT_EQ(command.timeout_ms, 5000u) << command.name;
 }
 
-TEST_P(FileChannelLayouts, WriteBlocksKeepTheirFullSizeUpToAnExactMultiple) {
+TEST_P(FileChannelLayouts, WriteBlocksKeepFullSizeToAnExactMultiple) {
     ConnectBare(GetParam());
     const std::size_t header = fdi5() ? 4 : 8;
     const std::size_t dataOffset = fdi5() ? 4 : 6;
@@ -123,7 +123,8 @@ TEST_P(FileChannelLayouts, WriteBlocksKeepTheirFullSizeUpToAnExactMultiple) {
     EXPECT_EQ(sent[4].data[dataOffset], Pattern(2049, 5)[2048]);
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, FileChannelLayouts, ::testing::Values("FDI5", "FDI6", "FDI71"));
+INSTANTIATE_TEST_SUITE_P(Fdi, FileChannelLayouts, ::testing::Values("FDI5", "FDI6", "FDI71"),
+                         [](const auto& info) { return std::string(info.param); });
 
 TEST_F(FileChannel, OpenCloseAndSeekAnswers) {
     // Texts that do not fit their field are refused before sending.
@@ -199,6 +200,10 @@ struct LimitCase {
     std::uint16_t read_wanted;  // bytes wanted by each "Fread"
     std::size_t write_block;    // size of each "Fwrite" block
 };
+// gtest would otherwise print the parameter's bytes, padding included.
+void PrintTo(const LimitCase& c, std::ostream* os) {
+    *os << c.label;
+}
 
 class PacketSize : public FileChannel, public ::testing::WithParamInterface<LimitCase> {};
 
