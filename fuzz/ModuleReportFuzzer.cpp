@@ -25,8 +25,8 @@
 // and no operation trusts a target that never stops: a listing takes at most
 // kBound packets, a read stops after kBound packets in a row without data, and
 // nothing waits more than kMaxWaits times. (A read whose packets all carry data
-// is bounded only by the 4 GiB a 32-bit file size can state; the harness stops
-// repeating such an answer after 2 * kBound packets.)
+// is bounded only by the 4 GiB a 32-bit file size can state, so the harness
+// gives a repeated answer at most 2 * kBound times.)
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
