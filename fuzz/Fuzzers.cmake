@@ -15,7 +15,8 @@ set(QUORVEX_FUZZ_settings_INCLUDES ${PROJECT_SOURCE_DIR}/hostlib/src)
 
 set(QUORVEX_FUZZ_endpoint_SOURCES ${CMAKE_CURRENT_LIST_DIR}/EndpointFuzzer.cpp
     ${PROJECT_SOURCE_DIR}/cmdlib/net/Endpoint.cpp)
-set(QUORVEX_FUZZ_endpoint_INCLUDES ${PROJECT_SOURCE_DIR}/cmdlib/net)
+set(QUORVEX_FUZZ_endpoint_INCLUDES ${PROJECT_SOURCE_DIR}/cmdlib/net
+    ${PROJECT_SOURCE_DIR}/cmdlib/net/${QUORVEX_PLATFORM_BACKEND})
 
 # quorvex_fuzz_program(NAME EXE [MAIN]): EXE built from NAME's sources, plus
 # MAIN (the replay program's main) when given.
