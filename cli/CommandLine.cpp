@@ -1,6 +1,7 @@
 // Parsing and checking the quorvex command line.
 #include "CommandLine.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace quorvex::cli {
@@ -47,10 +48,14 @@ class Parser {
                 has_inline_value_ = true;
                 arg.resize(equals);
             }
-            if (arg == "--help" || arg == "-h") {
+            if (arg == "--version") {
+                line_.action = CommandLine::Action::kVersion;
+                return line_;
+            }
+            const bool human = line_.command != nullptr && (line_.command->options & kOptHuman);
+            if (arg == "--help" || (arg == "-h" && !human)) {
                 line_.action = line_.command != nullptr ? CommandLine::Action::kCommandHelp
                                                         : CommandLine::Action::kHelp;
-                line_.error.clear();
                 return line_;
             }
             Option(arg);
@@ -63,7 +68,17 @@ class Parser {
     void Fail(const std::string& message) {
         if (!line_.error.empty()) return;  // the first problem is the one to report
         line_.action = CommandLine::Action::kUsageError;
-        line_.error = message;
+        // The message quotes the user's words: control characters are shown
+        // escaped, so the refusal stays one line and sends nothing to the terminal.
+        for (const char c : message) {
+            if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) {
+                line_.error += c;
+            } else {
+                char escaped[8];
+                std::snprintf(escaped, sizeof(escaped), "\\x%02X", static_cast<unsigned char>(c));
+                line_.error += escaped;
+            }
+        }
         if (line_.command != nullptr) {
             line_.error += std::string(" (usage: quorvex ") + line_.command->usage + ")";
         } else {
@@ -91,7 +106,10 @@ class Parser {
             return;
         }
         line_.command = FindCommand(arg);
-        if (line_.command == nullptr) Fail("unknown command '" + arg + "'");
+        if (line_.command != nullptr) return;
+        std::vector<std::string> names;
+        for (const CommandDef& c : Commands()) names.push_back(c.name);
+        Fail("unknown command '" + arg + "'" + Suggest(arg, names));
     }
 
     void Option(const std::string& arg) {
@@ -99,6 +117,10 @@ class Parser {
         std::string value;
         if (arg == "--json") {
             g.json = true;
+        } else if (arg == "-q" || arg == "--quiet") {
+            g.quiet = true;
+        } else if (arg == "-v" || arg == "--verbose") {
+            g.verbose = true;
         } else if (arg == "--target") {
             if (Value(arg, &value)) g.endpoint = value;
         } else if (arg == "--core") {
@@ -135,12 +157,23 @@ class Parser {
     }
 
     void CommandOptionWord(const std::string& arg) {
-        for (const OptionSpec& option : CommandOptions()) {
-            if (arg != option.name) continue;
-            if (line_.command == nullptr) return Fail(arg + " belongs after a command");
-            if ((line_.command->options & option.bit) == 0) {
-                return Fail(std::string(line_.command->name) + " does not take " + arg);
+        if (arg.size() > 2 && arg[1] != '-' && line_.command != nullptr) {
+            for (std::size_t k = 1; k < arg.size(); ++k) {
+                if (!TakesOption(std::string("-") + arg[k])) {
+                    return Fail("unknown option '-" + std::string(1, arg[k]) + "' in '" + arg +
+                                "'");
+                }
             }
+            for (std::size_t k = 1; k < arg.size(); ++k)
+                CommandOptionWord(std::string("-") + arg[k]);
+            return;
+        }
+        bool known = false;
+        for (const OptionDef& option : CommandOptions()) {
+            if (arg != option.name) continue;
+            known = true;
+            if (line_.command == nullptr) return Fail(arg + " belongs after a command");
+            if ((line_.command->options & option.bit) == 0) continue;
             line_.options |= option.bit;
             std::string value;
             if (option.bit == kOptMode && Value(arg, &value) &&
@@ -150,11 +183,28 @@ class Parser {
             if (!option.takes_value && has_inline_value_) Fail(arg + " takes no value");
             return;
         }
-        Fail("unknown option '" + arg + "'");
+        if (known) return Fail(std::string(line_.command->name) + " does not take " + arg);
+        std::vector<std::string> names = GlobalOptionNames();
+        for (const OptionDef& option : CommandOptions()) {
+            if (line_.command == nullptr || TakesOption(option.name)) names.push_back(option.name);
+        }
+        Fail("unknown option '" + arg + "'" + Suggest(arg, names));
+    }
+
+    bool TakesOption(const std::string& name) const {
+        for (const OptionDef& option : CommandOptions()) {
+            if (name == option.name && (line_.command->options & option.bit) != 0) return true;
+        }
+        return false;
+    }
+
+    static std::string Suggest(const std::string& typed, const std::vector<std::string>& names) {
+        const std::string nearest = NearestName(typed, names);
+        return nearest.empty() ? "" : "; did you mean '" + nearest + "'?";
     }
 
     void Finish() {
-        const CommandSpec* c = line_.command;
+        const CommandDef* c = line_.command;
         if (c == nullptr) return Fail("no command given");
         if (!line_.error.empty()) return;
         const std::string name = c->name;
@@ -162,13 +212,16 @@ class Parser {
         if (name == "cmp") {
             if ((line_.options & kOptClean) != 0 && n != 0)
                 return Fail("cmp --clean takes no files");
-            if ((line_.options & kOptClean) == 0 && n != 2) return Fail("cmp needs PC and FLASH");
+            if ((line_.options & kOptClean) == 0 && n < 2) return Fail("cmp needs PC and FLASH");
         }
         if (n < c->min_operands) return Fail(name + " needs more operands");
         if (n > c->max_operands) {
             if (c->max_operands == 0) return Fail(name + " takes no operands");
             return Fail(name + " takes at most " + std::to_string(c->max_operands) + " operand" +
                         (c->max_operands == 1 ? "" : "s") + ", not " + std::to_string(n));
+        }
+        if ((line_.options & kOptRecursive) != 0 && n != 2) {
+            return Fail(name + " -r takes one folder and its destination");
         }
         if ((line_.options & kOptVerify) != 0 && (line_.options & kOptNoVerify) != 0) {
             return Fail("--verify and --no-verify exclude each other");
@@ -214,6 +267,32 @@ bool ParseClockTime(const std::string& text, ClockTime* out) {
     if (t.day < 1 || t.day > days || t.hour > 23 || t.minute > 59 || t.second > 59) return false;
     *out = t;
     return true;
+}
+
+std::string NearestName(const std::string& typed, const std::vector<std::string>& names) {
+    // Edit distance, one row at a time; names are short.
+    std::string best;
+    std::size_t best_distance = typed.size() <= 4 ? 1 : 2;
+    for (const std::string& name : names) {
+        std::vector<std::size_t> row(name.size() + 1);
+        for (std::size_t j = 0; j <= name.size(); ++j) row[j] = j;
+        for (std::size_t i = 1; i <= typed.size(); ++i) {
+            std::size_t diagonal = row[0];
+            row[0] = i;
+            for (std::size_t j = 1; j <= name.size(); ++j) {
+                const std::size_t up = row[j];
+                row[j] = std::min(
+                    {row[j] + 1, row[j - 1] + 1, diagonal + (typed[i - 1] == name[j - 1] ? 0 : 1)});
+                diagonal = up;
+            }
+        }
+        if (row[name.size()] <= best_distance &&
+            (best.empty() || row[name.size()] < best_distance)) {
+            best = name;
+            best_distance = row[name.size()];
+        }
+    }
+    return best;
 }
 
 bool ParseOctalMode(const std::string& text, int* mode) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "Entries.h"
 #include "Output.h"
 #include "ResultText.h"
 #include "quorvex/Quorvex.h"
@@ -14,6 +15,14 @@ namespace quorvex::cli {
 int Fail(CommandContext& c, int code, const std::string& message) {
     c.message = message;
     return code;
+}
+
+void Note(CommandContext& c, const std::string& text) {
+    if (!c.quiet) c.notes.push_back(text);
+}
+
+void Confirm(const CommandContext& c, const std::string& text) {
+    if (!c.quiet && !c.json) std::printf("%s\n", text.c_str());
 }
 
 std::string FullFlashPath(CFlashExplorerData& flash, const std::string& name) {
@@ -54,11 +63,23 @@ int Clock(CommandContext& c) {
                        0};
     }
     const int result = c.flash->SetRTC(&t);
-    if (result == 0 && !c.json) {
-        std::printf("target clock set to %04u-%02u-%02uT%02u:%02u:%02u\n", t.wYear, t.wMonth,
-                    t.wDay, t.wHour, t.wMinute, t.wSecond);
-    }
+    char text[64];
+    std::snprintf(text, sizeof(text), "target clock set to %04u-%02u-%02uT%02u:%02u:%02u", t.wYear,
+                  t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+    if (result == 0) Confirm(c, text);
     return result;
+}
+
+// rm: every name and every file a pattern matches; the first failure ends it.
+int Remove(CommandContext& c) {
+    std::vector<std::string> names;
+    const int expanded = ExpandFlashNames(c, c.line->operands, &names);
+    if (expanded != 0) return expanded;
+    for (const std::string& name : names) {
+        const int result = Described(c, c.flash->RemoveFile(name.c_str()), name);
+        if (result != 0) return result;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -67,12 +88,14 @@ int RunCommand(CommandContext& c) {
     const std::string name = c.line->command->name;
     const std::vector<std::string>& a = c.line->operands;
     if (name == "settings") return RunSettingsCommand(c);
-    if (name == "get" || name == "put" || name == "cmp") return RunTransferCommand(c);
-    if (name == "info" || name == "volumes" || name == "ls" || name == "df") {
+    if (name == "get" || name == "put" || name == "cmp" || name == "cat" || name == "sync") {
+        return RunTransferCommand(c);
+    }
+    if (name == "info" || name == "volumes" || name == "ls" || name == "stat" || name == "df") {
         return RunListingCommand(c);
     }
     CFlashExplorerData& f = *c.flash;
-    if (name == "rm") return Described(c, f.RemoveFile(a[0].c_str()), a[0]);
+    if (name == "rm") return Remove(c);
     if (name == "mv") {
         const int result = f.RenameFile(a[0].c_str(), a[1].c_str());
         if (result == 0) return 0;
@@ -97,7 +120,7 @@ int RunCommand(CommandContext& c) {
     if (name == "rtc") return Clock(c);
     if (name == "reset") {
         if (!f.ResetBoard()) return Fail(c, 1, ResultMeaning(1));
-        if (!c.json) std::printf("reset sent\n");
+        Confirm(c, "reset sent");
         return 0;
     }
     return Fail(c, kInternalStatus, "no handler for '" + name + "'");

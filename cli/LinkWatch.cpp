@@ -14,15 +14,20 @@ int LinkWatch::Send(std::uint32_t id, const link::CommandFrame& command) {
         std::lock_guard<std::mutex> lock(mutex_);
         if (shut_) return UE_LINK_DOWN;
         sent_.insert(command.name);
+        ++commands_;
+        bytes_out_ += command.data.size();
     }
     return target_->Send(id, command);
 }
 
 int LinkWatch::Receive(std::uint32_t id, std::uint32_t timeout_ms, link::ReportFrame* report) {
     const int result = target_->Receive(id, timeout_ms, report);
+    std::lock_guard<std::mutex> lock(mutex_);
     if (result != UE_LINK_OK) {
-        std::lock_guard<std::mutex> lock(mutex_);
         if (first_failure_ == 0) first_failure_ = result;
+    } else {
+        ++reports_;
+        bytes_in_ += report->data.size();
     }
     return result;
 }
@@ -46,6 +51,12 @@ int LinkWatch::FirstFailure() const {
 bool LinkWatch::Sent(const std::string& name) const {
     std::lock_guard<std::mutex> lock(mutex_);
     return sent_.count(name) != 0;
+}
+
+std::string LinkWatch::Summary() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return "link: commands " + std::to_string(commands_) + ", reports " + std::to_string(reports_) +
+           ", data bytes out " + std::to_string(bytes_out_) + ", in " + std::to_string(bytes_in_);
 }
 
 std::shared_ptr<LinkWatch> ConnectWatched(const std::string& endpoint, std::string* error) {

@@ -31,12 +31,15 @@ class LinkWatch : public link::TransportWrapper {
     // True when a command of that name (third part, e.g. "Fwrite") went out
     // since the mark.
     bool Sent(const std::string& name) const;
+    // "link: commands N, reports N, data bytes out N, in N" since connecting.
+    std::string Summary() const;
 
   private:
     mutable std::mutex mutex_;
     bool shut_ = false;
     int first_failure_ = 0;
     std::set<std::string> sent_;
+    std::uint64_t commands_ = 0, reports_ = 0, bytes_out_ = 0, bytes_in_ = 0;
 };
 
 // Opens ENDPOINT (sim:, sim:DIR, tcp://HOST:PORT, unix:PATH) behind a

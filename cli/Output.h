@@ -6,6 +6,10 @@
 
 namespace quorvex::cli {
 
+// `text` with control characters shown as \xNN: one line that drives no
+// terminal. Names from the user or the target pass through it.
+std::string OneLine(const std::string& text);
+
 // `text` as a JSON string literal, quotes included.
 std::string Json(const std::string& text);
 
@@ -20,5 +24,7 @@ void Note(const std::string& text);
 const int kUsageStatus = 64;
 // Something the host did not expect (out of memory, an unknown exception).
 const int kInternalStatus = 70;
+// The side answered a version whose layouts are unknown ("FDI Ver Check").
+const int kUnknownVersionStatus = 4;
 
 }  // namespace quorvex::cli

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -29,11 +30,22 @@ PcDestination::~PcDestination() {
 }
 
 bool PcDestination::Open(const std::string& pc, const std::string& base_name, std::string* error) {
+    if (pc.empty() || base_name.empty()) {
+        *error = "no PC file name";
+        return false;
+    }
     path_ = pc;
     struct stat st {};
     const bool exists = ::stat(pc.c_str(), &st) == 0;
     if ((exists && S_ISDIR(st.st_mode)) || pc.back() == '/') {
         path_ = pc + (pc.back() == '/' ? "" : "/") + base_name;
+    }
+    // Replacing a link would cut it: the file it points to is the destination.
+    if (::lstat(path_.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* target = ::realpath(path_.c_str(), nullptr)) {
+            path_ = target;
+            std::free(target);
+        }
     }
     if (::stat(path_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
         if (S_ISDIR(st.st_mode)) {

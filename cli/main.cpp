@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <new>
 #include <string>
@@ -14,6 +15,7 @@
 #include "Commands.h"
 #include "HelpText.h"
 #include "HostSettings.h"
+#include "LinkWatch.h"
 #include "Output.h"
 #include "ResultText.h"
 #include "Session.h"
@@ -42,11 +44,28 @@ int ConfirmFormat(const CommandLine& line) {
     return ReportFailure(line.global.json, kCancelled, "format cancelled; nothing was sent");
 }
 
+// Defaults from the environment, for what the command line leaves open.
+std::string ApplyEnvironment(GlobalOptions* g) {
+    const char* target = std::getenv("QUORVEX_TARGET");
+    if (g->endpoint.empty() && target != nullptr) g->endpoint = target;
+    const char* core = std::getenv("QUORVEX_CORE");
+    if (g->core.empty() && core != nullptr && *core != '\0') {
+        if (std::string(core) != "cp" && std::string(core) != "ap") {
+            return "QUORVEX_CORE is cp or ap, not '" + std::string(core) + "'";
+        }
+        g->core = core;
+    }
+    if (g->quiet) g->progress = ProgressChoice::kNone;
+    if (g->verbose && g->trace.empty()) g->trace = "-";
+    return "";
+}
+
 int Finish(const CommandContext& c, int code) {
+    for (const std::string& note : c.notes) Note(note);
     if (code == 0) return 0;
     if (code == kUsageStatus) return ReportUsage(c.json, c.message);
     if (code == 1) {  // no reset command: not an error of an exchange
-        std::fprintf(stderr, "quorvex: %s\n", c.message.c_str());
+        Note(c.message);
         if (c.json)
             std::printf("{\"error\":{\"code\":1,\"message\":%s}}\n", Json(c.message).c_str());
         return code;
@@ -67,14 +86,21 @@ int Run(const CommandLine& line) {
     c.line = &line;
     c.json = line.global.json;
     c.settings = settings;
+    c.quiet = line.global.quiet;
     const bool local = !line.command->needs_target ||
                        (line.command->name == std::string("cmp") && (line.options & kOptClean));
     if (local) return Finish(c, RunCommand(c));
 
     const int source = CheckPcSource(c);
     if (source != 0) return Finish(c, source);
-    CatchStopSignals();
+    // A transfer has something to clean up, so a signal asks it to stop;
+    // any other command simply ends as the signal says.
+    const std::string name = line.command->name;
+    const bool transfer =
+        name == "get" || name == "put" || name == "cmp" || name == "cat" || name == "sync";
+    if (transfer) CatchStopSignals();
     int code = 0;
+    std::string summary;
     {
         Session session;
         std::string message;
@@ -82,15 +108,18 @@ int Run(const CommandLine& line) {
         if (code != 0) return ReportFailure(c.json, code, message);
         c.flash = session.flash();
         c.watch = session.watch();
-        code = RunCommand(c);
+        code = StopRequested() ? Fail(c, kCancelled, "stopped on request; nothing was sent")
+                               : RunCommand(c);
+        summary = session.watch()->Summary();
     }  // the progress display ends before the result is told
+    if (line.global.verbose) Note(summary);
     return Finish(c, code);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     switch (line.action) {
         case CommandLine::Action::kHelp:
             std::fputs(MainHelp().c_str(), stdout);
@@ -100,9 +129,14 @@ int main(int argc, char** argv) {
             return 0;
         case CommandLine::Action::kUsageError:
             return ReportUsage(line.global.json, line.error);
+        case CommandLine::Action::kVersion:
+            std::printf("quorvex %s\n", QUORVEX_VERSION);
+            return 0;
         case CommandLine::Action::kRun:
             break;
     }
+    const std::string env_error = ApplyEnvironment(&line.global);
+    if (!env_error.empty()) return ReportUsage(line.global.json, env_error);
     // Whatever escapes a command still ends in one line and a status.
     try {
         return Run(line);

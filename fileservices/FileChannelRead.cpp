@@ -14,6 +14,11 @@ const DWORD kPacketHeader = 6;
 const WPARAM kReadProgressStep = 1024;
 const short kStatusData = 0;
 const short kStatusDataThenEnd = 34;
+// A target that keeps sending packets must not keep a read going for ever:
+// packets without data and not the last end it after this many in a row, and
+// data beyond the largest size a 32-bit file size states ends it too.
+const int kMaxEmptyPackets = 4096;
+const unsigned long long kMaxFileBytes = 0xFFFFFFFFull;
 }  // namespace
 
 UE_errCode_t CFlashExplorerData::Fread(int fileId, const CString& pcFileName) {
@@ -41,6 +46,8 @@ UE_errCode_t CFlashExplorerData::Fread(int fileId, const CString& pcFileName) {
     std::vector<BYTE> reply(replyCapacity);
     UE_errCode_t result = UE_SUCCESS;
     // Every request is the same block: the target moves its own file position.
+    int emptyPackets = 0;
+    unsigned long long received = 0;
     while (m_bStopTransfer.load(std::memory_order_relaxed) == 0) {
         PostProgress(WM_FLASH_PROGRESS_STEP, kReadProgressStep, 0);
 
@@ -68,6 +75,14 @@ UE_errCode_t CFlashExplorerData::Fread(int fileId, const CString& pcFileName) {
             // bytes that never arrived.
             if (count < 0 || static_cast<DWORD>(count) > limit ||
                 static_cast<DWORD>(count) > arrived - kPacketHeader) {
+                result = UE_FREAD_ERROR;
+                break;
+            }
+            received += static_cast<unsigned long long>(count);
+            const bool endless = count == 0 && status == kStatusData && lastPacket != 1 &&
+                                 ++emptyPackets >= kMaxEmptyPackets;
+            if (count > 0) emptyPackets = 0;
+            if (endless || received > kMaxFileBytes) {
                 result = UE_FREAD_ERROR;
                 break;
             }

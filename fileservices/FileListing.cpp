@@ -21,6 +21,9 @@ const std::size_t kPacketLastOffset = 1026;
 const WORD kPacketSize = 1028;
 // A packet must carry at least its text, count and flag; the unused byte may be left out.
 const WORD kPacketMinimum = 1027;
+// A target that never says "last" must not keep a refresh going for ever:
+// 4096 packets hold 4 MiB of names, far beyond any flash directory.
+const int kMaxPackets = 4096;
 
 // The area reads as "no entries, last packet" until a report overwrites it, so
 // a report that carries less than a whole packet never ends up parsed with the
@@ -106,6 +109,7 @@ UE_errCode_t CFlashExplorerData::UpdateFileInfoList(CString& pattern) {
     m_pCommandLink->PrepareReportStream(-1, -1);
     int result = exchange.Execute(m_pCommandLink, m_nTargetType, kExchangeTimeoutMs);
     bool first = true;
+    int packets = 0;
 
     for (;;) {
         if (!first) {
@@ -151,6 +155,10 @@ UE_errCode_t CFlashExplorerData::UpdateFileInfoList(CString& pattern) {
         }
         if (!last) first = false;
         if (result != UE_SUCCESS || last) return result;
+        if (++packets >= kMaxPackets) {
+            m_fileList.RemoveAll();
+            return UE_FILE_LIST_ERROR;
+        }
     }
 }
 

@@ -3,7 +3,7 @@
 # (clang only); tests/fuzz makes plain programs that replay each committed
 # corpus once in every test build, gcc included. Entry sources are compiled
 # into each program so that they carry the fuzzer's coverage instrumentation.
-set(QUORVEX_FUZZERS module_report settings endpoint)
+set(QUORVEX_FUZZERS module_report settings endpoint command_line)
 
 set(QUORVEX_FUZZ_module_report_SOURCES ${CMAKE_CURRENT_LIST_DIR}/ModuleReportFuzzer.cpp)
 set(QUORVEX_FUZZ_module_report_LIBS quorvex_module_testing quorvex_cmdlib_testing)
@@ -17,6 +17,10 @@ set(QUORVEX_FUZZ_endpoint_SOURCES ${CMAKE_CURRENT_LIST_DIR}/EndpointFuzzer.cpp
     ${PROJECT_SOURCE_DIR}/cmdlib/net/Endpoint.cpp)
 set(QUORVEX_FUZZ_endpoint_INCLUDES ${PROJECT_SOURCE_DIR}/cmdlib/net
     ${PROJECT_SOURCE_DIR}/cmdlib/net/${QUORVEX_PLATFORM_BACKEND})
+
+# The parser is pure: it needs no module and no target.
+set(QUORVEX_FUZZ_command_line_SOURCES ${CMAKE_CURRENT_LIST_DIR}/CommandLineFuzzer.cpp)
+set(QUORVEX_FUZZ_command_line_LIBS quorvex_cli_parser)
 
 # quorvex_fuzz_program(NAME EXE [MAIN]): EXE built from NAME's sources, plus
 # MAIN (the replay program's main) when given.

@@ -13,7 +13,8 @@
 // reports (name byte, then a few bytes from which a well-formed payload is
 // built for the command). For 2 and 3: h&4 every report comes after the
 // time-out, h&8 the answer is repeated for every later command of the same
-// name in the operation (a target that never stops), 1 + (h>>4 & 3) reports.
+// name in the operation and a report stream repeats its last report without
+// end (a target that never stops), 1 + (h>>4 & 3) reports.
 // A name byte picks from the module's expected list; one past it picks a
 // report the module does not expect.
 //
@@ -21,7 +22,11 @@
 // handed out is closed exactly once and nothing else is closed or used; a read,
 // write or comparison that returns 0 moved exactly the bytes sent (the PC file
 // equals the packets the target sent; the packets written equal the PC file);
-// and every operation ends within kMaxWaits waits for a report.
+// and no operation trusts a target that never stops: a listing takes at most
+// kBound packets, a read stops after kBound packets in a row without data, and
+// nothing waits more than kMaxWaits times. (A read whose packets all carry data
+// is bounded only by the 4 GiB a 32-bit file size can state, so the harness
+// gives a repeated answer at most 2 * kBound times.)
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -47,11 +52,12 @@ using Bytes = std::vector<std::uint8_t>;
 using quorvex::link::CommandFrame;
 using quorvex::link::ReportFrame;
 
-// A read that never ends is the fault this bound catches: every operation here
-// moves at most one small file, so a few thousand packets is already far more
-// than any answer of a correct target, and a module that keeps asking past it
-// trusts a target that never says "last".
-constexpr int kMaxWaits = 4096;
+// The module's limit on packets that bring nothing new (4 MiB of names in a
+// listing), and a backstop on all waits of one operation.
+constexpr int kBound = 4096;
+// Waits are counted as the link makes them: skipping a report it does not
+// expect costs one, so an answer of four reports can cost four.
+constexpr int kMaxWaits = 16 * kBound;
 constexpr int kMaxOperations = 12;
 
 #define FUZZ_CHECK(cond, what)                                     \
@@ -108,7 +114,7 @@ std::string CText(const Bytes& b, std::size_t from, std::size_t max) {
 struct Model {
     std::multiset<int> open, maybe_open;  // identifiers surely / possibly handed out
     Bytes read, written;                  // data of the current read run and of the writes
-    int read_sent = 0, read_good = 0, write_sent = 0, write_good = 0;
+    int read_sent = 0, read_good = 0, write_sent = 0, write_good = 0, empty_reads = 0, repeats = 0;
     bool read_done = false;
     int waits = 0;
 };
@@ -225,9 +231,10 @@ void Harness::Inspect(CFdiExchange::Call call, const CZENTOMessage& cmd, const C
         if (last_command_ != "Fread") {
             model_.read.clear();
             model_.read_done = false;
-            model_.read_sent = model_.read_good = 0;
+            model_.read_sent = model_.read_good = model_.empty_reads = 0;
         }
         FUZZ_CHECK(!model_.read_done, "a read went on after the target's last packet");
+        FUZZ_CHECK(model_.empty_reads < kBound, "a read went on after kBound empty packets");
         model_.read_sent++;
     }
     if (name == "Fwrite") {
@@ -246,7 +253,7 @@ void Harness::Answer(const CommandFrame& command, std::vector<ReportFrame>& repo
     auto it = repeat_.find(command.name);
     if (it != repeat_.end()) {
         Tape again = it->second;
-        Decode(again, command, reports);
+        if (++model_.repeats <= 2 * kBound) Decode(again, command, reports);
     } else {
         Decode(tape_, command, reports);
     }
@@ -292,7 +299,14 @@ void Harness::Decode(Tape& t, const CommandFrame& command, std::vector<ReportFra
         r.delay_ms = (h & 4) ? 7501 : 0;  // past every time-out
         reports.push_back(std::move(r));
     }
-    if ((h & 8) && !repeat_.count(command.name)) repeat_.emplace(command.name, t.Slice(start));
+    if (!(h & 8)) return;
+    if (!repeat_.count(command.name)) repeat_.emplace(command.name, t.Slice(start));
+    // A report stream that never ends: its last report again and again, as
+    // long as the module takes it.
+    const bool stream = command.name == "GetFileNameList" || command.name == "GetFdiVolumes";
+    const ReportFrame last = reports.back();
+    if (stream && std::count(expected_.begin(), expected_.end(), last.FullName()) > 0)
+        reports.resize(kBound + 8, last);
 }
 
 // A payload of the layout the command's answer has, steered by a few tape bytes.
@@ -393,6 +407,7 @@ void Harness::Took(const CommandFrame& command, const ReportFrame* r) {
             if (count >= 0 && unsigned(count) <= wanted && std::size_t(count) <= p.size() - 6) {
                 model_.read.insert(model_.read.end(), p.begin() + 6, p.begin() + 6 + count);
                 model_.read_good++;
+                model_.empty_reads = count == 0 && Get16(p, 2) != 1 ? model_.empty_reads + 1 : 0;
                 model_.read_done = status == 34 || Get16(p, 2) == 1;
             }
         }
@@ -418,6 +433,7 @@ void Harness::RunOperation(std::uint8_t op, const std::string& home) {
                    "a read returned 0 but the data differs from what was sent");
     };
     model_.read_sent = model_.read_good = model_.write_sent = model_.write_good = 0;
+    model_.empty_reads = model_.repeats = 0;
     model_.read.clear();
     model_.written.clear();
     last_command_.clear();
@@ -428,6 +444,8 @@ void Harness::RunOperation(std::uint8_t op, const std::string& home) {
             result = object_->GetFileList(list, "*");
             FUZZ_CHECK((result == 0) == (list == &object_->m_fileList),
                        "listing result and list disagree");
+            // The first wait may skip up to three unexpected reports.
+            FUZZ_CHECK(model_.waits <= kBound + 4, "a listing took more than kBound packets");
             break;
         }
         case 1:
@@ -436,7 +454,7 @@ void Harness::RunOperation(std::uint8_t op, const std::string& home) {
             break;
         case 2:
         case 3: {
-            const unsigned size = tape_.U16() % 5000;
+            const unsigned size = tape_.U16() % 3000;
             content = Pattern(size, size);
             std::ofstream(home + "/pc.bin", std::ios::binary | std::ios::trunc)
                 .write(reinterpret_cast<const char*>(content.data()), std::streamsize(size));

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # A short tour of quorvex on the embedded simulated target: builds the host and
 # the target server (installing what a fresh Debian machine lacks), then
-# writes, lists, reads, compares, measures and removes a file in a scratch host
-# folder.
+# writes, lists, reads, compares, measures and removes a file, and copies and
+# syncs a folder tree, in a scratch host folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -26,7 +26,16 @@ cmp "$QUORVEX_HOME/firmware.bin" "$QUORVEX_HOME/copy.bin" && echo "(copy.bin mat
 step cmp "$QUORVEX_HOME/firmware.bin" firmware.bin
 step df
 step rm firmware.bin
-step ls
+mkdir -p "$QUORVEX_HOME/site/logs"
+echo "hello" > "$QUORVEX_HOME/site/index.txt"
+head -c 3000 /dev/urandom > "$QUORVEX_HOME/site/logs/boot.log"
+step put -r "$QUORVEX_HOME/site" site --progress none
+step ls -l site
+echo "hello again" > "$QUORVEX_HOME/site/index.txt"
+step sync "$QUORVEX_HOME/site" site --progress none
+echo "(only the changed file was copied)"
+step get -r site "$QUORVEX_HOME/site-copy" --progress none
+diff -r "$QUORVEX_HOME/site" "$QUORVEX_HOME/site-copy" && echo "(the tree came back byte for byte)"
 echo
 echo "Done. Try: $q --help"
 echo "A target for other processes: build/default/target/quorvex-target --listen tcp://127.0.0.1:5555"

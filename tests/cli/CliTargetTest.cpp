@@ -2,8 +2,10 @@
 // drives the two: every command with its output bytes and exit statuses, the
 // target's flags showing through, and the link codes of a failing target.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -50,10 +52,13 @@ TEST_F(CliTargetTest, InfoVolumesAndTransfers) {
     // The target clock runs on from where it was set.
     const Outcome listed = Run("ls --json");
     EXPECT_TRUE(std::regex_match(
-        listed.out, std::regex("\\[\\{\"name\":\"p\\.bin\",\"time\":\"03:04:0[5-9]\","
-                               "\"date\":\"02/01/2030\",\"second_time\":\"03:04:0[5-9]\","
-                               "\"second_date\":\"02/01/2030\",\"size\":2048,\"size_text\":"
-                               "\"2 KB\",\"attributes\":420,\"read_only\":false\\}\\]\n")))
+        listed.out,
+        std::regex("\\[\\{\"name\":\"p\\.bin\",\"time\":\"03:04:0[5-9]\","
+                   "\"date\":\"02/01/2030\",\"second_time\":\"03:04:0[5-9]\","
+                   "\"second_date\":\"02/01/2030\",\"size\":2048,\"size_text\":"
+                   "\"2 KB\",\"attributes\":420,\"read_only\":false,\"type\":"
+                   "\"file\",\"mode\":\"0644\",\"created\":\"2030-01-02T03:04:0[5-9]Z\","
+                   "\"modified\":\"2030-01-02T03:04:0[5-9]Z\"\\}\\]\n")))
         << listed.out;
     EXPECT_EQ(Run("ls '*.txt' --json").out, "[]\n");
 
@@ -72,7 +77,8 @@ TEST_F(CliTargetTest, InfoVolumesAndTransfers) {
                          "/x); likely: no such file, a name longer than the target's longest "
                          "name, a read-only file, or a missing folder\n"}});
     EXPECT_EQ(quorvex::testing::ReadAll(home_ + "/Temp/p.bin"), quorvex::testing::ReadAll(file));
-    EXPECT_EQ(Run("cmp --clean").out, "removed 1 kept copy from " + home_ + "/Temp/\n");
+    EXPECT_EQ(Run("cmp --clean").out,
+              "removed 1 kept copy from " + home_ + "/Temp and " + home_ + "/Compare\n");
     EXPECT_FALSE(std::filesystem::exists(home_ + "/Temp/p.bin"));
 }
 
@@ -84,7 +90,9 @@ TEST_F(CliTargetTest, ManagementCommandsAndTheirRefusals) {
     ASSERT_EQ(Run("chmod 444 b.bin").status, 0);
     const std::string listed = Run("ls --json").out;
     EXPECT_EQ(listed.rfind("[{\"name\":\"b.bin\",", 0), 0u) << listed;
-    EXPECT_NE(listed.find("\"attributes\":292,\"read_only\":true}]\n"), std::string::npos)
+    EXPECT_NE(
+        listed.find("\"attributes\":292,\"read_only\":true,\"type\":\"file\",\"mode\":\"0444\""),
+        std::string::npos)
         << listed;
     ExpectRefusals(
         {{"mv a.bin c.bin", 12,
@@ -108,19 +116,22 @@ TEST_F(CliTargetTest, ManagementCommandsAndTheirRefusals) {
 
 TEST_F(CliTargetTest, CapacityFormatClockAndReset) {
     StartTarget({"--capacity", "cp:64K"});
-    EXPECT_EQ(Run("df --json").out, "{\"volume\":\"dfm\",\"size\":65536,\"available\":65536}\n");
+    EXPECT_EQ(Run("df --json").out,
+              "{\"volume\":\"dfm\",\"size\":65536,\"available\":65536,\"used\":0}\n");
     EXPECT_EQ(Run("--core ap df mfm --json").out,
-              "{\"volume\":\"mfm\",\"size\":16777216,\"available\":16777216}\n");
+              "{\"volume\":\"mfm\",\"size\":16777216,\"available\":16777216,\"used\":0}\n");
     const std::string big = MakeFile("big.bin", 70000);
     ExpectRefusals({{"put " + big, 18,
                      "quorvex: error 18: the file does not fit into the free space (flash "
                      "dfm/big.bin, PC " +
                          big + ")\n"}});
     ASSERT_EQ(Run("put " + MakeFile("a.bin", 1000)).status, 0);
-    EXPECT_EQ(Run("df --json").out, "{\"volume\":\"dfm\",\"size\":65536,\"available\":64536}\n");
+    EXPECT_EQ(Run("df --json").out,
+              "{\"volume\":\"dfm\",\"size\":65536,\"available\":64536,\"used\":1000}\n");
     EXPECT_EQ(Run("format --yes").status, 0);
     EXPECT_EQ(Run("ls --json").out, "[]\n");
-    EXPECT_EQ(Run("df --json").out, "{\"volume\":\"dfm\",\"size\":65536,\"available\":65536}\n");
+    EXPECT_EQ(Run("df --json").out,
+              "{\"volume\":\"dfm\",\"size\":65536,\"available\":65536,\"used\":0}\n");
 
     EXPECT_EQ(Run("rtc").status, 0);
     EXPECT_EQ(Run("rtc 2030-13-01T00:00:00").status, 64);
@@ -146,6 +157,51 @@ TEST_F(CliTargetTest, AFailedWriteIsRemovedUnlessKept) {
                      "(--keep-partial)\n" +
                          failed}});
     EXPECT_NE(Run("ls --json").out.find("\"name\":\"big.bin\""), std::string::npos);
+}
+
+TEST_F(CliTargetTest, TermSignalStopsATransferAndLeavesNothingBehind) {
+    // Every report held back 5 ms: a 300-packet transfer runs for 1.5 s.
+    StartTarget({"--delay-ms", "5"});
+    const std::string file = MakeFile("big.bin", 300 * 1024);
+    const std::string old = MakeFile("old.bin", 10);
+    const std::string old_bytes = quorvex::testing::ReadAll(old);
+    // Runs the transfer and stops it once its first progress step shows it
+    // under way.
+    const auto stopped = [&](const char* command, const std::string& from, const std::string& to) {
+        int err[2];
+        if (pipe(err) != 0) return -2;
+        const pid_t pid = fork();
+        if (pid == 0) {
+            setenv("QUORVEX_HOME", home_.c_str(), 1);
+            dup2(err[1], STDERR_FILENO);
+            close(err[0]);
+            const std::string target = target_.address();
+            execl(QUORVEX_CLI, QUORVEX_CLI, "--target", target.c_str(), "--progress", "json",
+                  command, from.c_str(), to.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(err[1]);
+        FILE* progress = fdopen(err[0], "r");
+        char line[256];
+        while (fgets(line, sizeof line, progress) != nullptr &&
+               std::string(line).find("\"step\"") == std::string::npos) {
+        }
+        kill(pid, SIGTERM);
+        while (fgets(line, sizeof line, progress) != nullptr) {
+        }
+        fclose(progress);
+        int raw = 0;
+        waitpid(pid, &raw, 0);
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    EXPECT_EQ(stopped("put", file, "big.bin"), 28);
+    EXPECT_EQ(Run("ls --json").out, "[]\n");
+    ASSERT_EQ(Run("put --no-verify " + file).status, 0);
+    EXPECT_EQ(stopped("get", "big.bin", old), 28);
+    EXPECT_EQ(quorvex::testing::ReadAll(old), old_bytes);
+    for (const auto& e : std::filesystem::directory_iterator(home_)) {
+        EXPECT_EQ(e.path().filename().string().find(".quorvex-"), std::string::npos) << e.path();
+    }
 }
 
 TEST_F(CliTargetTest, TargetFlagsShowThroughTheCommands) {
@@ -198,19 +254,18 @@ TEST_F(CliTargetTest, ClosedConnectionAndLostReportGiveTheLinkCodes) {
 }
 
 TEST_F(CliTargetTest, ClockAndVersionSwitchesActOnConnecting) {
-    // Reports 1 and 2 answer the rtc run; the third is the next run's version.
-    StartTarget({"--drop-report", "3"});
+    // The first connection's version answer is lost.
+    StartTarget({"--drop-report", "1"});
+    ASSERT_EQ(Run("settings \"FDI Ver Check\" 0").status, 0);
+    // A lost version answer stops the run whatever the switch says.
+    const Outcome unknown = Run("put " + MakeFile("a.bin", 10));
+    EXPECT_EQ(unknown.status, 100);
+    EXPECT_EQ(unknown.err,
+              "quorvex: error 100: the target did not answer in time (the FDI version query of "
+              "the cp side); nothing else was sent\n");
+    // Connecting sets the clock back from 2030 to the PC's time.
     ASSERT_EQ(Run("rtc 2030-01-02T03:04:05").status, 0);
     ASSERT_EQ(Run("settings \"Update RTC\" 1").status, 0);
-    ASSERT_EQ(Run("settings \"FDI Ver Check\" 0").status, 0);
-    const Outcome unknown = Run("info --json");
-    EXPECT_EQ(unknown.status, 0);
-    EXPECT_EQ(unknown.out,
-              "{\"side\":0,\"fdi_version\":\"FDI5\",\"root_path\":\"\",\"extended_mode\":false}\n");
-    EXPECT_EQ(unknown.err,
-              "quorvex: warning: the target did not answer in time (the FDI version query of the "
-              "cp side); going on with the FDI5 layout because \"FDI Ver Check\" is 0\n");
-    // Connecting set the clock back from 2030 to the PC's time.
     ASSERT_EQ(Run("put " + MakeFile("a.bin", 10)).status, 0);
     const std::string listed = Run("ls --json").out;
     EXPECT_EQ(listed.find("2030"), std::string::npos) << listed;

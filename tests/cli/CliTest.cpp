@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -38,7 +39,7 @@ TEST_F(CliTest, PutListGetCompareRemoveRoundTrip) {
     ASSERT_EQ(listed.status, 0) << listed.err;
     EXPECT_EQ(listed.out.rfind("[{\"name\":\"data.bin\",\"time\":\"", 0), 0u) << listed.out;
     EXPECT_NE(listed.out.find("\"size\":3000,\"size_text\":\"3 KB\",\"attributes\":420,"
-                              "\"read_only\":false}]\n"),
+                              "\"read_only\":false,\"type\":\"file\",\"mode\":\"0644\","),
               std::string::npos)
         << listed.out;
 
@@ -58,13 +59,13 @@ TEST_F(CliTest, RefusalsNameWhatFailedAndLeaveThePcSideAlone) {
     const std::string kept = MakeFile("kept.txt", 10);
     const std::string kept_bytes = ReadAll(kept);
     const std::set<std::string> files_before = Names(home_);
-    const std::string usage_get = " (usage: quorvex get FLASH [PC])\n";
+    const std::string usage_get = " (usage: quorvex get [-r] FLASH... [PC])\n";
     ExpectRefusals({
         {"frobnicate", 64, "quorvex: unknown command 'frobnicate' (see quorvex --help)\n"},
         {"chmod 9x9 a", 64,
          "quorvex: MODE is octal, e.g. 444, not '9x9' (usage: quorvex chmod MODE FILE)\n"},
         {"get p.bin --verify", 64, "quorvex: get does not take --verify" + usage_get},
-        {"get p.bin a b", 64, "quorvex: get takes at most 2 operands, not 3" + usage_get},
+        {"get p.bin a b", 64, "quorvex: several files go into a folder; b is not one\n"},
         {"info extra", 64, "quorvex: info takes no operands (usage: quorvex info)\n"},
         {"rtc 2026-02-29T00:00:00", 64,
          "quorvex: rtc takes a real time YYYY-MM-DDTHH:MM:SS from 1970 to 2037, not "
@@ -92,6 +93,9 @@ TEST_F(CliTest, RefusalsNameWhatFailedAndLeaveThePcSideAlone) {
          "likely: no such file, or a read-only file\n",
          "{\"error\":{\"code\":13,\"message\":\"the target refused to remove the file (flash "
          "dfm/nothing.bin); likely: no such file, or a read-only file\"}}\n"},
+        {"rm 'a\nb'", 13,
+         "quorvex: error 13: the target refused to remove the file (flash dfm/a\\x0Ab); likely: "
+         "no such file, or a read-only file\n"},
         {"get p.bin /dev/full", 5,
          "quorvex: error 5: a PC file cannot be opened or used: /dev/full: the disk is full (No "
          "space left on device)\n"},
@@ -142,32 +146,6 @@ TEST_F(CliTest, ProgressJsonOnlyForTheGuiInstance) {
     }
 }
 
-TEST_F(CliTest, TermSignalStopsAPutAndLeavesNothingBehind) {
-    // The persisted image is rewritten after every packet, so this write runs
-    // for seconds: long enough to be interrupted in the middle.
-    const std::string big = MakeFile("big.bin", 1500000);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        setenv("QUORVEX_HOME", home_.c_str(), 1);
-        freopen("/dev/null", "w", stderr);
-        execl(QUORVEX_CLI, QUORVEX_CLI, "put", big.c_str(), "--progress", "none",
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    // Interrupt once the write has begun: the image appears with the open file.
-    for (int i = 0; i < 3000 && !std::filesystem::exists(home_ + "/flash/cp.qxi"); ++i) {
-        usleep(10000);
-    }
-    usleep(300000);
-    kill(pid, SIGTERM);
-    int raw = 0;
-    ASSERT_EQ(waitpid(pid, &raw, 0), pid);
-    ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << WTERMSIG(raw);
-    EXPECT_EQ(WEXITSTATUS(raw), 28);
-    EXPECT_EQ(Run("ls --json").out, "[]\n");
-}
-
 TEST_F(CliTest, QuestionsOnATerminalGoAheadOnlyOnAnExplicitAnswer) {
     const std::string original = MakeFile("p.bin", 100);
     ASSERT_EQ(Run("put " + original).status, 0);
@@ -200,6 +178,109 @@ TEST_F(CliTest, QuestionsOnATerminalGoAheadOnlyOnAnExplicitAnswer) {
     EXPECT_EQ(quorvex::testing::RunOnTerminal(home_, {"format", "--core", "cp"}, "yes\n").status,
               0);
     EXPECT_EQ(Run("ls --json").out, "[]\n");
+}
+
+TEST_F(CliTest, FileToolConventions) {
+    const std::string big = MakeFile("b.bin", 300), small = MakeFile("a.bin", 20);
+    MakeFile("c.txt", 5);
+    ASSERT_EQ(Run("mkdir d").status, 0);
+    ASSERT_EQ(Run("put --no-verify " + big + " " + small + " d").status, 0);
+    ASSERT_EQ(Run("put " + home_ + "/c.txt d").status, 0);  // an existing folder receives it
+    ASSERT_EQ(Run("put " + big + " a.bin").status, 0);      // an existing name, not a folder
+    std::filesystem::create_directory(home_ + "/out");
+    struct Row {
+        std::string args;
+        std::string out;
+    };
+    for (const Row& r : std::vector<Row>{
+             {"ls", "a.bin\nd/\n"},
+             {"ls -rS", "d/\na.bin\n"},
+             {"ls -S d", "b.bin\na.bin\nc.txt\n"},
+             {"ls 'd/[bc]*'", "b.bin\nc.txt\n"},
+             {"--core=ap --json -- volumes", "[\"mfm\"]\n"},
+             {"-q cmp " + big + " a.bin", ""},
+             {"--version", "quorvex 0.1.0\n"},
+             {"df -h",
+              "volume     dfm\nsize       4.0M\nused       625B\nfree       4.0M\n"
+              "usage      [                              ] 0%\n"},
+             {"get 'd/*.bin' d/c.txt " + home_ + "/out", ""},
+             {"cmp " + big + " " + small + " d/",
+              big + " and d/b.bin are identical\n" + small + " and d/a.bin are identical\n"},
+             {"rm 'd/?.bin'", ""},
+             {"ls d", "c.txt\n"},
+             {"rtc 2028-02-29T23:59:59", "target clock set to 2028-02-29T23:59:59\n"},
+         }) {
+        SCOPED_TRACE(r.args);
+        const Outcome o = Run(r.args);
+        EXPECT_EQ(o.status, 0) << o.err;
+        EXPECT_EQ(o.out, r.out);
+    }
+    EXPECT_EQ(Run("cat a.bin").out, ReadAll(big));
+    EXPECT_EQ(ReadAll(home_ + "/out/b.bin") + ReadAll(home_ + "/out/c.txt"),
+              ReadAll(big) + ReadAll(home_ + "/c.txt"));
+    const std::string stat = Run("stat d --json").out;
+    EXPECT_TRUE(std::regex_match(
+        stat, std::regex("\\{\"name\":\"d\",.*,\"attributes\":16895,\"read_only\":false,\"type\":"
+                         "\"folder\",\"mode\":\"0777\",\"created\":\"20[0-9-]{8}T[0-9:]{8}Z\","
+                         "\"modified\":\"20[0-9-]{8}T[0-9:]{8}Z\"\\}\n")))
+        << stat;
+    setenv("QUORVEX_CORE", "ap", 1);
+    setenv("QUORVEX_TARGET", "sim:", 1);  // memory only: nothing there
+    EXPECT_EQ(Run("ls --json").out, "[]\n");
+    EXPECT_EQ(Run("info --json").out, quorvex::testing::kDefaultApInfoJson);
+    unsetenv("QUORVEX_CORE");
+    unsetenv("QUORVEX_TARGET");
+    ExpectRefusals(
+        {{"lss", 64, "quorvex: unknown command 'lss'; did you mean 'ls'? (see quorvex --help)\n"},
+         {"ls --jsn", 64,
+          "quorvex: unknown option '--jsn'; did you mean '--json'? (usage: quorvex ls "
+          "[-l] [-t|-S] [-r] [FOLDER|PATTERN])\n"},
+         {"get a.bin 'd/*' " + big, 64,
+          "quorvex: several files go into a folder; " + big + " is not one\n"},
+         {"rm 'zz*'", 11, "quorvex: error 11: no flash file matches dfm/zz*\n"}});
+}
+
+TEST_F(CliTest, TreesCopyWholeAndSyncCopiesOnlyWhatChanged) {
+    namespace fs = std::filesystem;
+    const std::string tree = home_ + "/tree";
+    fs::create_directories(tree + "/a/b");
+    fs::create_directories(tree + "/empty");
+    MakeFile("tree/a/b/deep.bin", 5000);
+    MakeFile("tree/a/empty.bin", 0);
+    MakeFile("tree/x.txt", 4);
+    const auto same_tree = [&](const std::string& copy) {
+        std::vector<std::string> differences;
+        for (const auto& e : fs::recursive_directory_iterator(tree)) {
+            const std::string other = copy + e.path().string().substr(tree.size());
+            if (e.is_directory() ? !fs::is_directory(other)
+                                 : ReadAll(e.path().string()) != ReadAll(other)) {
+                differences.push_back(other);
+            }
+        }
+        return differences;
+    };
+    // The summary without its time.
+    const auto summary = [&](const std::string& args) {
+        const Outcome o = Run(args);
+        EXPECT_EQ(o.status, 0) << args << o.err;
+        return o.out.substr(0, o.out.rfind(", "));
+    };
+    ASSERT_EQ(Run("put -r " + tree + " site").status, 0);
+    ASSERT_EQ(Run("get -r site " + home_ + "/back").status, 0);
+    EXPECT_EQ(same_tree(home_ + "/back"), std::vector<std::string>{});
+    EXPECT_EQ(summary("sync " + tree + " site"), "copied 0, skipped 3, removed 0, 0 bytes");
+
+    MakeFile("tree/x.txt", 7);
+    fs::remove(tree + "/a/empty.bin");
+    EXPECT_EQ(summary("sync --dry-run --delete " + tree + " site"),
+              "remove dfm/site/a/empty.bin\ncopy " + tree +
+                  "/x.txt -> dfm/site/x.txt\nwould copy 1, skipped 1, would remove 1, 7 bytes");
+    EXPECT_EQ(summary("sync --delete " + tree + " site"),
+              "copied 1, skipped 1, removed 1, 7 bytes");
+    EXPECT_EQ(summary("sync --pull --checksum " + home_ + "/back site"),
+              "copied 1, skipped 1, removed 0, 7 bytes");
+    EXPECT_EQ(same_tree(home_ + "/back"), std::vector<std::string>{});
+    EXPECT_TRUE(fs::exists(home_ + "/back/a/empty.bin"));  // removed only with --delete
 }
 
 TEST_F(CliTest, InfoAndVolumesJson) {

@@ -1,5 +1,5 @@
-// Modal dialogs: template lookup through the resource chain, data exchange of
-// radio groups and check boxes, the scripted and the console presenters.
+// Modal dialogs: scripts that do not fit the dialog, and the console
+// presenter's answers to bad input (the module's dialogs cover the rest).
 #include "framework/dialog.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +19,6 @@ using quorvex::framework::kTabStop;
 using quorvex::framework::ScriptedDialogPresenter;
 
 constexpr UINT kCoreDialog = 7006;
-constexpr UINT kMissingDialog = 7999;
 
 HINSTANCE FakeModule(UINT_PTR n) {
     return reinterpret_cast<HINSTANCE>(n << 12);
@@ -44,14 +43,9 @@ DialogTemplate CoreTemplate() {
 class CCoreDlg : public CDialog {
   public:
     CCoreDlg() : CDialog(kCoreDialog) {}
-    BOOL OnInitDialog() override {
-        ++m_nInits;
-        return CDialog::OnInitDialog();
-    }
     void DoDataExchange(CDataExchange* pDX) override { DDX_Radio(pDX, 1031, m_nTarget); }
 
     int m_nTarget = 0;
-    int m_nInits = 0;
 };
 
 // Each test starts with the template in a module of its own that is the
@@ -76,42 +70,6 @@ class DialogTest : public ::testing::Test {
     ScriptedDialogPresenter script_;
 };
 
-TEST_F(DialogTest, RadioGroupIndexComesBackOnOkAndNoCheckReadsMinusOne) {
-    script_.Click(1032).Ok();
-    CCoreDlg dlg;
-    EXPECT_EQ(dlg.DoModal(), IDOK);
-    EXPECT_EQ(dlg.m_nTarget, 1);
-    ASSERT_EQ(script_.shown().size(), 1u);
-    const auto shown = script_.shown()[0];
-    EXPECT_EQ(shown.template_id, kCoreDialog);
-    EXPECT_EQ(shown.caption, "Target Type");
-    // OnInitDialog put the member into the group before the dialog appeared.
-    EXPECT_EQ(shown.checks.at(1031), 1);
-    EXPECT_EQ(shown.checks.at(1032), 0);
-    EXPECT_EQ(dlg.GetSafeHwnd(), nullptr);
-    EXPECT_EQ(dlg.GetDialogControls(), nullptr);
-
-    script_.Ok();
-    dlg.m_nTarget = -1;  // writes no check into the group
-    EXPECT_EQ(dlg.DoModal(), IDOK);
-    EXPECT_EQ(dlg.m_nTarget, -1);
-    EXPECT_EQ(script_.shown().at(1).checks.at(1031), 0);
-}
-
-TEST_F(DialogTest, HeadlessOrMissingTemplateGivesMinusOneWithoutRunning) {
-    quorvex::framework::SetDialogPresenter(nullptr);
-    CCoreDlg headless;
-    EXPECT_EQ(headless.DoModal(), -1);
-    EXPECT_EQ(headless.m_nInits, 0);
-
-    quorvex::framework::SetDialogPresenter(&script_);
-    script_.Ok();
-    CDialog missing(kMissingDialog);
-    EXPECT_EQ(missing.DoModal(), -1);
-    EXPECT_TRUE(script_.shown().empty());
-    EXPECT_EQ(script_.pending(), 1u);
-}
-
 TEST_F(DialogTest, ScriptThatDoesNotFitEndsTheDialog) {
     CCoreDlg dlg;
     EXPECT_EQ(dlg.DoModal(), -1);  // nothing scripted
@@ -127,36 +85,6 @@ TEST_F(DialogTest, ScriptThatDoesNotFitEndsTheDialog) {
     EXPECT_EQ(script_.pending(), 0u);
     EXPECT_TRUE(script_.AddScript("Escape end 42"));
     EXPECT_EQ(script_.pending(), 2u);
-}
-
-TEST_F(DialogTest, TemplatesAreFoundAlongTheResourceChain) {
-    const HINSTANCE program_module = FakeModule(0x777);
-    quorvex::framework::UnregisterDialogTemplates(module_);
-    AfxSetResourceHandle(program_module);
-    script_.Click(1032).Ok();
-    CCoreDlg dlg;
-    EXPECT_EQ(dlg.DoModal(), -1);  // in no module of the chain
-
-    quorvex::framework::RegisterDialogTemplate(module_, CoreTemplate());
-    auto* library = new CDynLinkLibrary(module_, module_);
-    HINSTANCE found = nullptr;
-    DialogTemplate tmpl;
-    EXPECT_TRUE(quorvex::framework::LoadDialogTemplate(kCoreDialog, &tmpl, &found));
-    EXPECT_EQ(found, module_);
-    EXPECT_EQ(dlg.DoModal(), IDOK);
-    EXPECT_EQ(dlg.m_nTarget, 1);
-
-    // The current resource module is searched before the chain.
-    DialogTemplate shadow = CoreTemplate();
-    shadow.caption = "Shadow";
-    quorvex::framework::RegisterDialogTemplate(program_module, shadow);
-    EXPECT_TRUE(quorvex::framework::LoadDialogTemplate(kCoreDialog, &tmpl, &found));
-    EXPECT_EQ(found, program_module);
-    EXPECT_EQ(tmpl.caption, "Shadow");
-    quorvex::framework::UnregisterDialogTemplates(program_module);
-
-    delete library;
-    EXPECT_FALSE(quorvex::framework::LoadDialogTemplate(kCoreDialog, &tmpl));
 }
 
 class ConsoleDialogTest : public DialogTest {

@@ -3,6 +3,7 @@
 // the module in the transfer and end-to-end suites).
 #include <set>
 
+#include "FlashStore.h"
 #include "TargetHarness.h"
 
 namespace quorvex::sim::testing {
@@ -20,6 +21,37 @@ Bytes SeekParams(Harness& h, int side, std::int32_t id, std::int32_t offset, std
     PutLe(p, static_cast<std::uint32_t>(offset), 4);
     PutLe(p, static_cast<std::uint32_t>(origin), 4);
     return p;
+}
+
+TEST(FileChannel, WritesAcrossChunksKeepTheRestAndShowOnlyOnClose) {
+    TestTarget t;
+    t.config.ap.volumes = {{"mfm", 1 << 20, false}};
+    Harness h(t.config);
+    const std::size_t chunk = FlashStore::kChunkSize;
+    const Bytes old = Pattern(2 * chunk + 500);
+    ASSERT_TRUE(h.Put(1, "f", old));
+    Bytes expected = old;
+    std::fill(expected.begin() + chunk - 10, expected.begin() + chunk + 20, 0xEE);
+
+    const std::int32_t id = h.Open(1, "f", "r+");
+    const auto seek = [&](std::int32_t offset) {
+        return h.Name(1, "FDI__Transport__Fseek", SeekParams(h, 1, id, offset, 0));
+    };
+    ASSERT_EQ(seek(static_cast<std::int32_t>(chunk) - 10), "Fseek_Success");
+    ASSERT_TRUE(h.WriteAll(1, id, Bytes(30, 0xEE)));
+    ASSERT_EQ(seek(0), "Fseek_Success");
+    EXPECT_EQ(h.ReadAll(1, id, 1024), expected);
+    EXPECT_EQ(h.Get(1, "f"), old);
+    EXPECT_EQ(h.Close(1, id), "F_Close_Success");
+    EXPECT_EQ(h.Get(1, "f"), expected);
+
+    const std::int32_t append = h.Open(1, "f", "ab");
+    ASSERT_TRUE(h.WriteAll(1, append, Pattern(chunk)));
+    h.Close(1, append);
+    expected = Concat(expected, Pattern(chunk));
+    EXPECT_EQ(h.Get(1, "f"), expected);
+    ASSERT_TRUE(h.Put(1, "f", Text("short")));
+    EXPECT_EQ(h.Get(1, "f"), Text("short"));
 }
 
 TEST(FileChannel, ReadPacketsFollowTheSmallerOfRequestAndCoreLimit) {

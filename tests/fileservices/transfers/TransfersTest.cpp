@@ -1,7 +1,9 @@
 // Whole-file transfers end to end against the simulated flash: what reaches
 // the target, what lands in PC files, and the progress messages posted.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <functional>
 #include <string>
 
 #include "TransferFixture.h"
@@ -84,6 +86,23 @@ TEST_F(Transfers, ReadFileFailures) {
     EXPECT_EQ(data().ReadFile(Pc("y").c_str(), "a"), UE_FCLOSE_ERROR);
     EXPECT_EQ(ReadFile(Pc("y")), Pattern(10));
     EXPECT_EQ(SentNamed("Fclose").size(), 2u);
+}
+
+TEST_F(Transfers, PcFileFailingMidTransferIsPassedOnAfterTheClose) {
+    ConnectWith({kSeek});
+    flash_->Put("dfm/a", Pattern(3000));
+    WriteFile(Pc("src"), Pattern(3000));
+    ASSERT_EQ(symlink("/dev/full", (TempFolder() + "full").c_str()), 0);
+    const std::function<UE_errCode_t()> transfers[] = {
+        [&] { return data().ReadFile("/dev/full", "a"); },
+        [&] { return data().WriteFile("a", "/proc/self/mem", 0); },      // reads fail
+        [&] { return data().WriteFile("full", Pc("src").c_str(), 1); },  // the read-back copy
+    };
+    for (const auto& transfer : transfers) {
+        const std::size_t closes = SentNamed("Fclose").size();
+        EXPECT_THROW(transfer(), CFileException);
+        EXPECT_EQ(SentNamed("Fclose").size(), closes + 1);
+    }
 }
 
 TEST_F(Transfers, ReadFileStoppedKeepsWhatArrived) {
@@ -267,7 +286,12 @@ TEST_F(Transfers, ComparePcFileWithFlashFile) {
     WriteFile(inTemp, Pattern(64, 9));
     EXPECT_EQ(data().ComparePcFileWithFlashFile(inTemp.c_str(), "c.bin"), UE_COMPARE_MISMATCH);
     EXPECT_EQ(ReadFile(inTemp), Pattern(64, 9));
-    EXPECT_EQ(ReadFile(home() + "/c.bin"), Pattern(64));
+    EXPECT_EQ(ReadFile(home() + "/Compare/c.bin"), Pattern(64));
+    // Nor on the host folder's own files: a matching copy is removed afterwards.
+    WriteFile(home() + "/settings.ini", Pattern(8, 3));
+    flash_->Put("dfm/settings.ini", Pattern(64, 9));
+    EXPECT_EQ(data().ComparePcFileWithFlashFile(inTemp.c_str(), "settings.ini"), 0);
+    EXPECT_EQ(ReadFile(home() + "/settings.ini"), Pattern(8, 3));
 
     // The same with backslashes in the PC path.
     std::string mixed = home() + "\\Temp\\c.bin";
