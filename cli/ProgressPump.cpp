@@ -2,15 +2,26 @@
 #include "ProgressPump.h"
 
 #include <cstdio>
+#include <future>
 
 #include "platform/messages.h"
 #include "quorvex/FlashExplorerData.h"
 
 namespace quorvex::cli {
 
+// The window is made, pumped and destroyed on the pump thread: on Windows a
+// window's messages reach only the thread that created it.
 ProgressPump::ProgressPump(ProgressMode mode) : mode_(mode) {
-    window_ = quorvex::platform::CreateMessageWindow();
-    thread_ = std::thread([this] { Run(); });
+    std::promise<HWND> made;
+    std::future<HWND> window = made.get_future();
+    thread_ = std::thread([this, &made] {
+        const HWND own = quorvex::platform::CreateMessageWindow();
+        made.set_value(own);
+        if (own == nullptr) return;
+        Run(own);
+        DestroyWindow(own);
+    });
+    window_ = window.get();
 }
 
 ProgressPump::~ProgressPump() {
@@ -23,13 +34,12 @@ void ProgressPump::Finish() {
     // WM_QUIT queues behind everything already posted, so nothing is lost.
     PostMessageA(window_, WM_QUIT, 0, 0);
     thread_.join();
-    DestroyWindow(window_);
     if (mode_ == ProgressMode::kBar && total_ > 0) std::fputc('\n', stderr);
 }
 
-void ProgressPump::Run() {
+void ProgressPump::Run(HWND window) {
     MSG msg;
-    while (GetMessageA(&msg, window_, 0, 0) > 0) {
+    while (GetMessageA(&msg, window, 0, 0) > 0) {
         if (msg.message == WM_TIMER) continue;
         Show(msg.message, msg.wParam, msg.lParam);
     }

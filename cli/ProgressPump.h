@@ -24,7 +24,7 @@ class ProgressPump {
     void Finish();
 
   private:
-    void Run();
+    void Run(HWND window);
     void Show(UINT message, WPARAM w, LPARAM l);
 
     ProgressMode mode_;

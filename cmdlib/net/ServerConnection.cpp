@@ -2,9 +2,6 @@
 // shared agent, reports written with their delays, and frame faults.
 #include "ServerConnection.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -103,12 +100,15 @@ void ServerConnection::Serve() {
             Drop(why);
             break;
         }
-        pollfd waiting{fd_.get(), POLLIN, 0};
-        const int ready = poll(&waiting, 1, static_cast<int>(std::min<long long>(left, 60000)));
-        if (ready < 0 && errno != EINTR) break;
+        pollfd waiting = sys::PollEntry(fd_.get(), POLLIN);
+        const int ready =
+            sys::Poll(&waiting, 1, static_cast<int>(std::min<long long>(left, 60000)));
+        if (ready < 0 && !sys::Interrupted(sys::LastError())) break;
         if (ready <= 0) continue;
-        const ssize_t got = recv(fd_.get(), chunk.data(), chunk.size(), 0);
-        if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        const long got = sys::Receive(fd_.get(), chunk.data(), chunk.size());
+        if (got < 0 && (sys::Interrupted(sys::LastError()) || sys::WouldBlock(sys::LastError()))) {
+            continue;
+        }
         if (got <= 0) break;
         const bool was_partial = decoder.buffered() > 0;
         decoder.Feed(chunk.data(), static_cast<std::size_t>(got));
@@ -133,11 +133,11 @@ void ServerConnection::Serve() {
     // Done before the peer can see the end of the connection, so a client
     // that reconnects at once finds its place free again.
     done_.store(true);
-    shutdown(fd_.get(), SHUT_RDWR);
+    sys::ShutdownBoth(fd_.get());
 }
 
 void ServerConnection::Interrupt() {
-    shutdown(fd_.get(), SHUT_RDWR);
+    sys::ShutdownBoth(fd_.get());
 }
 
 void ServerConnection::Drop(const std::string& why) {

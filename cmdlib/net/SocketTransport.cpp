@@ -3,10 +3,6 @@
 // belong to other exchanges for their own waiters.
 #include "cmdlib/SocketTransport.h"
 
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <sys/uio.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -170,7 +166,7 @@ class SocketTransport final : public Transport {
         if (code == UE_LINK_PROTOCOL) {
             for (Exchange& exchange : exchanges_) exchange.broken = exchange.id != 0;
         }
-        shutdown(fd_.get(), SHUT_RDWR);
+        sys::ShutdownBoth(fd_.get());
         changed_.notify_all();
     }
 
@@ -209,10 +205,11 @@ class SocketTransport final : public Transport {
                 std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
             if (left.count() <= 0) return ReadOutcome::kDeadline;
             SetReceiveTimeout(left);
-            const ssize_t got = recv(fd_.get(), decoder_.Prepare(kReadChunk), kReadChunk, 0);
+            const long got = sys::Receive(fd_.get(), decoder_.Prepare(kReadChunk), kReadChunk);
             if (got > 0) {
                 decoder_.Commit(static_cast<std::size_t>(got));
-            } else if (got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {
+            } else if (got < 0 &&
+                       (sys::Interrupted(sys::LastError()) || sys::WouldBlock(sys::LastError()))) {
                 continue;  // the deadline is checked again above
             } else {
                 GoDown(UE_LINK_DOWN);
@@ -227,12 +224,9 @@ class SocketTransport final : public Transport {
     void SetReceiveTimeout(std::chrono::microseconds left) {
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(left).count();
         if (ms == receive_timeout_ms_) return;
-        timeval tv{};
-        // A zero timeval means "no limit", so less than a millisecond left waits 1 ms at most.
+        // A zero time-out means "no limit", so less than a millisecond left waits 1 ms at most.
         const auto us = ms > 0 ? ms * 1000 : std::max<long long>(left.count(), 1);
-        tv.tv_sec = static_cast<time_t>(us / 1000000);
-        tv.tv_usec = static_cast<suseconds_t>(us % 1000000);
-        setsockopt(fd_.get(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
+        sys::SetReceiveTimeout(fd_.get(), us);
         receive_timeout_ms_ = ms > 0 ? ms : -1;
     }
 
@@ -328,7 +322,7 @@ bool Handshake(int fd, const std::string& name, const SocketOptions& options,
         return false;
     }
     if (!SendAll(fd, frame.data(), frame.size())) {
-        *error = ErrnoMessage(name + ": send HELLO", errno);
+        *error = ErrnoMessage(name + ": send HELLO", sys::LastError());
         return false;
     }
     std::vector<std::uint8_t> chunk(kReadChunk);
@@ -362,7 +356,7 @@ bool Handshake(int fd, const std::string& name, const SocketOptions& options,
             if (view.type == static_cast<std::uint8_t>(FrameType::kPing)) {
                 EncodeEmptyFrame(FrameType::kPong, view.exchange_id, &frame);
                 if (!SendAll(fd, frame.data(), frame.size())) {
-                    *error = ErrnoMessage(name + ": send PONG", errno);
+                    *error = ErrnoMessage(name + ": send PONG", sys::LastError());
                     return false;
                 }
             }
@@ -375,10 +369,10 @@ bool Handshake(int fd, const std::string& name, const SocketOptions& options,
                      " ms";
             return false;
         }
-        const ssize_t got = recv(fd, chunk.data(), chunk.size(), 0);
-        if (got < 0 && errno == EINTR) continue;
+        const long got = sys::Receive(fd, chunk.data(), chunk.size());
+        if (got < 0 && sys::Interrupted(sys::LastError())) continue;
         if (got < 0) {
-            *error = ErrnoMessage(name + ": receive WELCOME", errno);
+            *error = ErrnoMessage(name + ": receive WELCOME", sys::LastError());
             return false;
         }
         if (got == 0) {
