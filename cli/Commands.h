@@ -6,6 +6,7 @@
 
 #include "CommandLine.h"
 #include "HostSettings.h"
+#include "platform/wintypes.h"
 
 class CFlashExplorerData;
 class CFdiFile;
@@ -27,6 +28,9 @@ struct CommandContext {
     // code's plain meaning.
     std::string message;
 };
+
+// The PC's clock in UTC, as the target's clock takes it.
+SYSTEMTIME UtcNow();
 
 // Runs the parsed command. Returns 0 or the failure's code (with
 // context.message); prints results on stdout.

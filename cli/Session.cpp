@@ -6,6 +6,7 @@
 #include <ctime>
 #include <iostream>
 
+#include "Commands.h"
 #include "CorePrompt.h"
 #include "LinkWatch.h"
 #include "Output.h"
@@ -41,20 +42,6 @@ class ShutOnCancel : public framework::DialogPresenterWrapper {
   private:
     LinkWatch* watch_;
 };
-
-SYSTEMTIME UtcNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&now, &utc);
-    return SYSTEMTIME{static_cast<WORD>(utc.tm_year + 1900),
-                      static_cast<WORD>(utc.tm_mon + 1),
-                      0,
-                      static_cast<WORD>(utc.tm_mday),
-                      static_cast<WORD>(utc.tm_hour),
-                      static_cast<WORD>(utc.tm_min),
-                      static_cast<WORD>(utc.tm_sec),
-                      0};
-}
 
 }  // namespace
 
@@ -155,6 +142,20 @@ int Session::Open(const GlobalOptions& o, const HostSettings& settings, std::str
         flash_->SetNotifyWindow(pump_->window());
     }
     return 0;
+}
+
+SYSTEMTIME UtcNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    return SYSTEMTIME{static_cast<WORD>(utc.tm_year + 1900),
+                      static_cast<WORD>(utc.tm_mon + 1),
+                      0,
+                      static_cast<WORD>(utc.tm_mday),
+                      static_cast<WORD>(utc.tm_hour),
+                      static_cast<WORD>(utc.tm_min),
+                      static_cast<WORD>(utc.tm_sec),
+                      0};
 }
 
 }  // namespace quorvex::cli
