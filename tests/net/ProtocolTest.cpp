@@ -56,7 +56,7 @@ TEST(FrameEncoding, CommandAndPingFramesAreByteExact) {
     // Sent in pieces, with the data from where it lies, it is the same frame.
     std::vector<std::uint8_t> head;
     std::uint32_t crc = 0;
-    ASSERT_TRUE(EncodeCommandHead(0x01020304, command, &head, &crc));
+    ASSERT_TRUE(EncodeCommandHead(0x01020304, ViewOf(command), &head, &crc));
     head.insert(head.end(), command.data.begin(), command.data.end());
     EXPECT_EQ(Bytes{head}.U32(crc).v, frame);
 

@@ -62,6 +62,27 @@ TEST_F(SocketLink, HandshakeHandsOverTheWelcomeAndReportsReachTheirOwnExchange) 
     EXPECT_EQ(link_->Receive(2, 20, &report_), 100);
 }
 
+TEST_F(SocketLink, ASinkSkipsTheReportsItDeclinesWhetherFiledOrReadForIt) {
+    struct TakeLast : ReportSink {
+        bool Take(const ReportView& report) override {
+            seen += std::string(report.name) + ":" + std::to_string(report.size) + " ";
+            return report.name == "Last";
+        }
+        std::string seen;
+    };
+    agent_->Script("List", {Report("Part", {0}), Report("Part", {1}), Report("Last", {2, 3})});
+    ASSERT_EQ(link_->Send(1, Command("List")), 0);
+    ASSERT_EQ(link_->Send(2, Command("F_Stat")), 0);
+    ASSERT_EQ(link_->Receive(2, 2000, &report_), 0);  // files exchange 1's three reports
+    ASSERT_EQ(link_->Send(3, Command("List")), 0);
+    for (std::uint32_t id : {1u, 3u}) {
+        TakeLast sink;
+        ASSERT_EQ(link_->ReceiveInto(id, 2000, sink), 0);
+        EXPECT_EQ(sink.seen, "Part:1 Part:1 Last:2 ") << id;
+        EXPECT_EQ(link_->Receive(id, 20, &report_), 100) << id;
+    }
+}
+
 TEST_F(SocketLink, LateReportOfAnAbandonedExchangeIsNotTakenByTheNext) {
     agent_->Script("Slow", {Report("Slow_Done", {}, 120)});
     ASSERT_EQ(link_->Send(1, Command("Slow")), 0);

@@ -25,7 +25,7 @@ class Channel;
 }
 
 class CCommandLink {
-public:
+  public:
     CCommandLink();
     virtual ~CCommandLink();
     CCommandLink(const CCommandLink&) = delete;
@@ -61,7 +61,7 @@ public:
     CZENTOMessage::eDirection GetDirection() const { return m_direction; }
     int GetConfiguration() const { return m_configuration; }
 
-private:
+  private:
     std::unique_ptr<quorvex::link::Channel> m_channel;
     CZENTOMessage::eDirection m_directionMask = CZENTOMessage::DIR_ALL_DEVICES;
     CZENTOMessage::eDirection m_direction = CZENTOMessage::DIR_NONE;
