@@ -201,7 +201,8 @@ int main(int argc, char** argv) {
     if (progress == "bar" || (progress == "auto" && isatty(STDERR_FILENO)))
         mode = ProgressMode::kBar;
     std::unique_ptr<quorvex::cli::ProgressPump> pump;
-    if (mode != ProgressMode::kNone && instance == "GUI Instance") {
+    // Without a window the messages would pile up in this thread's queue.
+    if (instance == "GUI Instance") {
         pump = std::make_unique<quorvex::cli::ProgressPump>(mode);
         flash->SetNotifyWindow(pump->window());
     }
