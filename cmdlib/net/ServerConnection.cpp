@@ -62,13 +62,13 @@ void ServerShared::Log(const std::string& line) const {
 }
 
 void ServerConnection::Serve() {
-    std::vector<std::uint8_t> chunk(kReadChunk);
     FrameDecoder decoder;
     for (;;) {
-        const ssize_t got = recv(fd_.get(), chunk.data(), chunk.size(), 0);
+        // Received straight into the decoder: no copy of a packet on its way in.
+        const ssize_t got = recv(fd_.get(), decoder.Prepare(kReadChunk), kReadChunk, 0);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) break;
-        decoder.Feed(chunk.data(), static_cast<std::size_t>(got));
+        decoder.Commit(static_cast<std::size_t>(got));
         FrameView frame;
         FrameDecoder::Status status = FrameDecoder::Status::kNeedMore;
         bool open = true;
@@ -128,12 +128,14 @@ bool ServerConnection::HandleFrame(const FrameView& frame) {
 }
 
 bool ServerConnection::Answer(const FrameView& frame) {
-    CommandFrame command;
+    // Both records are kept from command to command, so their buffers are reused.
+    CommandFrame& command = command_;
     if (!DecodeCommand(frame.payload, frame.payload_size, &command)) {
         Drop("malformed COMMAND");
         return false;
     }
-    std::vector<ReportFrame> reports;
+    std::vector<ReportFrame>& reports = reports_;
+    reports.clear();
     shared_->Handle(command, &reports);
     for (const ReportFrame& report : reports) {
         // Nobody waits for the answers of a posted command, so only the
@@ -152,18 +154,30 @@ bool ServerConnection::Answer(const FrameView& frame) {
             Drop("agent asked for a malformed frame");
             return false;
         }
-        if (!EncodeReport(frame.exchange_id, report, &out_)) {
+        // The report's data goes out from where the agent left it.
+        std::uint32_t crc = 0;
+        if (!EncodeReportHead(frame.exchange_id, report, &out_, &crc)) {
             Drop("report " + report.FullName() + " does not fit in a frame");
             return false;
         }
-        if (shared_->TakeCorruptFault(++reports_sent_)) out_.back() ^= 0xFF;
-        if (!SendFrame()) return false;
+        std::uint8_t trailer[kFrameCrcSize];
+        for (std::size_t i = 0; i < kFrameCrcSize; ++i) {
+            trailer[i] = static_cast<std::uint8_t>(crc >> (8 * i));
+        }
+        if (shared_->TakeCorruptFault(++reports_sent_)) trailer[kFrameCrcSize - 1] ^= 0xFF;
+        iovec pieces[3] = {{out_.data(), out_.size()},
+                           {const_cast<std::uint8_t*>(report.data.data()), report.data.size()},
+                           {trailer, kFrameCrcSize}};
+        if (!SendAllv(fd_.get(), pieces, 3) || !CountFrameSent()) return false;
     }
     return true;
 }
 
 bool ServerConnection::SendFrame() {
-    if (!SendAll(fd_.get(), out_.data(), out_.size())) return false;
+    return SendAll(fd_.get(), out_.data(), out_.size()) && CountFrameSent();
+}
+
+bool ServerConnection::CountFrameSent() {
     if (shared_->TakeCloseFault(++frames_sent_)) {
         Drop("fault injected after " + std::to_string(frames_sent_) + " frames");
         return false;

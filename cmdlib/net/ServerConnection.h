@@ -66,6 +66,8 @@ class ServerConnection {
     bool HandleFrame(const FrameView& frame);
     bool Answer(const FrameView& frame);
     bool SendFrame();
+    // Applies the close fault after each frame sent; false when it fired.
+    bool CountFrameSent();
     void Drop(const std::string& why);
 
     UniqueFd fd_;
@@ -75,6 +77,8 @@ class ServerConnection {
     std::uint32_t frames_sent_ = 0;
     std::uint32_t reports_sent_ = 0;
     std::vector<std::uint8_t> out_;
+    CommandFrame command_;
+    std::vector<ReportFrame> reports_;
     std::atomic<bool> done_{false};
 };
 

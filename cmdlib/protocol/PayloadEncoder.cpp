@@ -72,6 +72,18 @@ bool EncodeReport(std::uint32_t exchange_id, const ReportFrame& report,
     return writer.Finish();
 }
 
+bool EncodeReportHead(std::uint32_t exchange_id, const ReportFrame& report,
+                      std::vector<std::uint8_t>* head, std::uint32_t* crc) {
+    if (report.data.size() > 0xFFFF) return false;
+    FrameWriter writer(FrameType::kReport, exchange_id, head);
+    writer.I32(report.side);
+    writer.String(report.service);
+    writer.String(report.module);
+    writer.String(report.name);
+    writer.U16(static_cast<std::uint16_t>(report.data.size()));
+    return writer.FinishHead(report.data.data(), report.data.size(), crc);
+}
+
 void EncodeEmptyFrame(FrameType type, std::uint32_t exchange_id, std::vector<std::uint8_t>* out) {
     FrameWriter writer(type, exchange_id, out);
     writer.Finish();

@@ -95,6 +95,9 @@ bool EncodeCommandHead(std::uint32_t exchange_id, const CommandView& command,
 // The report's delay_ms stays with the sender; it is not part of the frame.
 bool EncodeReport(std::uint32_t exchange_id, const ReportFrame& report,
                   std::vector<std::uint8_t>* out);
+// The same in pieces, as EncodeCommandHead does for a command.
+bool EncodeReportHead(std::uint32_t exchange_id, const ReportFrame& report,
+                      std::vector<std::uint8_t>* head, std::uint32_t* crc);
 // PING, PONG, or any other frame without payload.
 void EncodeEmptyFrame(FrameType type, std::uint32_t exchange_id, std::vector<std::uint8_t>* out);
 
