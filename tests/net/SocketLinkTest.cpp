@@ -117,6 +117,17 @@ TEST_F(SocketLink, WaitersOnSeveralExchangesAtOnceEachGetTheirOwnReport) {
         link_->Forget(slow);
         link_->Forget(fast);
     }
+    // A report filed by a waiter that reads on for its own wakes its waiter at once.
+    auto reader = std::async(std::launch::async, [&] {
+        ReportFrame none;
+        return link_->Receive(99, 1500, &none);  // never sent: reads until its deadline
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto start = Clock::now();
+    ASSERT_EQ(link_->Send(100, Command("F_Stat")), 0);
+    ASSERT_EQ(link_->Receive(100, 3000, &report_), 0);
+    EXPECT_LT(MillisecondsSince(start), 700);
+    EXPECT_EQ(reader.get(), 100);
 }
 
 TEST_F(SocketLink, StoppingTheServerWakesWaitersWithLinkDown) {
