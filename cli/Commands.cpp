@@ -262,7 +262,8 @@ int RunCommand(CommandContext& c, const std::vector<std::string>& a) {
     if (name == "ls" && n <= 2) return List(c, n == 2 ? a[1] : "*");
     if (name == "get" && (n == 2 || n == 3)) {
         const CFdiFileList* cached = nullptr;
-        f.GetFileList(cached, "*");  // the listed size gives the progress its total
+        // The listed size gives the progress its total; only this file is listed.
+        f.GetFileList(cached, a[1].c_str());
         return f.ReadFile((n == 3 ? a[2] : BaseName(a[1])).c_str(), a[1].c_str());
     }
     if (name == "put" && n >= 2 && n <= 4) {
