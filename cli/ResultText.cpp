@@ -1,4 +1,5 @@
-// Meanings of the module's and the command library's result codes.
+// Meanings of the module's and the command library's result codes, and
+// the host's one-line description of a failure.
 #include "ResultText.h"
 
 namespace quorvex::cli {
@@ -16,7 +17,7 @@ std::string ResultMeaning(int code) {
         case 5:
             return "a PC file cannot be opened or used";
         case 6:
-            return "the target refused to open the file (or the side is unknown)";
+            return "the target refused to open the file";
         case 7:
             return "the target failed to close the file";
         case 8:
@@ -55,6 +56,8 @@ std::string ResultMeaning(int code) {
             return "stopped on request";
         case 64:
             return "usage error";
+        case 70:
+            return "internal failure of the host";
         case 100:
             return "the target did not answer in time";
         case 101:
@@ -64,6 +67,23 @@ std::string ResultMeaning(int code) {
         default:
             return "unknown result";
     }
+}
+
+std::string DescribeResult(int code, const std::string& flash_path, const std::string& pc_path) {
+    std::string text = ResultMeaning(code);
+    std::string files;
+    if (!flash_path.empty()) files = "flash " + flash_path;
+    if (!pc_path.empty()) files += (files.empty() ? "PC " : ", PC ") + pc_path;
+    if (!files.empty()) text += " (" + files + ")";
+    // The target answers these codes alike for several reasons; say which.
+    if (code == 6) {
+        text +=
+            "; likely: no such file, a name longer than the target's longest name, a "
+            "read-only file, or a missing folder";
+    } else if (code == 13) {
+        text += "; likely: no such file, or a read-only file";
+    }
+    return text;
 }
 
 }  // namespace quorvex::cli

@@ -1,4 +1,5 @@
-// One-line meanings of every result code the host can exit with.
+// What the host says about a result code: its meaning, the files it concerns
+// and, for the codes that have several causes, the likely ones.
 #pragma once
 
 #include <string>
@@ -7,5 +8,9 @@ namespace quorvex::cli {
 
 // "what the code means", e.g. "the target refused to open the file".
 std::string ResultMeaning(int code);
+
+// The meaning followed by the files concerned ("flash dfm/a.bin",
+// "PC /tmp/a.bin"; either may be empty) and the likely causes.
+std::string DescribeResult(int code, const std::string& flash_path, const std::string& pc_path);
 
 }  // namespace quorvex::cli

@@ -1,5 +1,6 @@
 # Installed package: the module, the stand-in libraries, their headers, the
-# two programs, and a CMake package config with a version file.
+# two programs with quorvex's man page and bash completion, and a CMake
+# package config with a version file.
 include(CMakePackageConfigHelpers)
 
 foreach(lib platform framework hostlib cmdlib)
@@ -12,6 +13,11 @@ foreach(program quorvex quorvex-target)
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endforeach()
+if(TARGET quorvex)
+  install(FILES ${PROJECT_SOURCE_DIR}/cli/share/quorvex.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${PROJECT_SOURCE_DIR}/cli/share/quorvex.bash
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME quorvex)
+endif()
 
 install(EXPORT QuorvexTargets NAMESPACE quorvex::
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Quorvex)

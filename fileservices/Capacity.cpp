@@ -22,12 +22,12 @@ UE_errCode_t CFlashExplorerData::GetFdiFdvSize(std::uint64_t& size) {
     CFdiExchange exchange("FDI", "Transport", "GetFdiFdvSize");
     exchange.SetReplyNames("FDI", "Transport", "FdvSpace");
     exchange.SetReplyBuffer(reply, sizeof(reply));
-    const UE_errCode_t result = exchange.Query(m_pCommandLink, m_nTargetType, kSizeQueryTimeoutMs);
+    UE_errCode_t result = exchange.Query(m_pCommandLink, m_nTargetType, kSizeQueryTimeoutMs);
+    if (result == 0 && exchange.ReplyLength() < kSizeReplySize) result = UE_TARGET_DATA_ERROR;
     if (result != 0) {
         size = ~std::uint64_t{0};
         return result;
     }
-    // Read from our own buffer: a shorter answer leaves its tail zero.
     size = 0;
     for (int i = kSizeReplySize - 1; i >= 0; --i) size = (size << 8) | reply[i];
     return 0;
@@ -52,7 +52,7 @@ UE_errCode_t CFlashExplorerData::GetFdiFdvAvailableSpace(CString volume) {
     exchange.Expect("FDI__Transport__FdvAvailableSize_Error");
     const UE_errCode_t result =
         exchange.Execute(m_pCommandLink, m_nTargetType, kAvailableSpaceTimeoutMs);
-    if (result == 0 &&
+    if (result == 0 && exchange.ReplyLength() >= kAvailableSpaceReplySize &&
         (exchange.ReplyIs("FdvAvailableSize") || exchange.ReplyIs("FdvAvailableSize_RAM"))) {
         m_nAvailableSpace = fdi_bytes::GetU32(reply);
     } else {

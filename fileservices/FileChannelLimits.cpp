@@ -1,5 +1,6 @@
 // Packet sizing of the file channel: the layout in force and the number of
 // data bytes one "Fread"/"Fwrite" packet carries.
+#include "fileservices/ResultCodes.h"
 #include "link/Exchange.h"
 #include "quorvex/FlashExplorerData.h"
 
@@ -9,6 +10,9 @@ const DWORD kDefaultPacketLimit = 1024;
 // The bytes-wanted, count and DataLength fields are 16 bits wide, so header
 // plus data of one packet must stay within 65535 bytes.
 const DWORD kLargestRecord = 0xFFFF;
+// A read packet counts its data in a signed 16-bit field, so a read never asks
+// for more than that field can report back.
+const DWORD kLargestReadCount = 0x7FFF;
 const DWORD kReadReplyHeader = 6;
 const DWORD kWriteHeaderFdi5 = 4;
 const DWORD kWriteHeaderWide = 8;
@@ -20,8 +24,10 @@ UE_errCode_t QueryLimit(CCommandLink* link, int side, LPCSTR command, LPCSTR rep
     exchange.SetReplyNames("Diag", "Utils", report);
     exchange.SetReplyBuffer(reply, sizeof(reply));
     const int result = exchange.Query(link, side, kExchangeTimeoutMs);
-    if (result == 0) *pLimit = fdi_bytes::GetU32(reply);
-    return result;
+    if (result != 0) return result;
+    if (exchange.ReplyLength() < sizeof(reply)) return UE_TARGET_DATA_ERROR;
+    *pLimit = fdi_bytes::GetU32(reply);
+    return 0;
 }
 
 // 0 from the target means "no figure"; an oversized one is cut to what the
@@ -52,7 +58,8 @@ DWORD CFlashExplorerData::GetReadPacketLimit() {
     // core always takes 1024 bytes.
     if (m_nTargetType == TARGET_TYPE_AP && IsCommandAvailable("Diag__Utils__InMsgBodyLimit", false))
         InMsgBodyLimit(&limit);
-    return BoundLimit(limit, kReadReplyHeader);
+    const DWORD bounded = BoundLimit(limit, kReadReplyHeader);
+    return bounded < kLargestReadCount ? bounded : kLargestReadCount;
 }
 
 DWORD CFlashExplorerData::GetWritePacketLimit(bool bFdi5) {

@@ -1,4 +1,5 @@
 // The single-exchange commands of the file channel: open, close and seek.
+#include <algorithm>
 #include <cstring>
 
 #include "fileservices/ResultCodes.h"
@@ -34,14 +35,18 @@ UE_errCode_t CFlashExplorerData::Fopen(CString fileName, CString mode, int* pFil
     const int result = exchange.Execute(m_pCommandLink, m_nTargetType, kExchangeTimeoutMs);
     if (result != 0) return result;
     if (exchange.ReplyIs("F_Open_Error")) return UE_FOPEN_ERROR;
-    // An answer without payload names no file, so it cannot be the one asked for.
-    if (exchange.ReplyData() == nullptr) return UE_FOPEN_ERROR;
+    // An answer too short for an identifier names no file, so it cannot be the
+    // one asked for.
+    const std::size_t idSize = bFdi5 ? 2 : 4;
+    const std::size_t arrived = exchange.ReplyLength();
+    if (arrived < idSize) return UE_FOPEN_ERROR;
 
     const int fileId =
         bFdi5 ? fdi_bytes::GetI16(reply) : static_cast<int>(fdi_bytes::GetI32(reply));
-    const char* echoed = reinterpret_cast<const char*>(reply + (bFdi5 ? 2 : 4));
-    // The echoed name is bounded by its field even when the target left out the NUL.
-    const CString openedName(echoed, static_cast<int>(strnlen(echoed, kPathField)));
+    const char* echoed = reinterpret_cast<const char*>(reply + idSize);
+    // The echoed name ends at its NUL, its field or the last byte that arrived.
+    const std::size_t nameBytes = std::min(arrived - idSize, kPathField);
+    const CString openedName(echoed, static_cast<int>(strnlen(echoed, nameBytes)));
     if (openedName != fileName) return UE_FOPEN_ERROR;
     *pFileId = fileId;
     return UE_SUCCESS;

@@ -14,6 +14,11 @@ const DWORD kPacketHeader = 6;
 const WPARAM kReadProgressStep = 1024;
 const short kStatusData = 0;
 const short kStatusDataThenEnd = 34;
+// A target that keeps sending packets must not keep a read going for ever:
+// packets without data and not the last end it after this many in a row, and
+// data beyond the largest size a 32-bit file size states ends it too.
+const int kMaxEmptyPackets = 4096;
+const unsigned long long kMaxFileBytes = 0xFFFFFFFFull;
 }  // namespace
 
 UE_errCode_t CFlashExplorerData::Fread(int fileId, const CString& pcFileName) {
@@ -48,16 +53,17 @@ UE_errCode_t CFlashExplorerData::Fread(int fileId, const CString& pcFileName) {
     exchange.Expect("FDI__Transport__F_Read_Error");
     exchange.Expect("FDI__Transport__F_Read_Packet");
     exchange.Expect("FDI__Transport__F_Read_Malloc_Error");
+    int emptyPackets = 0;
+    unsigned long long received = 0;
     while (m_bStopTransfer.load(std::memory_order_relaxed) == 0) {
         PostProgress(WM_FLASH_PROGRESS_STEP, kReadProgressStep, 0);
-        // A short packet must not be read with the header of the one before.
-        std::memset(reply.data(), 0, kPacketHeader);
 
         // A report without payload clears the reply's buffer, so it is given anew.
         exchange.SetReplyBuffer(reply.data(), replyCapacity);
         result = exchange.Execute(m_pCommandLink, m_nTargetType, kExchangeTimeoutMs);
         if (result != 0) break;
-        if (!exchange.ReplyIs("F_Read_Packet") || exchange.ReplyData() == nullptr) {
+        const DWORD arrived = exchange.ReplyLength();
+        if (!exchange.ReplyIs("F_Read_Packet") || arrived < kPacketHeader) {
             result = UE_FREAD_ERROR;
             break;
         }
@@ -66,9 +72,19 @@ UE_errCode_t CFlashExplorerData::Fread(int fileId, const CString& pcFileName) {
         const unsigned lastPacket = fdi_bytes::GetU16(reply.data() + 2);
         const short count = fdi_bytes::GetI16(reply.data() + 4);
         if (status == kStatusData || status == kStatusDataThenEnd) {
-            // The count comes from the target; more than was asked for would
-            // run past the reply buffer.
-            if (count < 0 || static_cast<DWORD>(count) > limit) {
+            // The count comes from the target: more than was asked for would run
+            // past the reply buffer, more than the report carried would write
+            // bytes that never arrived.
+            if (count < 0 || static_cast<DWORD>(count) > limit ||
+                static_cast<DWORD>(count) > arrived - kPacketHeader) {
+                result = UE_FREAD_ERROR;
+                break;
+            }
+            received += static_cast<unsigned long long>(count);
+            const bool endless = count == 0 && status == kStatusData && lastPacket != 1 &&
+                                 ++emptyPackets >= kMaxEmptyPackets;
+            if (count > 0) emptyPackets = 0;
+            if (endless || received > kMaxFileBytes) {
                 result = UE_FREAD_ERROR;
                 break;
             }

@@ -19,6 +19,11 @@ const std::size_t kPacketTextSize = 1024;
 const std::size_t kPacketCountOffset = 1024;
 const std::size_t kPacketLastOffset = 1026;
 const WORD kPacketSize = 1028;
+// A packet must carry at least its text, count and flag; the unused byte may be left out.
+const WORD kPacketMinimum = 1027;
+// A target that never says "last" must not keep a refresh going for ever:
+// 4096 packets hold 4 MiB of names, far beyond any flash directory.
+const int kMaxPackets = 4096;
 
 // The area reads as "no entries, last packet" until a report overwrites it, so
 // a report that carries less than a whole packet never ends up parsed with the
@@ -104,6 +109,7 @@ UE_errCode_t CFlashExplorerData::UpdateFileInfoList(CString& pattern) {
     m_pCommandLink->PrepareReportStream(-1, -1);
     int result = exchange.Execute(m_pCommandLink, m_nTargetType, kExchangeTimeoutMs);
     bool first = true;
+    int packets = 0;
 
     for (;;) {
         if (!first) {
@@ -128,12 +134,19 @@ UE_errCode_t CFlashExplorerData::UpdateFileInfoList(CString& pattern) {
             }
         }
 
+        const bool isPacket =
+            exchange.ReplyIs("F_NameList_Packet") || exchange.ReplyIs("F_NameList_Packet_RAM");
+        // A packet too short for its count and flag would be read with the
+        // preset ones, and its entries silently lost.
+        if (result == UE_SUCCESS && isPacket && exchange.ReplyLength() < kPacketMinimum) {
+            m_fileList.RemoveAll();
+            return UE_FILE_LIST_ERROR;
+        }
         // Even a failed first exchange is looked at: the link may have left a
         // packet in the area before it gave up.
         const int count = fdi_bytes::GetI16(area + kPacketCountOffset);
         const bool last = area[kPacketLastOffset] != 0;
-        if ((exchange.ReplyIs("F_NameList_Packet") || exchange.ReplyIs("F_NameList_Packet_RAM")) &&
-            count > 0) {
+        if (isPacket && count > 0) {
             CString text = PacketText(area);
             if (!ParseNameListPacket(text, count, first)) {
                 m_fileList.RemoveAll();
@@ -142,6 +155,10 @@ UE_errCode_t CFlashExplorerData::UpdateFileInfoList(CString& pattern) {
         }
         if (!last) first = false;
         if (result != UE_SUCCESS || last) return result;
+        if (++packets >= kMaxPackets) {
+            m_fileList.RemoveAll();
+            return UE_FILE_LIST_ERROR;
+        }
     }
 }
 

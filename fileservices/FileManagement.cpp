@@ -16,11 +16,11 @@ using file_management::MakePathParameter;
 namespace {
 
 // The error report of "MkDir" carries a short text such as "e: 5"; the number
-// after the colon is the target's reason.
-void ReadMkDirReason(unsigned int& nFdiResult) {
+// after the colon is the target's reason. Only the `arrived` bytes are text.
+void ReadMkDirReason(unsigned int& nFdiResult, std::size_t arrived) {
     char bytes[sizeof(nFdiResult)];
     std::memcpy(bytes, &nFdiResult, sizeof(bytes));
-    const CString text(bytes, static_cast<int>(strnlen(bytes, sizeof(bytes))));
+    const CString text(bytes, static_cast<int>(strnlen(bytes, arrived)));
     const int colon = text.Find(':');
     if (colon < 0) return;
     const CString rest = text.Mid(colon + 2);
@@ -46,7 +46,7 @@ UE_errCode_t CFlashExplorerData::MakeDir(const CString& strPath, short nMode,
     const int result = exchange.Execute(m_pCommandLink, m_nTargetType, kExchangeTimeoutMs);
     if (result != UE_SUCCESS) return result;
     if (exchange.ReplyIs("mkdir_Error")) {
-        ReadMkDirReason(nFdiResult);
+        ReadMkDirReason(nFdiResult, exchange.ReplyLength());
         return UE_MKDIR_ERROR;
     }
     return UE_SUCCESS;
@@ -88,5 +88,10 @@ UE_errCode_t CFlashExplorerData::GetFileStatus(const CString& strPath, short& nS
 
     const int result = exchange.Execute(m_pCommandLink, m_nTargetType, kExchangeTimeoutMs);
     if (result != UE_SUCCESS) return result;
-    return exchange.ReplyIs("F_Status_Error") ? UE_FSTATUS_ERROR : UE_SUCCESS;
+    if (exchange.ReplyIs("F_Status_Error")) return UE_FSTATUS_ERROR;
+    if (exchange.ReplyLength() < sizeof(nStatus)) {
+        nStatus = 0;
+        return UE_TARGET_DATA_ERROR;
+    }
+    return UE_SUCCESS;
 }

@@ -44,7 +44,11 @@ UE_errCode_t CFlashExplorerData::RenameFile(const CString& strOldName, const CSt
 UE_errCode_t CFlashExplorerData::GetMaxFileNameLen(unsigned int* pMaxLen) {
     CFdiExchange exchange("FDI", "Transport", "GetMaxFileNameLen");
     exchange.SetReplyNames("FDI", "Transport", "MaxFileNameLen");
-    // The target's little-endian figure lands straight in the caller's value.
-    exchange.SetReplyBuffer(pMaxLen, sizeof(*pMaxLen));
-    return exchange.Query(m_pCommandLink, m_nTargetType, kExchangeTimeoutMs);
+    BYTE reply[4] = {};
+    exchange.SetReplyBuffer(reply, sizeof(reply));
+    const int result = exchange.Query(m_pCommandLink, m_nTargetType, kExchangeTimeoutMs);
+    if (result != UE_SUCCESS) return result;
+    if (exchange.ReplyLength() < sizeof(reply)) return UE_TARGET_DATA_ERROR;
+    *pMaxLen = static_cast<unsigned int>(fdi_bytes::GetU32(reply));
+    return UE_SUCCESS;
 }

@@ -9,7 +9,8 @@ enum : UE_errCode_t {
     // WriteFile: the PC file's size cannot be read, or the free-space figure
     // has all 32 bits set.
     UE_PC_FILE_SIZE_ERROR = 2,
-    // The root path's FDI version is unknown, or the volume list carried no data.
+    // The root path's FDI version is unknown, the volume list carried no data,
+    // or an answer carried less than its layout needs.
     UE_TARGET_DATA_ERROR = 4,
     // A PC-side file cannot be opened or used.
     UE_PC_FILE_ERROR = 5,

@@ -3,6 +3,7 @@
 #include "fileservices/ResultCodes.h"
 #include "framework/file.h"
 #include "hostlib/hostpaths.h"
+#include "platform/files.h"
 #include "quorvex/FlashExplorerData.h"
 #include "quorvex/QuorvexManager.h"
 
@@ -27,7 +28,15 @@ UE_errCode_t CFlashExplorerData::ReadFile(const CString& pcFileName, const CStri
     int fileId = 0;
     const UE_errCode_t openResult = Fopen(fullPath, "rb", &fileId);
     if (openResult != 0) return openResult;
-    const UE_errCode_t readResult = Fread(fileId, pcFileName);
+    UE_errCode_t readResult;
+    try {
+        readResult = Fread(fileId, pcFileName);
+    } catch (...) {
+        // A PC file failing mid-transfer is the caller's to handle, but the
+        // identifier is still given back to the target first.
+        Fclose(fileId);
+        throw;
+    }
     const UE_errCode_t closeResult = Fclose(fileId);
     PostProgress(WM_FLASH_PROGRESS_END, 0, 0);
 
@@ -68,10 +77,11 @@ CString CFlashExplorerData::MakeTempCopyName(const CString& pcFileName,
     const CString fixedFolder = "C:/";
     const bool inTempFolder = pcFileName.Find(tempFolder) >= 0;
 #else
-    // Without drive letters the host folder itself is the fixed place; it lies
-    // outside the temporary folder all the same. Both separators name the same
-    // folder here, so the search must not tell them apart.
-    const CString fixedFolder = hostFolder + "\\";
+    // Without drive letters the fixed place is a folder of its own beside the
+    // temporary one, so a copy never lands on the host's own files (its
+    // settings store among them). Both separators name the same folder here,
+    // so the search must not tell them apart.
+    const CString fixedFolder = hostFolder + "\\Compare\\";
     CString pcPath = pcFileName;
     CString tempPath = tempFolder;
     pcPath.Replace('\\', '/');
@@ -79,5 +89,9 @@ CString CFlashExplorerData::MakeTempCopyName(const CString& pcFileName,
     const bool inTempFolder = pcPath.Find(tempPath) >= 0;
 #endif
     // The copy must never land on the very file it is compared with.
-    return (inTempFolder ? fixedFolder : tempFolder) + fileName;
+    if (!inTempFolder) return tempFolder + fileName;
+#if !defined(_WIN32)
+    CreateDirectoryA(fixedFolder, nullptr);  // a folder that cannot be made fails the copy's open
+#endif
+    return fixedFolder + fileName;
 }

@@ -45,7 +45,15 @@ UE_errCode_t CFlashExplorerData::WriteFile(const CString& flashFileName, const C
     }
 
     m_bContentChanged = 1;
-    const UE_errCode_t writeResult = Fwrite(fileId, pcFileName);
+    UE_errCode_t writeResult;
+    try {
+        writeResult = Fwrite(fileId, pcFileName);
+    } catch (...) {
+        // The source failing mid-transfer is the caller's to handle, but the
+        // identifier is still given back to the target first.
+        Fclose(fileId);
+        throw;
+    }
 
     if (m_bStopTransfer.load(std::memory_order_relaxed) != 0) {
         // A stopped write leaves no partial file behind; the removal posts its own progress.
@@ -80,8 +88,13 @@ UE_errCode_t CFlashExplorerData::VerifyWrittenFile(int fileId, const CString& fl
 
     // Reading through the identifier still open spares a second open.
     bool readBackDone = false;
-    if (IsCommandAvailable("FDI__Transport__Fseek", false) && Fseek(fileId, 0, 0) == 0)
-        readBackDone = Fread(fileId, copyName) == 0;
+    try {
+        if (IsCommandAvailable("FDI__Transport__Fseek", false) && Fseek(fileId, 0, 0) == 0)
+            readBackDone = Fread(fileId, copyName) == 0;
+    } catch (...) {
+        Fclose(fileId);  // as for the write itself
+        throw;
+    }
     const UE_errCode_t closeResult = Fclose(fileId);
 
     UE_errCode_t result;

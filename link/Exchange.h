@@ -41,6 +41,11 @@ class CFdiExchange {
     bool ReplyIs(LPCSTR shortName) const { return m_reply.Name == shortName; }
     // Null when the answer carried no payload.
     const BYTE* ReplyData() const { return m_reply.Data; }
+    // Bytes of the reply buffer the answering report filled; nothing past them
+    // arrived, whatever a count inside the payload claims.
+    WORD ReplyLength() const {
+        return m_reply.Data != nullptr ? static_cast<WORD>(m_mark.received) : 0;
+    }
 
     CZENTOMessage& Command() { return m_command; }
     CZENTOMessage& Reply() { return m_reply; }

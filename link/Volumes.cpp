@@ -24,9 +24,13 @@ UE_errCode_t CFlashExplorerData::GetVolumeList(CStringList& volumes) {
         return 0;
     }
     const BYTE* data = exchange.ReplyData();
-    if (data == nullptr) return 4;
+    const int arrived = exchange.ReplyLength();
+    if (data == nullptr || arrived == 0) return 4;
     int count = data[0];
     if (count > kMaxVolumes) count = kMaxVolumes;
+    // Names are read only when they arrived whole; a count beyond them is a
+    // malformed list, not a shorter one.
+    if (1 + count * kVolumeNameSize > arrived) return 4;
     for (int i = 0; i < count; ++i) {
         CString name;
         const BYTE* field = data + 1 + i * kVolumeNameSize;

@@ -2,6 +2,10 @@
 // type question for the "GUI Instance" and one log line per creation.
 #include "shell/FlashExplorerManager.h"
 
+#include <memory>
+#include <new>
+
+#include "framework/exception.h"
 #include "framework/module.h"
 #include "platform/errors.h"
 #include "platform/module.h"
@@ -29,8 +33,10 @@ CFlashExplorerManager::~CFlashExplorerManager() = default;
 
 CFlashExplorerManager* CFlashExplorerManager::Instance() {
     if (s_pInstance == nullptr) {
-        s_pInstance = new CFlashExplorerManager();
+        // Made whole or not at all: a singleton without its log would never log.
+        std::unique_ptr<CFlashExplorerManager> created(new CFlashExplorerManager());
         s_pLog = OpenLogChannel("Quorvex", "");
+        s_pInstance = created.release();
     }
     return s_pInstance;
 }
@@ -83,15 +89,23 @@ CFlashExplorerData* CFlashExplorerManager::GetInstance(const CString& name) {
     eTargetType type = TARGET_TYPE_CP;
     if (name == kGuiInstanceName) type = AskTargetType();
 
-    CFlashExplorerData* created = new CFlashExplorerData();
-    created->SetTargetType(type);
-    created->m_strInstanceName = name;
-    FlashInstanceMap().SetAt(name, created);
-
-    CString line;
-    line.Format("Quorvex; Instance name: %s.", static_cast<LPCSTR>(name));
-    if (s_pLog != nullptr) s_pLog->WriteLogLine(line, kLogMask);
-    return created;
+    // A failure anywhere in the creation leaves the registry as it was.
+    std::unique_ptr<CFlashExplorerData> created;
+    bool inserted = false;
+    try {
+        created.reset(new CFlashExplorerData());
+        created->SetTargetType(type);
+        created->m_strInstanceName = name;
+        CString line;
+        line.Format("Quorvex; Instance name: %s.", static_cast<LPCSTR>(name));
+        FlashInstanceMap().SetAt(name, created.get());
+        inserted = true;
+        if (s_pLog != nullptr) s_pLog->WriteLogLine(line, kLogMask);
+    } catch (...) {
+        if (inserted) FlashInstanceMap().RemoveKey(name);
+        throw;
+    }
+    return created.release();
 }
 
 void CFlashExplorerManager::DeleteInstance(const CString& name) {
@@ -102,8 +116,13 @@ void CFlashExplorerManager::DeleteInstance(const CString& name) {
 }
 
 CFlashExplorerData* CFlashExplorerData::Instance(const CString& instanceName) {
-    CFlashExplorerManager::Instance();
-    return CFlashExplorerManager::GetInstance(instanceName);
+    // Callers know the framework's memory exception, not the language's.
+    try {
+        CFlashExplorerManager::Instance();
+        return CFlashExplorerManager::GetInstance(instanceName);
+    } catch (const std::bad_alloc&) {
+        AfxThrowMemoryException();
+    }
 }
 
 void CFlashExplorerData::DeleteInstance(const CString& instanceName) {

@@ -56,6 +56,11 @@ bool ParseEndpoint(const std::string& text, Endpoint* endpoint, std::string* err
         *error = text + ": an IPv6 address must be written in brackets";
         return false;
     }
+    // "tcp://[[]]:1" would name a host "[]" that reads back as no host at all.
+    if (host.find_first_of("[]") != std::string::npos) {
+        *error = text + ": brackets may only enclose a whole IPv6 address";
+        return false;
+    }
     endpoint->host = host.empty() ? kDefaultHost : host;
     if (!ValidPort(endpoint->port)) {
         *error = text + ": port must be a number from 0 to 65535";

@@ -2,26 +2,41 @@
 // shared agent, reports written with their delays, and frame faults.
 #include "ServerConnection.h"
 
+#include <sys/time.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 
 namespace quorvex::link {
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr std::size_t kReadChunk = 64 * 1024;
+
+std::string Milliseconds(std::uint32_t ms) {
+    return std::to_string(ms) + " ms";
+}
 
 }  // namespace
 
-Welcome ServerShared::Hello(const std::string& client_name) {
+std::shared_ptr<TargetAgent> ServerShared::ConnectionAgent() {
+    if (!options_.connection_agent) return agent_;
     std::lock_guard<std::mutex> lock(agent_mutex_);
-    return agent_->Hello(client_name);
+    return options_.connection_agent(agent_);
 }
 
-void ServerShared::Handle(const CommandFrame& command, std::vector<ReportFrame>* reports) {
+Welcome ServerShared::Hello(TargetAgent& agent, const std::string& client_name) {
     std::lock_guard<std::mutex> lock(agent_mutex_);
-    agent_->Handle(command, *reports);
+    return agent.Hello(client_name);
+}
+
+void ServerShared::Handle(TargetAgent& agent, const CommandFrame& command,
+                          std::vector<ReportFrame>* reports) {
+    std::lock_guard<std::mutex> lock(agent_mutex_);
+    agent.Handle(command, *reports);
 }
 
 void ServerShared::SetFaults(const FrameFaults& faults) {
@@ -58,33 +73,81 @@ void ServerShared::BeginStopping() {
 }
 
 void ServerShared::Log(const std::string& line) const {
-    if (log_) log_(line);
+    if (options_.log) options_.log(line);
 }
 
 void ServerConnection::Serve() {
+    const ServerOptions& options = shared_->options();
     FrameDecoder decoder;
+    const Clock::time_point accepted = Clock::now();
+    Clock::time_point last_frame = accepted;
+    Clock::time_point partial_since = accepted;
     for (;;) {
-        // Received straight into the decoder: no copy of a packet on its way in.
+        // Which silence ends the connection, and when. The reason is put into
+        // words only when it does, so waiting for a command costs no text.
+        Clock::time_point deadline;
+        const char* why;
+        std::uint32_t limit_ms;
+        if (!greeted_) {
+            limit_ms = options.handshake_timeout_ms;
+            deadline = accepted + std::chrono::milliseconds(limit_ms);
+            why = "no HELLO within ";
+        } else if (decoder.buffered() > 0) {
+            limit_ms = options.frame_timeout_ms;
+            deadline = partial_since + std::chrono::milliseconds(limit_ms);
+            why = "frame left incomplete for ";
+        } else {
+            limit_ms = options.idle_timeout_ms;
+            deadline = last_frame + std::chrono::milliseconds(limit_ms);
+            why = "idle for ";
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            Drop(why + Milliseconds(limit_ms));
+            break;
+        }
+        // A blocking receive bounded by the socket's time-out, set again only
+        // when the bound moved by a millisecond: one system call per command
+        // instead of a poll and a receive.
+        SetReceiveTimeout(std::min<long long>(left, 60000));
         const ssize_t got = recv(fd_.get(), decoder.Prepare(kReadChunk), kReadChunk, 0);
-        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
         if (got <= 0) break;
+        const bool was_partial = decoder.buffered() > 0;
+        // Received straight into the decoder: no copy of a packet on its way in.
         decoder.Commit(static_cast<std::size_t>(got));
         FrameView frame;
         FrameDecoder::Status status = FrameDecoder::Status::kNeedMore;
         bool open = true;
+        bool handled = false;
         while (open && (status = decoder.Next(&frame)) == FrameDecoder::Status::kFrame) {
             open = HandleFrame(frame);
+            handled = true;
         }
         if (!open) break;
         if (status == FrameDecoder::Status::kError) {
             Drop(FrameErrorText(decoder.error()));
             break;
         }
+        const Clock::time_point now = Clock::now();
+        if (handled) last_frame = now;
+        // A frame's time runs from its first byte, so trickling does not extend it.
+        if (decoder.buffered() > 0 && (handled || !was_partial)) partial_since = now;
     }
     // Done before the peer can see the end of the connection, so a client
     // that reconnects at once finds its place free again.
     done_.store(true);
     shutdown(fd_.get(), SHUT_RDWR);
+}
+
+void ServerConnection::SetReceiveTimeout(long long ms) {
+    if (ms == receive_timeout_ms_) return;
+    timeval tv{};
+    tv.tv_sec = static_cast<time_t>(ms / 1000);
+    tv.tv_usec = static_cast<suseconds_t>((ms % 1000) * 1000);
+    setsockopt(fd_.get(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
+    receive_timeout_ms_ = ms;
 }
 
 void ServerConnection::Interrupt() {
@@ -104,7 +167,7 @@ bool ServerConnection::HandleFrame(const FrameView& frame) {
                 Drop("malformed HELLO");
                 return false;
             }
-            const Welcome welcome = shared_->Hello(client_name);
+            const Welcome welcome = shared_->Hello(*agent_, client_name);
             if (!EncodeWelcome(frame.exchange_id, welcome, &out_)) {
                 Drop("WELCOME does not fit in a frame");
                 return false;
@@ -134,9 +197,10 @@ bool ServerConnection::Answer(const FrameView& frame) {
         Drop("malformed COMMAND");
         return false;
     }
+    // Kept from command to command, so its buffer is reused.
     std::vector<ReportFrame>& reports = reports_;
     reports.clear();
-    shared_->Handle(command, &reports);
+    shared_->Handle(*agent_, command, &reports);
     for (const ReportFrame& report : reports) {
         // Nobody waits for the answers of a posted command, so only the
         // faults the agent asked for among them take effect.

@@ -20,11 +20,15 @@ namespace quorvex::link {
 // What all connections of one server share.
 class ServerShared {
   public:
-    ServerShared(std::shared_ptr<TargetAgent> agent, std::function<void(const std::string&)> log)
-        : agent_(std::move(agent)), log_(std::move(log)) {}
+    ServerShared(std::shared_ptr<TargetAgent> agent, const ServerOptions& options)
+        : agent_(std::move(agent)), options_(options) {}
 
-    Welcome Hello(const std::string& client_name);
-    void Handle(const CommandFrame& command, std::vector<ReportFrame>* reports);
+    const ServerOptions& options() const { return options_; }
+    // The agent a new connection talks to (see ServerOptions::connection_agent).
+    std::shared_ptr<TargetAgent> ConnectionAgent();
+    // Calls into `agent`, serialised with every other connection's calls.
+    Welcome Hello(TargetAgent& agent, const std::string& client_name);
+    void Handle(TargetAgent& agent, const CommandFrame& command, std::vector<ReportFrame>* reports);
 
     void SetFaults(const FrameFaults& faults);
     // True (and disarmed) when the fault is armed for exactly this count.
@@ -40,22 +44,25 @@ class ServerShared {
 
   private:
     std::shared_ptr<TargetAgent> agent_;
+    const ServerOptions options_;
     std::mutex agent_mutex_;
     std::mutex faults_mutex_;
     FrameFaults faults_;
     std::atomic<bool> stopping_{false};
     std::mutex stop_mutex_;
     std::condition_variable stop_changed_;
-    std::function<void(const std::string&)> log_;
 };
 
 class ServerConnection {
   public:
     ServerConnection(UniqueFd fd, std::string peer, ServerShared* shared)
-        : fd_(std::move(fd)), peer_(std::move(peer)), shared_(shared) {}
+        : fd_(std::move(fd)),
+          peer_(std::move(peer)),
+          shared_(shared),
+          agent_(shared->ConnectionAgent()) {}
 
-    // Runs until the peer leaves, a frame is malformed, a fault closes the
-    // connection or Interrupt is called. Then marks itself done.
+    // Runs until the peer leaves, a frame is malformed, a time-out or a fault
+    // closes the connection, or Interrupt is called. Then marks itself done.
     void Serve();
     // Wakes Serve out of any read or write; the descriptor stays open until
     // the connection is destroyed.
@@ -69,16 +76,20 @@ class ServerConnection {
     // Applies the close fault after each frame sent; false when it fired.
     bool CountFrameSent();
     void Drop(const std::string& why);
+    // SO_RCVTIMEO of the socket, set only when it changes.
+    void SetReceiveTimeout(long long ms);
 
     UniqueFd fd_;
     const std::string peer_;
     ServerShared* const shared_;
+    const std::shared_ptr<TargetAgent> agent_;
     bool greeted_ = false;
     std::uint32_t frames_sent_ = 0;
     std::uint32_t reports_sent_ = 0;
     std::vector<std::uint8_t> out_;
     CommandFrame command_;
     std::vector<ReportFrame> reports_;
+    long long receive_timeout_ms_ = 0;
     std::atomic<bool> done_{false};
 };
 

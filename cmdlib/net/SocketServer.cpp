@@ -1,5 +1,6 @@
 // The socket server: the listener, the accept loop, bounded connection
-// threads, and an orderly stop that a signal handler can trigger.
+// threads, refusals a client can read, and an orderly stop that a signal
+// handler can trigger.
 #include "cmdlib/SocketServer.h"
 
 #include <fcntl.h>
@@ -9,8 +10,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <list>
 #include <mutex>
 #include <thread>
@@ -18,14 +21,25 @@
 #include "Endpoint.h"
 #include "ServerConnection.h"
 #include "Socket.h"
+#include "cmdlib/Protocol.h"
 
 namespace quorvex::link {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A refused client is told why once its HELLO is in (or after this long), so
+// that closing does not reset a connection with unread bytes and lose the frame.
+constexpr std::chrono::milliseconds kRefusalWait(1000);
+// Refusals waiting at once; beyond this, clients are closed without a word.
+constexpr std::size_t kMaxRefusals = 64;
+
+}  // namespace
 
 class SocketServer::Impl {
   public:
     Impl(std::shared_ptr<TargetAgent> agent, ServerOptions options)
-        : max_connections_(options.max_connections),
-          shared_(std::move(agent), std::move(options.log)) {}
+        : max_connections_(options.max_connections), shared_(std::move(agent), options) {}
 
     bool Start(const std::string& endpoint_text, std::string* error) {
         std::lock_guard<std::mutex> stop_lock(stop_mutex_);
@@ -110,11 +124,28 @@ class SocketServer::Impl {
         std::thread thread;
     };
 
+    struct Refusal {
+        UniqueFd fd;
+        std::string reason;
+        Clock::time_point deadline;
+    };
+
     void AcceptLoop() {
+        std::vector<pollfd> waiting;
         for (;;) {
-            pollfd waiting[2] = {{listener_.get(), POLLIN, 0}, {wake_read_.get(), POLLIN, 0}};
-            if (poll(waiting, 2, -1) < 0 && errno != EINTR) break;
+            waiting.assign({{listener_.get(), POLLIN, 0}, {wake_read_.get(), POLLIN, 0}});
+            int timeout = -1;
+            const Clock::time_point now = Clock::now();
+            for (const Refusal& r : refusals_) {
+                waiting.push_back({r.fd.get(), POLLIN, 0});
+                const auto left =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(r.deadline - now).count();
+                timeout = static_cast<int>(std::max<long long>(
+                    0, timeout < 0 ? left : std::min<long long>(timeout, left)));
+            }
+            if (poll(waiting.data(), waiting.size(), timeout) < 0 && errno != EINTR) break;
             if (stop_requested_.load() || (waiting[1].revents & POLLIN)) break;
+            FinishRefusals(waiting);
             if (!(waiting[0].revents & POLLIN)) continue;
             UniqueFd fd(accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
             if (!fd.valid()) {
@@ -128,6 +159,7 @@ class SocketServer::Impl {
             }
             Admit(std::move(fd));
         }
+        refusals_.clear();
     }
 
     void Admit(UniqueFd fd) {
@@ -135,8 +167,12 @@ class SocketServer::Impl {
         Reap();
         const std::string peer = address() + " #" + std::to_string(++accepted_);
         if (connections_.size() >= max_connections_) {
-            shared_.Log(peer + ": " + std::to_string(max_connections_) +
-                        " connections already served, connection refused");
+            const std::string reason =
+                "target busy: " + std::to_string(connections_.size()) + " connections in use";
+            shared_.Log(peer + ": " + reason + ", connection refused");
+            if (refusals_.size() < kMaxRefusals) {
+                refusals_.push_back({std::move(fd), reason, Clock::now() + kRefusalWait});
+            }
             return;
         }
         if (bound_.kind == Endpoint::Kind::kTcp) {
@@ -147,6 +183,29 @@ class SocketServer::Impl {
             Entry{std::make_unique<ServerConnection>(std::move(fd), peer, &shared_), {}});
         ServerConnection* connection = connections_.back().connection.get();
         connections_.back().thread = std::thread([connection] { connection->Serve(); });
+    }
+
+    // Sends REFUSED to each refused client whose HELLO came or whose wait is
+    // over, then closes it. `waiting` holds the refusals' poll results from
+    // index 2 on, in order.
+    void FinishRefusals(const std::vector<pollfd>& waiting) {
+        const Clock::time_point now = Clock::now();
+        std::size_t index = 2;
+        for (auto it = refusals_.begin(); it != refusals_.end(); ++index) {
+            if (waiting[index].revents == 0 && now < it->deadline) {
+                ++it;
+                continue;
+            }
+            std::uint8_t drain[4096];
+            while (recv(it->fd.get(), drain, sizeof drain, MSG_DONTWAIT) > 0) {
+            }
+            std::vector<std::uint8_t> frame;
+            if (EncodeRefused(0, it->reason, &frame)) {
+                [[maybe_unused]] const ssize_t sent =
+                    send(it->fd.get(), frame.data(), frame.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+            }
+            it = refusals_.erase(it);
+        }
     }
 
     // Joins connections whose clients have left; called with connections_mutex_ held.
@@ -169,7 +228,8 @@ class SocketServer::Impl {
     std::atomic<int> wake_write_{-1};
     std::atomic<bool> stop_requested_{false};
     std::thread accept_thread_;
-    std::uint64_t accepted_ = 0;  // accept thread only
+    std::uint64_t accepted_ = 0;   // accept thread only
+    std::list<Refusal> refusals_;  // accept thread only
 
     mutable std::mutex address_mutex_;
     Endpoint bound_;

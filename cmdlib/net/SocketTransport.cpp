@@ -87,23 +87,7 @@ class SocketTransport final : public Transport {
     }
 
     int Receive(std::uint32_t exchange_id, std::uint32_t timeout_ms, ReportFrame* report) override {
-        // Takes the first report, whatever it is, into the caller's record.
-        class CopySink final : public ReportSink {
-          public:
-            explicit CopySink(ReportFrame* report) : report_(report) {}
-            bool Take(const ReportView& view) override {
-                report_->side = view.side;
-                report_->service.assign(view.service);
-                report_->module.assign(view.module);
-                report_->name.assign(view.name);
-                report_->data.assign(view.data, view.data + view.size);
-                report_->delay_ms = 0;
-                return true;
-            }
-
-          private:
-            ReportFrame* report_;
-        } sink(report);
+        ReportCopier sink(report);
         return ReceiveInto(exchange_id, timeout_ms, sink);
     }
 
@@ -375,6 +359,13 @@ bool Handshake(int fd, const std::string& name, const SocketOptions& options,
                     return false;
                 }
                 return true;
+            }
+            if (view.type == static_cast<std::uint8_t>(FrameType::kRefused)) {
+                std::string reason;
+                *error = DecodeRefused(view.payload, view.payload_size, &reason)
+                             ? name + ": " + reason
+                             : name + ": malformed REFUSED";
+                return false;
             }
             if (view.type == static_cast<std::uint8_t>(FrameType::kPing)) {
                 EncodeEmptyFrame(FrameType::kPong, view.exchange_id, &frame);

@@ -61,4 +61,9 @@ bool DecodeReport(const std::uint8_t* payload, std::size_t size, ReportFrame* re
     return ok;
 }
 
+bool DecodeRefused(const std::uint8_t* payload, std::size_t size, std::string* reason) {
+    ByteReader reader(payload, size);
+    return reader.String(reason) && reader.AtEnd();
+}
+
 }  // namespace quorvex::link

@@ -84,6 +84,13 @@ bool EncodeReportHead(std::uint32_t exchange_id, const ReportFrame& report,
     return writer.FinishHead(report.data.data(), report.data.size(), crc);
 }
 
+bool EncodeRefused(std::uint32_t exchange_id, std::string_view reason,
+                   std::vector<std::uint8_t>* out) {
+    FrameWriter writer(FrameType::kRefused, exchange_id, out);
+    writer.String(reason);
+    return writer.Finish();
+}
+
 void EncodeEmptyFrame(FrameType type, std::uint32_t exchange_id, std::vector<std::uint8_t>* out) {
     FrameWriter writer(type, exchange_id, out);
     writer.Finish();

@@ -4,6 +4,8 @@
 #include <atomic>
 #include <utility>
 
+#include "cmdlib/Connection.h"
+
 namespace quorvex::link {
 
 namespace {
@@ -21,8 +23,6 @@ std::uint32_t NextExchangeId() {
 
 }  // namespace
 
-Channel::Channel(std::shared_ptr<Transport> transport) : transport_(std::move(transport)) {}
-
 Channel::~Channel() {
     CloseStream();
 }
@@ -32,9 +32,17 @@ void Channel::CloseStream() {
     open_stream_ = 0;
 }
 
+void Channel::FollowConnection() {
+    std::shared_ptr<Transport> current = CurrentTransport();
+    if (current == transport_) return;
+    CloseStream();
+    transport_ = std::move(current);
+}
+
 int Channel::Start(const CommandView& command, std::uint32_t* exchange_id) {
     *exchange_id = 0;
     CloseStream();
+    FollowConnection();
     if (transport_ == nullptr || !transport_->IsUp()) {
         stream_announced_ = false;
         return UE_LINK_DOWN;

@@ -1,6 +1,8 @@
 // One link's view of the process connection: numbers its exchanges, keeps a
 // single deadline over a wait that skips reports, and decides when an
-// exchange is over so the transport can drop what still comes for it.
+// exchange is over so the transport can drop what still comes for it. It
+// follows the connection: each exchange starts on whatever connection is
+// current then, so a link outlives a Connect, Disconnect or reconnect.
 #pragma once
 
 #include <cstdint>
@@ -14,8 +16,7 @@ namespace quorvex::link {
 // Thread-compatible, like the link that owns it.
 class Channel {
   public:
-    // `transport` may be null: every exchange then answers UE_LINK_DOWN.
-    explicit Channel(std::shared_ptr<Transport> transport);
+    Channel() = default;
     ~Channel();
     Channel(const Channel&) = delete;
     Channel& operator=(const Channel&) = delete;
@@ -38,11 +39,13 @@ class Channel {
     // UE_LINK_TIMEOUT at once.
     int Next(std::uint32_t exchange_id, std::uint32_t timeout_ms, ReportSink& sink);
 
-    const Transport* transport() const { return transport_.get(); }
-
   private:
     void CloseStream();
+    // Moves to the current process connection; a stream still open belongs to
+    // the one it replaces and ends there.
+    void FollowConnection();
 
+    // Null while no connection was ever seen: exchanges answer UE_LINK_DOWN.
     std::shared_ptr<Transport> transport_;
     bool stream_announced_ = false;
     std::uint32_t open_stream_ = 0;

@@ -63,48 +63,52 @@ CommandView ToView(const CZENTOMessage& command, bool wants_reply) {
 }
 
 // Fills the reply record from the report that ends a wait, copying its
-// payload from the transport's buffer straight into the caller's.
-void FillReply(const ReportView& report, CZENTOMessage& reply) {
+// payload from the transport's buffer straight into the caller's, and records
+// in the mark how many bytes of the reply buffer it filled.
+void FillReply(const ReportView& report, CZENTOMessage& reply, ExchangeMark* mark) {
     reply.Name = CString(report.name.data(), static_cast<int>(report.name.size()));
+    std::size_t count = 0;
     if (report.size == 0) {
         reply.Data = nullptr;
-        return;
+    } else if (reply.Data != nullptr) {
+        count = std::min<std::size_t>(report.size, reply.DataLength);
+        std::memcpy(reply.Data, report.data, count);
     }
-    if (reply.Data == nullptr) return;
-    std::memcpy(reply.Data, report.data, std::min<std::size_t>(report.size, reply.DataLength));
+    if (mark != nullptr) mark->received = static_cast<std::uint32_t>(count);
 }
 
 // Takes the first report that `accept` approves into the reply record.
 template <typename Accept>
 class ReplySink final : public ReportSink {
   public:
-    ReplySink(CZENTOMessage& reply, Accept accept) : reply_(reply), accept_(accept) {}
+    ReplySink(CZENTOMessage& reply, ExchangeMark* mark, Accept accept)
+        : reply_(reply), mark_(mark), accept_(accept) {}
     bool Take(const ReportView& report) override {
         if (!accept_(report)) return false;
-        FillReply(report, reply_);
+        FillReply(report, reply_, mark_);
         return true;
     }
 
   private:
     CZENTOMessage& reply_;
+    ExchangeMark* mark_;
     Accept accept_;
 };
 
 template <typename Accept>
-ReplySink<Accept> MakeReplySink(CZENTOMessage& reply, Accept accept) {
-    return ReplySink<Accept>(reply, accept);
+ReplySink<Accept> MakeReplySink(CZENTOMessage& reply, ExchangeMark* mark, Accept accept) {
+    return ReplySink<Accept>(reply, mark, accept);
 }
 
 void WriteMark(ExchangeMark* mark, std::uint32_t id) {
     if (mark == nullptr) return;
     mark->id = id;
-    mark->reserved = 0;
+    mark->received = 0;
 }
 
 }  // namespace
 
-CCommandLink::CCommandLink()
-    : m_channel(std::make_unique<Channel>(quorvex::link::CurrentTransport())) {}
+CCommandLink::CCommandLink() : m_channel(std::make_unique<Channel>()) {}
 
 CCommandLink::~CCommandLink() = default;
 
@@ -126,8 +130,8 @@ int CCommandLink::ExecuteCommand(CZENTOMessage& command, CZENTOMessage& reply,
     int result = m_channel->Start(ToView(command, true), &id);
     WriteMark(mark, id);
     if (result != UE_LINK_OK) return result;
-    auto sink =
-        MakeReplySink(reply, [&expected](const ReportView& r) { return IsExpected(expected, r); });
+    auto sink = MakeReplySink(reply, mark,
+                              [&expected](const ReportView& r) { return IsExpected(expected, r); });
     result = m_channel->Await(id, timeoutMs, sink);
     m_channel->Finish(id);
     return result;
@@ -141,7 +145,7 @@ int CCommandLink::ExecuteQuery(CZENTOMessage& command, CZENTOMessage& reply, Exc
     if (result != UE_LINK_OK) return result;
     // The awaited names are read before the reply record is filled, and the
     // wait ends with that filling.
-    auto sink = MakeReplySink(reply, [&reply](const ReportView& r) {
+    auto sink = MakeReplySink(reply, mark, [&reply](const ReportView& r) {
         return r.service == View(reply.Service) && r.module == View(reply.Module) &&
                r.name == View(reply.Name);
     });
@@ -164,12 +168,13 @@ void CCommandLink::ReleaseReport(ExchangeMark /*mark*/) {
 
 int CCommandLink::WaitNextReport(CZENTOMessage& reply, ExchangeMark* mark, DWORD timeoutMs,
                                  int /*flag*/) {
-    auto sink = MakeReplySink(reply, [](const ReportView&) { return true; });
+    if (mark != nullptr) mark->received = 0;
+    auto sink = MakeReplySink(reply, mark, [](const ReportView&) { return true; });
     return m_channel->Next(mark != nullptr ? mark->id : 0, timeoutMs, sink);
 }
 
 int CCommandLink::GetTargetOsType(int side) {
-    const quorvex::link::Transport* transport = m_channel->transport();
+    const std::shared_ptr<quorvex::link::Transport> transport = quorvex::link::CurrentTransport();
     if (transport == nullptr) return 0;
     if (side == 0) return transport->welcome().cp.os_type;
     if (side == 1) return transport->welcome().ap.os_type;

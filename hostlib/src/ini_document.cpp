@@ -23,7 +23,7 @@ bool SameName(const std::string& a, const std::string& b) {
 
 IniDocument IniDocument::Parse(const std::string& text) {
     IniDocument document;
-    document.sections_.push_back(Section{"", false, {}});
+    document.sections_.push_back(Section{"", false, "", {}});
     std::size_t start = 0;
     while (start < text.size()) {
         auto end = text.find('\n', start);
@@ -35,7 +35,9 @@ IniDocument IniDocument::Parse(const std::string& text) {
         std::string trimmed = Trim(raw);
         auto close = trimmed.find(']');
         if (!trimmed.empty() && trimmed.front() == '[' && close != std::string::npos) {
-            document.sections_.push_back(Section{Trim(trimmed.substr(1, close - 1)), true, {}});
+            // The line itself is kept: a comment after the header survives a rewrite.
+            document.sections_.push_back(
+                Section{Trim(trimmed.substr(1, close - 1)), true, raw, {}});
             continue;
         }
         Line line{raw, {}, {}};
@@ -53,7 +55,7 @@ IniDocument IniDocument::Parse(const std::string& text) {
 std::string IniDocument::Serialize() const {
     std::string text;
     for (const auto& section : sections_) {
-        if (section.has_header) text += "[" + section.name + "]\n";
+        if (section.has_header) text += section.header + "\n";
         for (const auto& line : section.lines) text += line.text + "\n";
     }
     return text;
@@ -90,7 +92,7 @@ void IniDocument::Set(const std::string& section, const std::string& key,
         if (has_content && (last.lines.empty() || !Trim(last.lines.back().text).empty())) {
             last.lines.push_back(Line{"", {}, {}});
         }
-        sections_.push_back(Section{section, true, {}});
+        sections_.push_back(Section{section, true, "[" + section + "]", {}});
         found = &sections_.back();
     }
     std::size_t insert_at = 0;

@@ -32,7 +32,8 @@ class IniDocument {
     };
     struct Section {
         std::string name;
-        bool has_header;  // false only for the lines before the first header
+        bool has_header;     // false only for the lines before the first header
+        std::string header;  // the header line as read or written
         std::vector<Line> lines;
     };
 

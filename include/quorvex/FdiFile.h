@@ -41,5 +41,5 @@ class QUORVEX_API CFdiFile : public CObject {
     void SetPackedTime(unsigned long packed);
     void SetPackedDate(unsigned long packed);
     void SetTimeStamps(long first, long second);
-    void SetSize(DWORD size);
+    QUORVEX_LOCAL void SetSize(DWORD size);
 };

@@ -106,70 +106,75 @@ class QUORVEX_API CFlashExplorerData : public CObject {
     void RequestStop() { m_bStopTransfer.store(1, std::memory_order_relaxed); }
 
   private:
-    CFlashExplorerData();
+    // Internal members are QUORVEX_LOCAL: hosts reach objects through
+    // Instance only. DeleteAllObjects, UpdateFileInfoList and GetFileStatus
+    // belong to the exported surface although private.
+    QUORVEX_LOCAL CFlashExplorerData();
     CFlashExplorerData(const CFlashExplorerData&) = delete;
     CFlashExplorerData& operator=(const CFlashExplorerData&) = delete;
 
     void DeleteAllObjects();
-    void EnsureTempFolder();
+    QUORVEX_LOCAL void EnsureTempFolder();
 
     // Command exchange helpers (link/).
-    bool IsCommandAvailable(const CString& name, bool flag);
-    static void SplitCommandName(CString full, CString& service, CString& module, CString& name);
+    QUORVEX_LOCAL bool IsCommandAvailable(const CString& name, bool flag);
+    QUORVEX_LOCAL static void SplitCommandName(CString full, CString& service, CString& module,
+                                               CString& name);
     // Progress: messages go out only from the "GUI Instance"; the timers run
     // for every instance. StopProgressTimer takes what StartProgressTimer returned.
-    bool IsGuiInstance();
-    void PostProgress(UINT message, WPARAM wParam, LPARAM lParam);
-    UINT_PTR StartProgressTimer(UINT_PTR id);
-    void StopProgressTimer(UINT_PTR id);
+    QUORVEX_LOCAL bool IsGuiInstance();
+    QUORVEX_LOCAL void PostProgress(UINT message, WPARAM wParam, LPARAM lParam);
+    QUORVEX_LOCAL UINT_PTR StartProgressTimer(UINT_PTR id);
+    QUORVEX_LOCAL void StopProgressTimer(UINT_PTR id);
     // Puts m_strVolumeAndPath in front of a name that does not contain it.
-    CString MakeFullFlashPath(const CString& name);
+    QUORVEX_LOCAL CString MakeFullFlashPath(const CString& name);
 
     // Target side and version (link/).
-    UE_errCode_t GetFdiVersion();
-    CString& GetCurrentFdiVersion();
-    UE_errCode_t BuildRootPath();
+    QUORVEX_LOCAL UE_errCode_t GetFdiVersion();
+    QUORVEX_LOCAL CString& GetCurrentFdiVersion();
+    QUORVEX_LOCAL UE_errCode_t BuildRootPath();
 
     // Listing (fileservices/).
-    UE_errCode_t RefreshFileList(const CFdiFileList*& pList, CString pattern, bool bForce);
+    QUORVEX_LOCAL UE_errCode_t RefreshFileList(const CFdiFileList*& pList, CString pattern,
+                                               bool bForce);
     UE_errCode_t UpdateFileInfoList(CString& pattern);
     // Listing helpers: parses up to `count` entries of one packet into
     // m_fileList (emptied first when `clear`); false for a malformed entry.
-    bool ParseNameListPacket(CString& text, int count, bool clear);
+    QUORVEX_LOCAL bool ParseNameListPacket(CString& text, int count, bool clear);
 
     // File channel (fileservices/).
-    UE_errCode_t Fopen(CString fileName, CString mode, int* pFileId);
-    UE_errCode_t Fread(int fileId, const CString& pcFileName);
-    UE_errCode_t Fwrite(int fileId, const CString& pcFileName);
-    UE_errCode_t Fclose(int fileId);
-    UE_errCode_t Fseek(int fileId, long offset, int origin);
-    UE_errCode_t InMsgBodyLimit(unsigned long* pLimit);
-    UE_errCode_t OutMsgBodyLimit(unsigned long* pLimit);
+    QUORVEX_LOCAL UE_errCode_t Fopen(CString fileName, CString mode, int* pFileId);
+    QUORVEX_LOCAL UE_errCode_t Fread(int fileId, const CString& pcFileName);
+    QUORVEX_LOCAL UE_errCode_t Fwrite(int fileId, const CString& pcFileName);
+    QUORVEX_LOCAL UE_errCode_t Fclose(int fileId);
+    QUORVEX_LOCAL UE_errCode_t Fseek(int fileId, long offset, int origin);
+    QUORVEX_LOCAL UE_errCode_t InMsgBodyLimit(unsigned long* pLimit);
+    QUORVEX_LOCAL UE_errCode_t OutMsgBodyLimit(unsigned long* pLimit);
     // File channel helpers (fileservices/FileChannel*).
-    bool IsFdi5Layout();
-    DWORD GetReadPacketLimit();
-    DWORD GetWritePacketLimit(bool bFdi5);
+    QUORVEX_LOCAL bool IsFdi5Layout();
+    QUORVEX_LOCAL DWORD GetReadPacketLimit();
+    QUORVEX_LOCAL DWORD GetWritePacketLimit(bool bFdi5);
 
     // Transfers (fileservices/).
-    bool IsPcFileAccessible(const CString& path);
-    bool GetPcFileSize(const CString& path, unsigned long* pSize);
-    UE_errCode_t ComparePcFiles(const CString& first, const CString& second);
+    QUORVEX_LOCAL bool IsPcFileAccessible(const CString& path);
+    QUORVEX_LOCAL bool GetPcFileSize(const CString& path, unsigned long* pSize);
+    QUORVEX_LOCAL UE_errCode_t ComparePcFiles(const CString& first, const CString& second);
     // Transfer helpers (fileservices/Transfers*).
-    CString MakeTempCopyName(const CString& pcFileName, const CString& flashFileName);
-    UE_errCode_t CompareWithCopy(const CString& pcFileName, const CString& copyName);
-    UE_errCode_t VerifyWrittenFile(int fileId, const CString& flashFileName,
-                                   const CString& pcFileName, DWORD size);
+    QUORVEX_LOCAL CString MakeTempCopyName(const CString& pcFileName, const CString& flashFileName);
+    QUORVEX_LOCAL UE_errCode_t CompareWithCopy(const CString& pcFileName, const CString& copyName);
+    QUORVEX_LOCAL UE_errCode_t VerifyWrittenFile(int fileId, const CString& flashFileName,
+                                                 const CString& pcFileName, DWORD size);
 
     // Management (fileservices/).
     UE_errCode_t GetFileStatus(const CString& strPath, short& nStatus);
-    UE_errCode_t GetMaxFileNameLen(unsigned int* pMaxLen);
+    QUORVEX_LOCAL UE_errCode_t GetMaxFileNameLen(unsigned int* pMaxLen);
 
     // Capacity (fileservices/).
-    UE_errCode_t GetFdiFdvSize(std::uint64_t& size);
-    UE_errCode_t GetFdiFdvAvailableSpace(CString volume);
+    QUORVEX_LOCAL UE_errCode_t GetFdiFdvSize(std::uint64_t& size);
+    QUORVEX_LOCAL UE_errCode_t GetFdiFdvAvailableSpace(CString volume);
     // Format helpers (fileservices/): both FormatFlash forms share one run;
     // `volumeForm` selects the per-volume command and its extra failure report.
-    UE_errCode_t RunFormat(const CString& volume, bool volumeForm);
+    QUORVEX_LOCAL UE_errCode_t RunFormat(const CString& volume, bool volumeForm);
 
   public:
     // Fields in declaration order; public so that hosts and tests can read them.
@@ -190,8 +195,10 @@ class QUORVEX_API CFlashExplorerData : public CObject {
     CCommandLink* m_pCommandLink = nullptr;
 };
 
-extern "C++" QUORVEX_API UE_errCode_t QUORVEX_CDECL gl_WriteFile(const CString& instanceName,
-                                                                 const CString& flashFileName,
-                                                                 const CString& pcFileName,
-                                                                 int verify);
-extern "C++" QUORVEX_API int QUORVEX_CDECL gl_IsFileExistInFlash();
+// Plain functions for host modules, exported under their undecorated names.
+extern "C" {
+QUORVEX_API UE_errCode_t QUORVEX_CDECL gl_WriteFile(const CString& instanceName,
+                                                    const CString& flashFileName,
+                                                    const CString& pcFileName, int verify);
+QUORVEX_API int QUORVEX_CDECL gl_IsFileExistInFlash();
+}

@@ -1,86 +1,19 @@
-// Message boxes handed to the installed presenter.
+// Message boxes of the POSIX backend: there is no screen, so every box goes to
+// the installed presenter, and by default to stderr.
 #include "platform/msgbox.h"
 
-#include <cstdio>
+#include "default_presenter.h"
 
-namespace {
+namespace quorvex::platform::internal {
 
-std::mutex g_presenter_mutex;
-quorvex::platform::MessageBoxPresenter* g_presenter = nullptr;
-
-quorvex::platform::MessageBoxPresenter& DefaultPresenter() {
-    static auto* presenter = new quorvex::platform::StderrMessageBoxPresenter;
+MessageBoxPresenter& DefaultMessageBoxPresenter() {
+    static auto* presenter = new StderrMessageBoxPresenter;
     return *presenter;
 }
 
-}  // namespace
+}  // namespace quorvex::platform::internal
 
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
     auto* presenter = quorvex::platform::GetMessageBoxPresenter();
     return presenter->Show(hWnd, lpText ? lpText : "", lpCaption ? lpCaption : "Error", uType);
 }
-
-namespace quorvex::platform {
-
-MessageBoxPresenter* SetMessageBoxPresenter(MessageBoxPresenter* presenter) {
-    std::lock_guard<std::mutex> lock(g_presenter_mutex);
-    MessageBoxPresenter* previous = g_presenter ? g_presenter : &DefaultPresenter();
-    g_presenter = presenter;
-    return previous;
-}
-
-MessageBoxPresenter* GetMessageBoxPresenter() {
-    std::lock_guard<std::mutex> lock(g_presenter_mutex);
-    return g_presenter ? g_presenter : &DefaultPresenter();
-}
-
-int DefaultButton(UINT type) {
-    static const int kButtons[][3] = {
-        {IDOK, IDOK, IDOK},             // MB_OK
-        {IDOK, IDCANCEL, IDCANCEL},     // MB_OKCANCEL
-        {IDABORT, IDRETRY, IDIGNORE},   // MB_ABORTRETRYIGNORE
-        {IDYES, IDNO, IDCANCEL},        // MB_YESNOCANCEL
-        {IDYES, IDNO, IDNO},            // MB_YESNO
-        {IDRETRY, IDCANCEL, IDCANCEL},  // MB_RETRYCANCEL
-    };
-    UINT kind = type & MB_TYPEMASK;
-    if (kind >= sizeof kButtons / sizeof kButtons[0]) return IDOK;
-    UINT which = (type & MB_DEFMASK) >> 8;
-    return kButtons[kind][which > 2 ? 0 : which];
-}
-
-int StderrMessageBoxPresenter::Show(HWND /*owner*/, const std::string& text,
-                                    const std::string& caption, UINT type) {
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-    std::fflush(stderr);
-    return DefaultButton(type);
-}
-
-int RecordingMessageBoxPresenter::Show(HWND owner, const std::string& text,
-                                       const std::string& caption, UINT type) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    boxes_.push_back(Box{owner, text, caption, type});
-    return answer_;
-}
-
-void RecordingMessageBoxPresenter::SetAnswer(int answer) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    answer_ = answer;
-}
-
-std::vector<RecordingMessageBoxPresenter::Box> RecordingMessageBoxPresenter::Boxes() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return boxes_;
-}
-
-std::size_t RecordingMessageBoxPresenter::Count() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return boxes_.size();
-}
-
-void RecordingMessageBoxPresenter::Clear() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    boxes_.clear();
-}
-
-}  // namespace quorvex::platform

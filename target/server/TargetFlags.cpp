@@ -15,15 +15,18 @@ const char kHelp[] =
     "\n"
     "Serves a simulated two-core target (communication core CP, application core\n"
     "AP) to quorvex hosts over a socket. Prints \"listening on ADDRESS\" once it\n"
-    "accepts connections, logs the connections it refuses or drops on stderr, and\n"
-    "stops on SIGINT or SIGTERM.\n"
+    "accepts connections, logs the connections it refuses or drops and the flash\n"
+    "changes it cannot keep on stderr, and stops on SIGINT or SIGTERM. A host that\n"
+    "does not complete its HELLO within 5 s, or leaves a frame incomplete for 5 s,\n"
+    "is dropped; one beyond --max-connections is told \"target busy\".\n"
     "\n"
     "A value marked [CORE] may start with cp: or ap: to set one core only; without\n"
     "it, both cores get the value. FLAG=VALUE works as well as FLAG VALUE.\n"
     "  --listen ENDPOINT       tcp://HOST:PORT or unix:PATH; port 0 picks a free\n"
     "                          port (default tcp://127.0.0.1:0)\n"
-    "  --image DIR             keep the flash image in DIR across runs\n"
-    "                          (default: memory only, lost at exit)\n"
+    "  --image DIR             keep the flash image in DIR across runs, as the\n"
+    "                          database DIR/flash.db (default: memory only, lost\n"
+    "                          at exit)\n"
     "  --cp-fdi VERSION        FDI version of the CP: FDI5, FDI6, FDI7 or FDI71\n"
     "                          (default FDI6)\n"
     "  --ap-fdi VERSION        FDI version of the AP (default FDI71)\n"
@@ -43,19 +46,21 @@ const char kHelp[] =
     "                          4G (defaults: 4M, 16M)\n"
     "  --max-connections N     hosts served at once, 1 to 1024; more are refused\n"
     "                          (default 16)\n"
+    "  --idle-timeout SECONDS  close a connection that sends nothing for this\n"
+    "                          long, 1 to 86400 (default 600)\n"
     "  --help                  this text\n"
     "\n"
-    "Faults, for testing hosts (N counts from 1):\n"
-    "  --drop-report N         never send the N-th report, counted over every\n"
-    "                          connection since start; repeatable\n"
+    "Faults, for testing hosts (N counts from 1 on each connection; a counted\n"
+    "fault fires once, on the first connection to get there):\n"
+    "  --drop-report N         never send the connection's N-th report;\n"
+    "                          repeatable\n"
     "  --delay-ms N            hold every report back N milliseconds (up to\n"
     "                          600000)\n"
     "  --close-after-frames N  close a connection once it has sent N frames, its\n"
-    "                          WELCOME included; fires once, on the first\n"
-    "                          connection to get there\n"
+    "                          WELCOME included\n"
     "  --corrupt-report N      send a connection's N-th report with a broken\n"
     "                          checksum, which makes the host drop the\n"
-    "                          connection; fires once\n"
+    "                          connection\n"
     "\n"
     "Example: an AP speaking FDI7 without the seek command, image kept in ./flash:\n"
     "  quorvex-target --listen tcp://127.0.0.1:5555 --image flash \\\n"
@@ -210,6 +215,10 @@ const Flag kFlags[] = {
     {"--max-connections", "1 to 1024",
      [](std::string v, TargetSettings* s, std::string*) {
          return SetNumber(v, 1, 1024, &s->max_connections);
+     }},
+    {"--idle-timeout", "1 to 86400 seconds",
+     [](std::string v, TargetSettings* s, std::string*) {
+         return SetNumber(v, 1, 86400, &s->idle_timeout_s);
      }},
     {"--drop-report", "a report number from 1",
      [](std::string v, TargetSettings* s, std::string*) {

@@ -15,6 +15,8 @@ struct TargetSettings {
     // The simulated target, report faults included (drop, delay).
     sim::SimConfig config = sim::DefaultSimConfig();
     std::size_t max_connections = 16;
+    // A connection that sends nothing for this long is closed.
+    std::uint32_t idle_timeout_s = 600;
     // Connection faults, carried out by the socket server per connection.
     link::FrameFaults frame_faults;
 };

@@ -9,6 +9,7 @@
 
 #include "TargetFlags.h"
 #include "cmdlib/SocketServer.h"
+#include "target/FaultInjectingAgent.h"
 #include "target/Simulator.h"
 
 namespace {
@@ -63,15 +64,30 @@ int main(int argc, char** argv) {
     const std::string problem = quorvex::sim::ValidateConfig(settings.config);
     if (!problem.empty()) return Complain(kUsage, problem);
 
+    const auto log = [](const std::string& line) {
+        std::fprintf(stderr, "quorvex-target: %s\n", line.c_str());
+    };
+    // Report faults are counted per connection, so each connection gets its
+    // own injecting agent around the one simulated target.
+    const quorvex::sim::FaultConfig faults = settings.config.faults;
+    settings.config.faults = {};
+    settings.config.log = log;
     std::shared_ptr<quorvex::link::TargetAgent> agent =
         quorvex::sim::MakeTargetAgent(settings.config, &error);
     if (!agent) return Complain(kFailure, error);
 
     quorvex::link::ServerOptions options;
     options.max_connections = settings.max_connections;
-    options.log = [](const std::string& line) {
-        std::fprintf(stderr, "quorvex-target: %s\n", line.c_str());
-    };
+    options.idle_timeout_ms = settings.idle_timeout_s * 1000;
+    options.log = log;
+    if (faults.Any()) {
+        auto ledger = std::make_shared<quorvex::sim::DropLedger>();
+        options.connection_agent = [faults, ledger](std::shared_ptr<quorvex::link::TargetAgent> sim)
+            -> std::unique_ptr<quorvex::link::TargetAgent> {
+            return std::make_unique<quorvex::sim::FaultInjectingAgent>(std::move(sim), faults,
+                                                                       ledger);
+        };
+    }
     quorvex::link::SocketServer server(std::move(agent), options);
     server.SetFaults(settings.frame_faults);
     g_server.store(&server);

@@ -52,7 +52,10 @@ void HandleSetRtc(FlashCore& core, const link::CommandFrame& command, Replier& r
         reply.Send("SetRTC_Failure");
         return;
     }
-    reply.Send(core.SetClock(t) ? "SetRTC_Success" : "RTC_Already_Set");
+    const FsStatus status = core.SetClock(t);
+    reply.Send(status == FsStatus::kOk       ? "SetRTC_Success"
+               : status == FsStatus::kExists ? "RTC_Already_Set"
+                                             : "SetRTC_Failure");
 }
 
 const std::map<std::string, Handler>& CoreHandlers() {

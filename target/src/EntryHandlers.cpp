@@ -23,6 +23,8 @@ int MkdirErrorCode(FsStatus status) {
             return 2;  // ENOENT
         case FsStatus::kTooMany:
             return 28;  // ENOSPC
+        case FsStatus::kStorage:
+            return 5;  // EIO: the image could not keep the directory
         default:
             return 22;  // EINVAL
     }

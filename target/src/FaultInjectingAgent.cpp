@@ -13,9 +13,14 @@ link::ReportFrame FaultReport(std::int32_t side, link::ReportFrame::Fault fault)
 
 }  // namespace
 
+bool DropLedger::Take(std::uint64_t position) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return taken_.insert(position).second;
+}
+
 FaultInjectingAgent::FaultInjectingAgent(std::shared_ptr<link::TargetAgent> target,
-                                         FaultConfig faults)
-    : target_(std::move(target)), faults_(std::move(faults)) {}
+                                         FaultConfig faults, std::shared_ptr<DropLedger> ledger)
+    : target_(std::move(target)), faults_(std::move(faults)), ledger_(std::move(ledger)) {}
 
 link::Welcome FaultInjectingAgent::Hello(const std::string& client_name) {
     return target_->Hello(client_name);
@@ -48,7 +53,10 @@ void FaultInjectingAgent::Handle(const link::CommandFrame& command,
     }
     for (link::ReportFrame& r : produced) {
         ++reports_seen_;
-        if (faults_.drop_reports.count(reports_seen_) != 0) continue;
+        if (faults_.drop_reports.count(reports_seen_) != 0 &&
+            (!ledger_ || ledger_->Take(reports_seen_))) {
+            continue;
+        }
         r.delay_ms += faults_.report_delay_ms;
         const bool close_now = PassFrame();
         if (frames_passed_ == faults_.corrupt_frame) {

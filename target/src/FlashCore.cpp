@@ -4,17 +4,15 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <utility>
 
 namespace quorvex::sim {
 namespace {
 
-std::unique_ptr<FlashNode> NewDirectory(std::uint16_t mode, std::int64_t now) {
-    auto node = std::make_unique<FlashNode>();
-    node->is_dir = true;
-    node->mode = mode;
-    node->created = node->modified = now;
-    return node;
-}
+constexpr std::size_t kChunk = FlashStore::kChunkSize;
+// Chunks a writer holds in memory before storing them in one transaction: a
+// transaction per chunk would cost more than the copy itself.
+constexpr std::size_t kStagedChunks = 16;
 
 struct OpenMode {
     bool read = false;
@@ -56,8 +54,39 @@ bool ParseOpenMode(std::string_view text, OpenMode* mode) {
 
 }  // namespace
 
-FlashCore::FlashCore(CoreConfig config, std::function<std::int64_t()> clock)
-    : config_(std::move(config)), clock_(std::move(clock)) {
+struct FlashCore::OpenFile {
+    FlashVolume* volume = nullptr;
+    std::int64_t id = 0;  // 0: a new file, created in the store when closed
+    FlashPath where;      // where a new file goes
+    std::string path;     // where.Text() of a new file
+    std::uint64_t position = 0;
+    bool can_read = false;
+    bool can_write = false;
+    bool append = false;
+    // A writer's view of the file, committed on close.
+    std::uint16_t mode = 0;
+    std::int64_t created = 0;
+    std::int64_t modified = 0;
+    std::uint64_t committed_size = 0;  // in the store when opened
+    std::uint64_t size = 0;
+    bool truncated = false;  // the stored content no longer counts
+    bool changed = false;
+    // The chunks being written, in memory, at most kStagedChunks of them;
+    // the ones written before went to the store as pending blobs.
+    std::map<std::uint64_t, std::vector<std::uint8_t>> staged;
+    std::map<std::uint64_t, std::int64_t> pending;  // chunk index -> blob
+    // The last chunk read from the store: a pending blob (cached_blob), or a
+    // committed chunk, valid for one store generation.
+    std::int64_t cached_blob = 0;
+    std::uint64_t cached_generation = 0;
+    std::uint64_t cached_index = 0;
+    std::vector<std::uint8_t> cached;
+    std::uint64_t size_generation = 0;
+};
+
+FlashCore::FlashCore(CoreConfig config, std::function<std::int64_t()> clock, FlashStore* store,
+                     int index)
+    : config_(std::move(config)), clock_(std::move(clock)), store_(store), index_(index) {
     if (!clock_) {
         clock_ = [] {
             return static_cast<std::int64_t>(
@@ -69,24 +98,75 @@ FlashCore::FlashCore(CoreConfig config, std::function<std::int64_t()> clock)
     for (const VolumeConfig& v : config_.volumes) {
         FlashVolume volume;
         volume.config = v;
-        volume.root = NewDirectory(0755, 0);
         volumes_.push_back(std::move(volume));
     }
+}
+
+FlashCore::~FlashCore() = default;
+
+static std::string ClockKey(int index) {
+    return index == 0 ? "cp.clock_offset" : "ap.clock_offset";
+}
+
+bool FlashCore::Load(std::string* error) {
+    const char* core_name = index_ == 0 ? "CP" : "AP";
+    for (FlashVolume& v : volumes_) {
+        VolumeTotals totals;
+        const bool read = v.config.ram ? store_->Wipe(Scope(v)) : store_->Totals(Scope(v), &totals);
+        if (!read) {
+            *error = store_->last_error();
+            return false;
+        }
+        const std::string where =
+            "the image's " + std::string(core_name) + " volume " + v.config.name + " holds ";
+        if (totals.entries > config_.max_entries) {
+            *error = where + std::to_string(totals.entries) + " entries, more than the " +
+                     std::to_string(config_.max_entries) + " it may hold";
+            return false;
+        }
+        if (totals.bytes > v.config.capacity) {
+            *error = where + std::to_string(totals.bytes) + " bytes, more than its capacity of " +
+                     std::to_string(v.config.capacity);
+            return false;
+        }
+        if (totals.longest_name > config_.max_file_name_len) {
+            *error = where + "a name of " + std::to_string(totals.longest_name) +
+                     " bytes, longer than the " + std::to_string(config_.max_file_name_len) +
+                     " allowed";
+            return false;
+        }
+        v.used = totals.bytes;
+        v.entries = totals.entries;
+    }
+    bool found = false;
+    if (!store_->GetState(ClockKey(index_), &clock_offset_, &found)) {
+        *error = store_->last_error();
+        return false;
+    }
+    return true;
+}
+
+StoreScope FlashCore::Scope(const FlashVolume& volume) const {
+    return StoreScope{index_, volume.config.name, volume.config.ram};
+}
+
+FsStatus FlashCore::StorageFailed() {
+    storage_error_ = store_->last_error();
+    return FsStatus::kStorage;
 }
 
 std::int64_t FlashCore::Now() const {
     return clock_() + clock_offset_;
 }
 
-bool FlashCore::SetClock(const CivilTime& time) {
-    if (config_.rtc_set_once && clock_set_) return false;
-    clock_offset_ = SecondsFromCivil(time) - clock_();
+FsStatus FlashCore::SetClock(const CivilTime& time) {
+    if (config_.rtc_set_once && clock_set_) return FsStatus::kExists;
+    const std::int64_t offset = SecondsFromCivil(time) - clock_();
+    // The clock runs on a battery on the real board: it outlives a power cycle.
+    if (!store_->SetState(ClockKey(index_), offset)) return StorageFailed();
+    clock_offset_ = offset;
     clock_set_ = true;
-    return true;
-}
-
-void FlashCore::MarkDirty(const FlashVolume* volume) {
-    if (!volume->config.ram) dirty_ = true;
+    return FsStatus::kOk;
 }
 
 std::int32_t FlashCore::NextHandleId() {
@@ -98,28 +178,44 @@ std::int32_t FlashCore::NextHandleId() {
     }
 }
 
-bool FlashCore::HasOpenFileUnder(const FlashNode* node) const {
-    for (const auto& [id, file] : handles_) {
-        if (file.node == node) return true;
+FsStatus FlashCore::Lookup(const FlashPath& path, StoredEntry* entry) {
+    if (path.parts.empty()) {
+        *entry = StoredEntry{};
+        entry->is_dir = true;
+        entry->mode = 0755;
+        return FsStatus::kOk;
     }
-    if (!node->is_dir) return false;
-    for (const auto& [name, child] : node->children) {
-        if (HasOpenFileUnder(child.get())) return true;
+    bool found = false;
+    if (!store_->Find(Scope(*path.volume), path.ParentText(), path.parts.back(), entry, &found)) {
+        return StorageFailed();
+    }
+    return found ? FsStatus::kOk : FsStatus::kNotFound;
+}
+
+FsStatus FlashCore::CheckParent(const FlashPath& path) {
+    FlashPath parent{path.volume, path.parts};
+    if (!parent.parts.empty()) parent.parts.pop_back();
+    StoredEntry entry;
+    const FsStatus status = Lookup(parent, &entry);
+    if (status != FsStatus::kOk) return status;
+    return entry.is_dir ? FsStatus::kOk : FsStatus::kNotFound;
+}
+
+bool FlashCore::Busy(const FlashVolume* volume, std::int64_t id, const std::string& path) const {
+    for (const auto& [handle, file] : handles_) {
+        if (file->volume != volume) continue;
+        if (id != 0 && file->id == id) return true;
+        if (file->id == 0 && !path.empty() &&
+            (file->path == path || file->path.compare(0, path.size() + 1, path + "/") == 0)) {
+            return true;
+        }
     }
     return false;
 }
 
-int FlashCore::SubtreeDepth(const FlashNode& node) {
-    int deepest = 0;
-    for (const auto& [name, child] : node.children) {
-        deepest = std::max(deepest, 1 + SubtreeDepth(*child));
-    }
-    return deepest;
-}
-
 bool FlashCore::HandleOnRam(std::int32_t id) const {
     const auto it = handles_.find(id);
-    return it != handles_.end() && it->second.volume->config.ram;
+    return it != handles_.end() && it->second->volume->config.ram;
 }
 
 FsStatus FlashCore::Open(std::string_view path, std::string_view mode_text, std::int32_t* id,
@@ -127,86 +223,192 @@ FsStatus FlashCore::Open(std::string_view path, std::string_view mode_text, std:
     OpenMode mode;
     FlashPath where;
     if (!ParseOpenMode(mode_text, &mode) || !ResolvePath(path, &where)) return FsStatus::kInvalid;
-    *on_ram = where.volume->config.ram;
+    FlashVolume& volume = *where.volume;
+    *on_ram = volume.config.ram;
     if (where.parts.empty()) return FsStatus::kIsDir;
     if (handles_.size() >= config_.max_open_files) return FsStatus::kTooMany;
-    FlashNode* node = Lookup(where);
-    if (node == nullptr) {
+    StoredEntry entry;
+    const FsStatus found = Lookup(where, &entry);
+    if (found == FsStatus::kStorage) return found;
+    auto file = std::make_unique<OpenFile>();
+    file->volume = &volume;
+    if (found == FsStatus::kNotFound) {
         if (!mode.create) return FsStatus::kNotFound;
-        FlashNode* parent = Parent(where);
-        if (parent == nullptr) return FsStatus::kNotFound;
-        if (where.volume->entries >= config_.max_entries) return FsStatus::kTooMany;
-        auto file = std::make_unique<FlashNode>();
+        const FsStatus parent = CheckParent(where);
+        if (parent != FsStatus::kOk) return parent;
+        if (volume.Entries() >= config_.max_entries) return FsStatus::kTooMany;
         file->mode = config_.default_file_mode;
         file->created = file->modified = Now();
-        node = file.get();
-        parent->children[where.parts.back()] = std::move(file);
-        ++where.volume->entries;
-        MarkDirty(where.volume);
+        file->path = where.Text();
+        file->where = std::move(where);
+        ++volume.pending_entries;
     } else {
-        if (node->is_dir) return FsStatus::kIsDir;
-        if (mode.write && IsReadOnly(node->mode)) return FsStatus::kReadOnly;
-        if (mode.truncate && !node->bytes.empty()) {
-            where.volume->used -= node->bytes.size();
-            node->bytes.clear();
-            node->bytes.shrink_to_fit();
-            node->modified = Now();
-            MarkDirty(where.volume);
+        if (entry.is_dir) return FsStatus::kIsDir;
+        if (mode.write && IsReadOnly(entry.mode)) return FsStatus::kReadOnly;
+        file->id = entry.id;
+        file->mode = entry.mode;
+        file->created = entry.created;
+        file->modified = entry.modified;
+        file->committed_size = file->size = entry.size;
+        if (mode.truncate) {
+            file->truncated = true;
+            file->size = 0;
+            file->modified = Now();
+            volume.pending_bytes -= static_cast<std::int64_t>(entry.size);
         }
     }
-    OpenFile file;
-    file.node = node;
-    file.volume = where.volume;
-    file.can_read = mode.read;
-    file.can_write = mode.write;
-    file.append = mode.append;
+    file->can_read = mode.read;
+    file->can_write = mode.write;
+    file->append = mode.append;
     *id = NextHandleId();
-    handles_[*id] = file;
+    handles_[*id] = std::move(file);
     return FsStatus::kOk;
+}
+
+const std::vector<std::uint8_t>* FlashCore::Chunk(OpenFile& file, std::uint64_t index) {
+    static const std::vector<std::uint8_t> kNone;
+    if (file.can_write) {
+        const auto in_memory = file.staged.find(index);
+        if (in_memory != file.staged.end()) return &in_memory->second;
+        const auto it = file.pending.find(index);
+        if (it != file.pending.end()) {
+            if (file.cached_blob == it->second) return &file.cached;
+            file.cached_blob = 0;
+            if (!store_->ReadPending(Scope(*file.volume), it->second, &file.cached)) {
+                StorageFailed();
+                return nullptr;
+            }
+            file.cached_blob = it->second;
+            return &file.cached;
+        }
+        if (file.id == 0 || file.truncated || index * kChunk >= file.committed_size) return &kNone;
+    }
+    if (file.cached_blob == 0 && file.cached_generation == store_->generation() &&
+        file.cached_index == index) {
+        return &file.cached;
+    }
+    file.cached_blob = 0;
+    file.cached_generation = 0;
+    if (!store_->ReadChunk(Scope(*file.volume), file.id, index, &file.cached)) {
+        StorageFailed();
+        return nullptr;
+    }
+    file.cached_generation = store_->generation();
+    file.cached_index = index;
+    return &file.cached;
+}
+
+bool FlashCore::Flush(OpenFile& file) {
+    if (file.staged.empty()) return true;
+    std::vector<const std::vector<std::uint8_t>*> chunks;
+    for (const auto& [index, bytes] : file.staged) chunks.push_back(&bytes);
+    std::vector<std::int64_t> blobs, replaced;
+    if (!store_->WritePending(Scope(*file.volume), chunks, &blobs)) {
+        StorageFailed();
+        return false;
+    }
+    auto blob = blobs.begin();
+    for (const auto& [index, bytes] : file.staged) {
+        std::int64_t& slot = file.pending[index];
+        // A chunk written twice keeps only its newer bytes.
+        if (slot != 0) replaced.push_back(slot);
+        slot = *blob++;
+    }
+    if (!store_->DropPending(Scope(*file.volume), replaced)) StorageFailed();
+    file.staged.clear();
+    return true;
+}
+
+bool FlashCore::Stage(OpenFile& file, std::uint64_t index) {
+    if (file.staged.size() >= kStagedChunks && !Flush(file)) return false;
+    // Writing starts from what the file holds there.
+    const std::vector<std::uint8_t>* base = Chunk(file, index);
+    if (base == nullptr) return false;
+    const std::uint64_t start = index * kChunk;
+    const auto held = static_cast<std::size_t>(
+        file.size > start ? std::min<std::uint64_t>(kChunk, file.size - start) : 0);
+    std::vector<std::uint8_t> chunk(
+        base->begin(), base->begin() + static_cast<std::ptrdiff_t>(std::min(held, base->size())));
+    chunk.resize(held, 0);
+    file.staged.emplace(index, std::move(chunk));
+    return true;
+}
+
+std::uint64_t FlashCore::SizeSeen(OpenFile& file) {
+    if (file.can_write || file.size_generation == store_->generation()) return file.size;
+    // Another handle may have committed a new size since this one looked.
+    StoredEntry entry;
+    bool found = false;
+    if (store_->FindById(Scope(*file.volume), file.id, &entry, &found)) {
+        file.size = found ? entry.size : 0;
+        file.size_generation = store_->generation();
+    }
+    return file.size;
 }
 
 FsStatus FlashCore::Read(std::int32_t id, std::size_t wanted, std::vector<std::uint8_t>* out,
                          bool* at_end) {
     const auto it = handles_.find(id);
     if (it == handles_.end()) return FsStatus::kBadHandle;
-    OpenFile& file = it->second;
+    OpenFile& file = *it->second;
     if (!file.can_read) return FsStatus::kAccess;
-    const std::vector<std::uint8_t>& bytes = file.node->bytes;
+    const std::uint64_t size = SizeSeen(file);
     // Another handle may have truncated the file under this one.
-    const std::uint64_t from = std::min<std::uint64_t>(file.position, bytes.size());
-    const std::uint64_t count = std::min<std::uint64_t>(wanted, bytes.size() - from);
-    out->assign(bytes.begin() + static_cast<std::ptrdiff_t>(from),
-                bytes.begin() + static_cast<std::ptrdiff_t>(from + count));
-    file.position = from + count;
-    *at_end = file.position >= bytes.size();
+    const std::uint64_t from = std::min<std::uint64_t>(file.position, size);
+    const std::uint64_t end = from + std::min<std::uint64_t>(wanted, size - from);
+    out->clear();
+    out->reserve(static_cast<std::size_t>(end - from));
+    for (std::uint64_t at = from; at < end;) {
+        const std::vector<std::uint8_t>* chunk = Chunk(file, at / kChunk);
+        if (chunk == nullptr) return FsStatus::kStorage;
+        const std::size_t offset = static_cast<std::size_t>(at % kChunk);
+        const std::size_t n =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kChunk - offset, end - at));
+        // A chunk shorter than the recorded size reads as zeros, not as a fault.
+        const std::size_t have = chunk->size() > offset ? std::min(n, chunk->size() - offset) : 0;
+        out->insert(out->end(), chunk->begin() + static_cast<std::ptrdiff_t>(offset),
+                    chunk->begin() + static_cast<std::ptrdiff_t>(offset + have));
+        out->resize(out->size() + (n - have), 0);
+        at += n;
+    }
+    file.position = end;
+    *at_end = file.position >= size;
     return FsStatus::kOk;
 }
 
 FsStatus FlashCore::Write(std::int32_t id, const std::uint8_t* data, std::size_t count) {
     const auto it = handles_.find(id);
     if (it == handles_.end()) return FsStatus::kBadHandle;
-    OpenFile& file = it->second;
+    OpenFile& file = *it->second;
     if (!file.can_write) return FsStatus::kAccess;
-    std::vector<std::uint8_t>& bytes = file.node->bytes;
-    const std::uint64_t from =
-        file.append ? bytes.size() : std::min<std::uint64_t>(file.position, bytes.size());
+    const std::uint64_t from = file.append ? file.size : std::min(file.position, file.size);
     const std::uint64_t end = from + count;
-    const std::uint64_t growth = end > bytes.size() ? end - bytes.size() : 0;
+    const std::uint64_t growth = end > file.size ? end - file.size : 0;
     if (growth > file.volume->Free()) return FsStatus::kNoSpace;
-    if (end > bytes.size()) bytes.resize(static_cast<std::size_t>(end));
-    if (count != 0) std::memcpy(bytes.data() + from, data, count);
-    file.volume->used += growth;
+    for (std::uint64_t at = from; at < end;) {
+        const std::uint64_t index = at / kChunk;
+        if (file.staged.count(index) == 0 && !Stage(file, index)) return FsStatus::kStorage;
+        std::vector<std::uint8_t>& chunk = file.staged[index];
+        const std::size_t offset = static_cast<std::size_t>(at % kChunk);
+        const std::size_t n =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kChunk - offset, end - at));
+        if (chunk.size() < offset + n) chunk.resize(offset + n);
+        std::memcpy(chunk.data() + offset, data + (at - from), n);
+        at += n;
+    }
+    file.size = std::max(file.size, end);
+    file.volume->pending_bytes += static_cast<std::int64_t>(growth);
     file.position = end;
-    file.node->modified = Now();
-    MarkDirty(file.volume);
+    file.modified = Now();
+    file.changed = true;
     return FsStatus::kOk;
 }
 
 FsStatus FlashCore::Seek(std::int32_t id, std::int32_t offset, std::int32_t origin) {
     const auto it = handles_.find(id);
     if (it == handles_.end()) return FsStatus::kBadHandle;
-    OpenFile& file = it->second;
-    const auto size = static_cast<std::int64_t>(file.node->bytes.size());
+    OpenFile& file = *it->second;
+    const auto size = static_cast<std::int64_t>(SizeSeen(file));
     std::int64_t base = 0;
     switch (origin) {
         case 0:
@@ -228,22 +430,82 @@ FsStatus FlashCore::Seek(std::int32_t id, std::int32_t offset, std::int32_t orig
     return FsStatus::kOk;
 }
 
+FsStatus FlashCore::Commit(OpenFile& file) {
+    FlashVolume& volume = *file.volume;
+    if (file.id == 0) {
+        // The directory may have gone behind this core's back (another process).
+        const FsStatus parent = CheckParent(file.where);
+        if (parent != FsStatus::kOk) return parent;
+    }
+    FileCommit commit;
+    commit.id = file.id;
+    commit.parent = file.where.ParentText();
+    commit.name = file.id == 0 ? file.where.parts.back() : std::string();
+    commit.mode = file.mode;
+    commit.created = file.created;
+    commit.modified = file.modified;
+    commit.size = file.size;
+    commit.truncated = file.truncated;
+    if (!Flush(file)) return FsStatus::kStorage;
+    commit.chunks = &file.pending;
+    if (!store_->CommitFile(Scope(volume), commit)) return StorageFailed();
+    file.pending.clear();  // the store's now
+    // A new file may have replaced one another handle created meanwhile, so
+    // the totals are read back rather than worked out.
+    VolumeTotals totals;
+    if (store_->Totals(Scope(volume), &totals)) {
+        volume.used = totals.bytes;
+        volume.entries = totals.entries;
+    }
+    file.committed_size = file.size;
+    if (file.id == 0) --volume.pending_entries;
+    file.id = -1;  // nothing left to release
+    return FsStatus::kOk;
+}
+
+void FlashCore::Release(OpenFile& file) {
+    if (!file.pending.empty()) {
+        std::vector<std::int64_t> blobs;
+        for (const auto& [index, blob] : file.pending) blobs.push_back(blob);
+        // If this fails too, the next opening of the image drops them.
+        if (!store_->DropPending(Scope(*file.volume), blobs)) StorageFailed();
+    }
+    if (!file.can_write || file.id < 0) return;
+    file.volume->pending_bytes -=
+        static_cast<std::int64_t>(file.size) - static_cast<std::int64_t>(file.committed_size);
+    if (file.id == 0) --file.volume->pending_entries;
+}
+
 FsStatus FlashCore::Close(std::int32_t id) {
-    return handles_.erase(id) != 0 ? FsStatus::kOk : FsStatus::kBadHandle;
+    const auto it = handles_.find(id);
+    if (it == handles_.end()) return FsStatus::kBadHandle;
+    OpenFile& file = *it->second;
+    FsStatus status = FsStatus::kOk;
+    if (file.can_write && (file.id == 0 || file.truncated || file.changed)) {
+        // Committed: the pending figures move into the totals. Failed: the
+        // staged content is dropped and the store keeps the old file.
+        const std::int64_t delta =
+            static_cast<std::int64_t>(file.size) - static_cast<std::int64_t>(file.committed_size);
+        status = Commit(file);
+        if (status == FsStatus::kOk) file.volume->pending_bytes -= delta;
+    }
+    Release(file);
+    handles_.erase(it);
+    return status;
 }
 
 FsStatus FlashCore::Remove(std::string_view path) {
     FlashPath where;
     if (!ResolvePath(path, &where)) return FsStatus::kInvalid;
-    FlashNode* node = Lookup(where);
-    if (node == nullptr) return FsStatus::kNotFound;
-    if (node->is_dir) return FsStatus::kIsDir;
-    if (IsReadOnly(node->mode)) return FsStatus::kReadOnly;
-    if (HasOpenFileUnder(node)) return FsStatus::kBusy;
-    where.volume->used -= node->bytes.size();
+    StoredEntry entry;
+    const FsStatus found = Lookup(where, &entry);
+    if (found != FsStatus::kOk) return found;
+    if (entry.is_dir) return FsStatus::kIsDir;
+    if (IsReadOnly(entry.mode)) return FsStatus::kReadOnly;
+    if (Busy(where.volume, entry.id, {})) return FsStatus::kBusy;
+    if (!store_->Remove(Scope(*where.volume), entry.id)) return StorageFailed();
+    where.volume->used -= std::min(where.volume->used, entry.size);
     --where.volume->entries;
-    Parent(where)->children.erase(where.parts.back());
-    MarkDirty(where.volume);
     return FsStatus::kOk;
 }
 
@@ -253,69 +515,95 @@ FsStatus FlashCore::Rename(std::string_view from, std::string_view to) {
     if (old_path.volume != new_path.volume || old_path.parts.empty() || new_path.parts.empty()) {
         return FsStatus::kInvalid;
     }
-    FlashNode* node = Lookup(old_path);
-    if (node == nullptr) return FsStatus::kNotFound;
-    if (Lookup(new_path) != nullptr) return FsStatus::kExists;
-    FlashNode* new_parent = Parent(new_path);
-    if (new_parent == nullptr) return FsStatus::kNotFound;
-    // A directory cannot move into its own subtree.
-    if (node->is_dir && new_path.parts.size() > old_path.parts.size() &&
-        std::equal(old_path.parts.begin(), old_path.parts.end(), new_path.parts.begin())) {
-        return FsStatus::kInvalid;
+    StoredEntry entry, existing;
+    FsStatus status = Lookup(old_path, &entry);
+    if (status != FsStatus::kOk) return status;
+    status = Lookup(new_path, &existing);
+    if (status == FsStatus::kOk) return FsStatus::kExists;
+    if (status == FsStatus::kStorage) return status;
+    status = CheckParent(new_path);
+    if (status != FsStatus::kOk) return status;
+    const std::string old_text = old_path.Text();
+    if (entry.is_dir) {
+        // A directory cannot move into its own subtree.
+        if (new_path.parts.size() > old_path.parts.size() &&
+            std::equal(old_path.parts.begin(), old_path.parts.end(), new_path.parts.begin())) {
+            return FsStatus::kInvalid;
+        }
+        // Files still to be created below it would land in the old place.
+        if (Busy(old_path.volume, 0, old_text)) return FsStatus::kBusy;
+        std::uint32_t longest = 0;
+        if (!store_->LongestPathBelow(Scope(*old_path.volume), old_text, &longest)) {
+            return StorageFailed();
+        }
+        // Every path below must still fit a path field.
+        const std::size_t new_length = new_path.Text().size();
+        if (longest > 0 && longest - old_text.size() + new_length >= kPathFieldSize) {
+            return FsStatus::kInvalid;
+        }
     }
-    if (static_cast<int>(new_path.parts.size()) + SubtreeDepth(*node) > kMaxDepth) {
-        return FsStatus::kInvalid;
+    if (!store_->Move(Scope(*old_path.volume), old_path.ParentText(), old_path.parts.back(),
+                      new_path.ParentText(), new_path.parts.back())) {
+        return StorageFailed();
     }
-    FlashNode* old_parent = Parent(old_path);
-    auto owned = std::move(old_parent->children[old_path.parts.back()]);
-    old_parent->children.erase(old_path.parts.back());
-    new_parent->children[new_path.parts.back()] = std::move(owned);
-    MarkDirty(old_path.volume);
     return FsStatus::kOk;
 }
 
 FsStatus FlashCore::MakeDir(std::string_view path, std::uint16_t mode) {
     FlashPath where;
     if (!ResolvePath(path, &where)) return FsStatus::kInvalid;
-    if (where.parts.empty() || Lookup(where) != nullptr) return FsStatus::kExists;
-    FlashNode* parent = Parent(where);
-    if (parent == nullptr) return FsStatus::kNotFound;
-    if (where.volume->entries >= config_.max_entries) return FsStatus::kTooMany;
-    parent->children[where.parts.back()] = NewDirectory(mode & 07777, Now());
+    if (where.parts.empty()) return FsStatus::kExists;
+    StoredEntry entry;
+    FsStatus status = Lookup(where, &entry);
+    if (status == FsStatus::kOk) return FsStatus::kExists;
+    if (status == FsStatus::kStorage) return status;
+    status = CheckParent(where);
+    if (status != FsStatus::kOk) return status;
+    if (where.volume->Entries() >= config_.max_entries) return FsStatus::kTooMany;
+    if (!store_->MakeDir(Scope(*where.volume), where.ParentText(), where.parts.back(), mode & 07777,
+                         Now())) {
+        return StorageFailed();
+    }
     ++where.volume->entries;
-    MarkDirty(where.volume);
     return FsStatus::kOk;
 }
 
 FsStatus FlashCore::RemoveDir(std::string_view path) {
     FlashPath where;
     if (!ResolvePath(path, &where) || where.parts.empty()) return FsStatus::kInvalid;
-    FlashNode* node = Lookup(where);
-    if (node == nullptr) return FsStatus::kNotFound;
-    if (!node->is_dir) return FsStatus::kNotDir;
-    if (!node->children.empty()) return FsStatus::kNotEmpty;
+    StoredEntry entry;
+    const FsStatus found = Lookup(where, &entry);
+    if (found != FsStatus::kOk) return found;
+    if (!entry.is_dir) return FsStatus::kNotDir;
+    bool any = false;
+    if (!store_->HasChildren(Scope(*where.volume), where.Text(), &any)) return StorageFailed();
+    if (any) return FsStatus::kNotEmpty;
+    if (Busy(where.volume, 0, where.Text())) return FsStatus::kBusy;
+    if (!store_->Remove(Scope(*where.volume), entry.id)) return StorageFailed();
     --where.volume->entries;
-    Parent(where)->children.erase(where.parts.back());
-    MarkDirty(where.volume);
     return FsStatus::kOk;
 }
 
 FsStatus FlashCore::ChangeMode(std::string_view path, std::uint32_t mode) {
     FlashPath where;
     if (!ResolvePath(path, &where) || where.parts.empty()) return FsStatus::kInvalid;
-    FlashNode* node = Lookup(where);
-    if (node == nullptr) return FsStatus::kNotFound;
-    node->mode = static_cast<std::uint16_t>(mode & 07777);
-    MarkDirty(where.volume);
+    StoredEntry entry;
+    const FsStatus found = Lookup(where, &entry);
+    if (found != FsStatus::kOk) return found;
+    if (!store_->SetMode(Scope(*where.volume), entry.id,
+                         static_cast<std::uint16_t>(mode & 07777))) {
+        return StorageFailed();
+    }
     return FsStatus::kOk;
 }
 
 FsStatus FlashCore::Status(std::string_view path, std::uint16_t* word) {
     FlashPath where;
     if (!ResolvePath(path, &where)) return FsStatus::kInvalid;
-    FlashNode* node = Lookup(where);
-    if (node == nullptr) return FsStatus::kNotFound;
-    *word = StatusWord(*node);
+    StoredEntry entry;
+    const FsStatus found = Lookup(where, &entry);
+    if (found != FsStatus::kOk) return found;
+    *word = StatusWord(entry);
     return FsStatus::kOk;
 }
 
@@ -326,32 +614,38 @@ FsStatus FlashCore::List(std::string_view pattern_text, std::vector<ListedEntry>
     entries->clear();
     if (!ResolvePattern(pattern_text, &dir, &pattern)) return FsStatus::kInvalid;
     *on_ram = dir.volume->config.ram;
-    const FlashNode* node = Lookup(dir);
-    if (node == nullptr) return FsStatus::kNotFound;
-    if (!node->is_dir) return FsStatus::kNotDir;
-    for (const auto& [name, child] : node->children) {
-        if (GlobMatch(pattern, name)) entries->push_back({name, child.get()});
-    }
+    StoredEntry entry;
+    const FsStatus found = Lookup(dir, &entry);
+    if (found != FsStatus::kOk) return found;
+    if (!entry.is_dir) return FsStatus::kNotDir;
+    if (!store_->Children(Scope(*dir.volume), dir.Text(), entries)) return StorageFailed();
+    entries->erase(
+        std::remove_if(entries->begin(), entries->end(),
+                       [&](const ListedEntry& e) { return !GlobMatch(pattern, e.name); }),
+        entries->end());
     return FsStatus::kOk;
 }
 
 FsStatus FlashCore::Format(FlashVolume& volume) {
     for (const auto& [id, file] : handles_) {
-        if (file.volume == &volume) return FsStatus::kBusy;
+        if (file->volume == &volume) return FsStatus::kBusy;
     }
-    volume.root = NewDirectory(0755, Now());
+    if (!store_->Wipe(Scope(volume))) return StorageFailed();
     volume.used = 0;
     volume.entries = 0;
-    MarkDirty(&volume);
     return FsStatus::kOk;
 }
 
 void FlashCore::Reset() {
+    // Staged writes are lost with the power, as on the real board.
+    for (auto& [id, file] : handles_) Release(*file);
     handles_.clear();
     clock_set_ = false;
     for (FlashVolume& v : volumes_) {
+        v.pending_bytes = 0;
+        v.pending_entries = 0;
         if (!v.config.ram) continue;
-        v.root = NewDirectory(0755, Now());
+        if (!store_->Wipe(Scope(v))) StorageFailed();
         v.used = 0;
         v.entries = 0;
     }

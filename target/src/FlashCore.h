@@ -1,5 +1,10 @@
 // The flash file system of one simulated core: volumes holding a tree of
 // directories and files, the open-file table, and the core's real-time clock.
+// Entries and content live in a FlashStore. A file opened for writing keeps
+// the chunks it changes in its handle (a few in memory, the rest as pending
+// blobs in the store) and commits them in one transaction when it is closed,
+// so until then other handles, and the image after a crash, see the old
+// content (or no file, for a new one).
 //
 // Paths are the text the host sends: components separated by "/", empty
 // components ignored. When the first component names one of the core's
@@ -21,31 +26,35 @@
 #include <vector>
 
 #include "CivilTime.h"
+#include "FlashStore.h"
 #include "target/SimConfig.h"
 
 namespace quorvex::sim {
 
-struct FlashNode {
-    bool is_dir = false;
-    std::uint16_t mode = 0;  // permission bits only (07777)
-    std::int64_t created = 0;
-    std::int64_t modified = 0;
-    std::vector<std::uint8_t> bytes;
-    std::map<std::string, std::unique_ptr<FlashNode>> children;
-};
-
 struct FlashVolume {
     VolumeConfig config;
-    std::unique_ptr<FlashNode> root;
-    std::uint64_t used = 0;     // file bytes stored
-    std::uint32_t entries = 0;  // files and directories below the root
+    std::uint64_t used = 0;     // file bytes committed
+    std::uint32_t entries = 0;  // files and directories committed below the root
+    // What the open files would change once committed: bytes (an opened
+    // truncation gives space back at once) and files still to be created.
+    std::int64_t pending_bytes = 0;
+    std::uint32_t pending_entries = 0;
 
-    std::uint64_t Free() const { return used >= config.capacity ? 0 : config.capacity - used; }
+    std::uint64_t Free() const {
+        const std::int64_t in_use = static_cast<std::int64_t>(used) + pending_bytes;
+        const auto capacity = static_cast<std::int64_t>(config.capacity);
+        return in_use >= capacity ? 0 : static_cast<std::uint64_t>(capacity - in_use);
+    }
+    std::uint32_t Entries() const { return entries + pending_entries; }
 };
 
 struct FlashPath {
     FlashVolume* volume = nullptr;
     std::vector<std::string> parts;  // below the volume root; empty for the root itself
+
+    // The parts but the last, joined as the store keeps them.
+    std::string ParentText() const;
+    std::string Text() const;
 };
 
 enum class FsStatus {
@@ -61,14 +70,12 @@ enum class FsStatus {
     kBusy,     // the entry or volume has open files
     kTooMany,  // open-file or entry limit reached
     kBadHandle,
-    kAccess,  // the handle was not opened for this direction
+    kAccess,   // the handle was not opened for this direction
+    kStorage,  // the image could not be read or written (storage_error() says why)
 };
 
 // A directory entry as a listing reports it.
-struct ListedEntry {
-    std::string name;
-    const FlashNode* node = nullptr;
-};
+using ListedEntry = NamedEntry;
 
 class FlashCore {
   public:
@@ -79,7 +86,15 @@ class FlashCore {
     // the image reader bounds its recursion by it.
     static constexpr int kMaxDepth = 128;
 
-    FlashCore(CoreConfig config, std::function<std::int64_t()> clock);
+    // `index` 0 is the CP, 1 the AP; the store is shared by both cores and
+    // outlives them.
+    FlashCore(CoreConfig config, std::function<std::int64_t()> clock, FlashStore* store, int index);
+    ~FlashCore();
+
+    // Reads the volume totals and the clock from the store (no file content)
+    // and empties the RAM volumes. False with a reason when the image breaks
+    // one of the core's limits or cannot be read.
+    bool Load(std::string* error);
 
     const CoreConfig& config() const { return config_; }
     bool narrow_layout() const { return config_.fdi_version == "FDI5"; }
@@ -92,7 +107,8 @@ class FlashCore {
     // Splits a listing pattern into the directory and the last component,
     // which may hold "*" and "?"; an empty last component means "*".
     bool ResolvePattern(std::string_view text, FlashPath* dir, std::string* pattern);
-    FlashNode* Lookup(const FlashPath& path);
+    // kOk, kNotFound or kStorage; the volume root is a directory without a row.
+    FsStatus Lookup(const FlashPath& path, StoredEntry* entry);
 
     FsStatus Open(std::string_view path, std::string_view mode, std::int32_t* id, bool* on_ram);
     FsStatus Read(std::int32_t id, std::size_t wanted, std::vector<std::uint8_t>* out,
@@ -118,50 +134,54 @@ class FlashCore {
     void Reset();
 
     std::int64_t Now() const;
-    // Answers whether the clock took the time (false: already set once).
-    bool SetClock(const CivilTime& time);
+    // kOk; kExists when the clock was set once already and may not be set
+    // again; kStorage when the setting could not be kept in the image.
+    FsStatus SetClock(const CivilTime& time);
 
-    // Persistent content changed since the last call.
-    bool TakeDirty() {
-        const bool d = dirty_;
-        dirty_ = false;
-        return d;
-    }
+    // The reason of the last kStorage answer, once; empty when there was none.
+    std::string TakeStorageError() { return std::move(storage_error_); }
 
     static bool IsReadOnly(std::uint16_t mode) { return (mode | 0444) == 0444; }
-    static std::uint16_t StatusWord(const FlashNode& node) {
-        return static_cast<std::uint16_t>(node.mode | (node.is_dir ? kDirectoryFlag : 0));
+    static std::uint16_t StatusWord(const StoredEntry& entry) {
+        return static_cast<std::uint16_t>(entry.mode | (entry.is_dir ? kDirectoryFlag : 0));
     }
     // Every name the image or a path may hold, whatever the core's limits.
     static bool IsStorableName(std::string_view name);
     static bool GlobMatch(std::string_view pattern, std::string_view name);
 
   private:
-    struct OpenFile {
-        FlashNode* node = nullptr;
-        FlashVolume* volume = nullptr;
-        std::uint64_t position = 0;
-        bool can_read = false;
-        bool can_write = false;
-        bool append = false;
-    };
+    struct OpenFile;
 
     bool ValidComponent(std::string_view part, bool allow_wildcards) const;
     bool SplitPath(std::string_view text, bool pattern, FlashPath* out);
-    FlashNode* Parent(const FlashPath& path);
-    bool HasOpenFileUnder(const FlashNode* node) const;
-    static int SubtreeDepth(const FlashNode& node);
-    void MarkDirty(const FlashVolume* volume);
+    // kOk when the path's parent is a directory.
+    FsStatus CheckParent(const FlashPath& path);
+    StoreScope Scope(const FlashVolume& volume) const;
+    FsStatus StorageFailed();
+    // True when a handle is open on entry `id`, or will create a file at or
+    // below `path` of `volume`.
+    bool Busy(const FlashVolume* volume, std::int64_t id, const std::string& path) const;
+    // The bytes of chunk `index` as the handle sees them; nullptr on a store failure.
+    const std::vector<std::uint8_t>* Chunk(OpenFile& file, std::uint64_t index);
+    std::uint64_t SizeSeen(OpenFile& file);
+    // Stores the chunk being written as a pending blob.
+    bool Flush(OpenFile& file);
+    // Makes chunk `index` the one being written (flushing the one before).
+    bool Stage(OpenFile& file, std::uint64_t index);
+    FsStatus Commit(OpenFile& file);
+    void Release(OpenFile& file);
     std::int32_t NextHandleId();
 
     CoreConfig config_;
     std::function<std::int64_t()> clock_;
+    FlashStore* store_;
+    int index_;
     std::vector<FlashVolume> volumes_;
-    std::map<std::int32_t, OpenFile> handles_;
+    std::map<std::int32_t, std::unique_ptr<OpenFile>> handles_;
     std::int32_t last_id_ = 0;
     std::int64_t clock_offset_ = 0;
     bool clock_set_ = false;
-    bool dirty_ = false;
+    std::string storage_error_;
 };
 
 }  // namespace quorvex::sim

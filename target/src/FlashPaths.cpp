@@ -134,22 +134,22 @@ bool FlashCore::ResolvePattern(std::string_view text, FlashPath* dir, std::strin
     return true;
 }
 
-FlashNode* FlashCore::Lookup(const FlashPath& path) {
-    FlashNode* node = path.volume->root.get();
-    for (const std::string& part : path.parts) {
-        if (!node->is_dir) return nullptr;
-        const auto it = node->children.find(part);
-        if (it == node->children.end()) return nullptr;
-        node = it->second.get();
+std::string FlashPath::ParentText() const {
+    std::string text;
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        if (i != 0) text += '/';
+        text += parts[i];
     }
-    return node;
+    return text;
 }
 
-FlashNode* FlashCore::Parent(const FlashPath& path) {
-    FlashPath parent{path.volume, path.parts};
-    if (!parent.parts.empty()) parent.parts.pop_back();
-    FlashNode* node = Lookup(parent);
-    return node != nullptr && node->is_dir ? node : nullptr;
+std::string FlashPath::Text() const {
+    std::string text = ParentText();
+    if (!parts.empty()) {
+        if (parts.size() > 1) text += '/';
+        text += parts.back();
+    }
+    return text;
 }
 
 }  // namespace quorvex::sim

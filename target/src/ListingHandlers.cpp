@@ -18,7 +18,7 @@ std::int32_t ClampToI32(std::int64_t v) {
 // One entry: five "@"-terminated fields. The narrow layout carries a single
 // packed stamp (the creation time), the wide one both stamps in seconds.
 std::string EntryText(const FlashCore& core, const ListedEntry& entry) {
-    const FlashNode& node = *entry.node;
+    const StoredEntry& node = entry.entry;
     std::string text = entry.name + "@";
     if (core.narrow_layout()) {
         const CivilTime t = CivilFromSeconds(node.created);
@@ -34,7 +34,7 @@ std::string EntryText(const FlashCore& core, const ListedEntry& entry) {
                 std::to_string(ClampToI32(node.modified)) + "@";
     }
     const std::uint64_t size =
-        std::min<std::uint64_t>(node.bytes.size(), std::numeric_limits<std::uint32_t>::max());
+        std::min<std::uint64_t>(node.size, std::numeric_limits<std::uint32_t>::max());
     text += std::to_string(size) + "@" + std::to_string(FlashCore::StatusWord(node)) + "@";
     return text;
 }

@@ -1,20 +1,14 @@
-// Command dispatch, the welcome announcement and image persistence of the
-// simulated target.
+// Command dispatch, the welcome announcement and the image of the simulated
+// target.
 #include "target/Simulator.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "FlashCore.h"
+#include "FlashStore.h"
 #include "Handlers.h"
-#include "ImageCodec.h"
-#include "ImageStore.h"
 #include "target/FaultInjectingAgent.h"
 
 namespace quorvex::sim {
 namespace {
-
-const char* const kImageNames[2] = {"cp.qxi", "ap.qxi"};
 
 bool IsBoardReset(const std::string& full_name) {
     return full_name == "SW_PLAT__CONTROL__restartCmd" ||
@@ -33,12 +27,16 @@ link::CoreAnnouncement Announce(const CoreConfig& core) {
 
 }  // namespace
 
-Simulator::Simulator(const SimConfig& config) : config_(config) {
-    cores_[0] = std::make_unique<FlashCore>(config.cp, config.clock);
-    cores_[1] = std::make_unique<FlashCore>(config.ap, config.clock);
+Simulator::Simulator(const SimConfig& config, std::unique_ptr<FlashStore> store)
+    : config_(config), store_(std::move(store)) {
+    cores_[0] = std::make_unique<FlashCore>(config.cp, config.clock, store_.get(), 0);
+    cores_[1] = std::make_unique<FlashCore>(config.ap, config.clock, store_.get(), 1);
 }
 
-Simulator::~Simulator() = default;
+Simulator::~Simulator() {
+    // The cores hold a pointer to the store.
+    for (auto& core : cores_) core.reset();
+}
 
 std::unique_ptr<Simulator> Simulator::Create(const SimConfig& config, std::string* error) {
     const std::string problem = ValidateConfig(config);
@@ -46,47 +44,23 @@ std::unique_ptr<Simulator> Simulator::Create(const SimConfig& config, std::strin
         *error = "simulated target: " + problem;
         return nullptr;
     }
-    std::unique_ptr<Simulator> sim(new Simulator(config));
-    if (!config.image_dir.empty() && !sim->LoadImages(error)) return nullptr;
+    std::unique_ptr<FlashStore> store = FlashStore::Open(config.image_dir, config.durable, error);
+    if (!store) return nullptr;
+    std::unique_ptr<Simulator> sim(new Simulator(config, std::move(store)));
+    for (auto& core : sim->cores_) {
+        if (!core->Load(error)) {
+            if (!config.image_dir.empty()) *error = config.image_dir + ": " + *error;
+            return nullptr;
+        }
+    }
     return sim;
 }
 
-bool Simulator::LoadImages(std::string* error) {
-    std::error_code ec;
-    std::filesystem::create_directories(config_.image_dir, ec);
-    if (ec) {
-        *error = "cannot create image directory " + config_.image_dir + ": " + ec.message();
-        return false;
-    }
-    for (int i = 0; i < 2; ++i) {
-        const std::string path = config_.image_dir + "/" + kImageNames[i];
-        std::vector<std::uint8_t> bytes;
-        bool missing = false;
-        if (!ReadImageFile(path, &bytes, &missing, error)) return false;
-        std::string why;
-        if (!missing && !DecodeImage(bytes.data(), bytes.size(), cores_[i].get(), &why)) {
-            *error = path + ": " + why;
-            return false;
-        }
-        // A temporary file is what a crash during a save leaves; the image
-        // next to it is the last complete one.
-        std::filesystem::remove(path + ".tmp", ec);
-    }
-    return true;
-}
-
-void Simulator::SaveImage(int core_index) {
-    const std::string path = config_.image_dir + "/" + kImageNames[core_index];
-    std::string error;
-    if (ReplaceImageFile(path, EncodeImage(*cores_[core_index]), config_.durable, &error)) {
-        persist_error_.clear();
-    } else {
-        persist_error_ = error;
-    }
-}
-
-FlashCore& Simulator::CoreFor(std::int32_t side) {
-    return *cores_[side == 0 ? 0 : 1];
+void Simulator::NoteStorageError(FlashCore& core) {
+    std::string error = core.TakeStorageError();
+    if (error.empty()) return;
+    if (config_.log) config_.log(error);
+    persist_error_ = std::move(error);
 }
 
 std::size_t Simulator::open_files(int side) const {
@@ -107,7 +81,10 @@ void Simulator::Handle(const link::CommandFrame& command, std::vector<link::Repo
     if (!core.config().Offers(full_name)) return;
 
     if (IsBoardReset(full_name)) {
-        for (auto& c : cores_) c->Reset();
+        for (auto& c : cores_) {
+            c->Reset();
+            NoteStorageError(*c);
+        }
         return;
     }
     const auto& table = CoreHandlers();
@@ -122,7 +99,7 @@ void Simulator::Handle(const link::CommandFrame& command, std::vector<link::Repo
     if (command.wants_reply) {
         for (auto& r : answer) reports.push_back(std::move(r));
     }
-    if (core.TakeDirty() && !config_.image_dir.empty()) SaveImage(index);
+    NoteStorageError(core);
 }
 
 std::shared_ptr<link::TargetAgent> MakeTargetAgent(const SimConfig& config, std::string* error) {

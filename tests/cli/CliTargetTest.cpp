@@ -2,8 +2,10 @@
 // drives the two: every command with its output bytes and exit statuses, the
 // target's flags showing through, and the link codes of a failing target.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -27,23 +29,8 @@ class CliTargetTest : public quorvex::testing::CliHomeTest {
         std::string error;
         ASSERT_TRUE(target_.Start(QUORVEX_TARGET, args, home_ + "/target.err", &error)) << error;
     }
-    Outcome Run(const std::string& args) {
+    Outcome Run(const std::string& args) override {
         return quorvex::testing::RunCli(home_, "--target " + target_.address() + " " + args);
-    }
-    // A failing command: its status, nothing on stdout, one line on stderr.
-    struct Refusal {
-        std::string args;
-        int status;
-        std::string err;
-    };
-    void ExpectRefusals(const std::vector<Refusal>& refusals) {
-        for (const Refusal& r : refusals) {
-            SCOPED_TRACE(r.args);
-            const Outcome o = Run(r.args);
-            EXPECT_EQ(o.status, r.status);
-            EXPECT_EQ(o.out, "");
-            EXPECT_EQ(o.err, r.err);
-        }
     }
 
     quorvex::testing::TargetProcess target_;
@@ -65,10 +52,13 @@ TEST_F(CliTargetTest, InfoVolumesAndTransfers) {
     // The target clock runs on from where it was set.
     const Outcome listed = Run("ls --json");
     EXPECT_TRUE(std::regex_match(
-        listed.out, std::regex("\\[\\{\"name\":\"p\\.bin\",\"time\":\"03:04:0[5-9]\","
-                               "\"date\":\"02/01/2030\",\"second_time\":\"03:04:0[5-9]\","
-                               "\"second_date\":\"02/01/2030\",\"size\":2048,\"size_text\":"
-                               "\"2 KB\",\"attributes\":420,\"read_only\":false\\}\\]\n")))
+        listed.out,
+        std::regex("\\[\\{\"name\":\"p\\.bin\",\"time\":\"03:04:0[5-9]\","
+                   "\"date\":\"02/01/2030\",\"second_time\":\"03:04:0[5-9]\","
+                   "\"second_date\":\"02/01/2030\",\"size\":2048,\"size_text\":"
+                   "\"2 KB\",\"attributes\":420,\"read_only\":false,\"type\":"
+                   "\"file\",\"mode\":\"0644\",\"created\":\"2030-01-02T03:04:0[5-9]Z\","
+                   "\"modified\":\"2030-01-02T03:04:0[5-9]Z\"\\}\\]\n")))
         << listed.out;
     EXPECT_EQ(Run("ls '*.txt' --json").out, "[]\n");
 
@@ -76,10 +66,20 @@ TEST_F(CliTargetTest, InfoVolumesAndTransfers) {
     EXPECT_EQ(quorvex::testing::ReadAll(home_ + "/back.bin"), quorvex::testing::ReadAll(file));
     EXPECT_EQ(Run("cmp " + file + " p.bin").out, file + " and p.bin are identical\n");
     const std::string other = MakeFile("other.bin", 2048);
-    ExpectRefusals({{"cmp " + other + " p.bin", 8, "quorvex: error 8: the files differ\n"},
+    ExpectRefusals({{"cmp " + other + " p.bin", 8,
+                     "quorvex: error 8: the files differ (flash dfm/p.bin, PC " + other +
+                         "); the flash copy is kept as " + home_ +
+                         "/Temp/p.bin (quorvex cmp --clean removes it)\n"},
                     {"get missing.bin " + home_ + "/x", 6,
-                     "quorvex: error 6: the target refused to open the file (or the side is "
-                     "unknown)\n"}});
+                     "quorvex: error 6: the target refused to open the file (flash "
+                     "dfm/missing.bin, PC " +
+                         home_ +
+                         "/x); likely: no such file, a name longer than the target's longest "
+                         "name, a read-only file, or a missing folder\n"}});
+    EXPECT_EQ(quorvex::testing::ReadAll(home_ + "/Temp/p.bin"), quorvex::testing::ReadAll(file));
+    EXPECT_EQ(Run("cmp --clean").out,
+              "removed 1 kept copy from " + home_ + "/Temp and " + home_ + "/Compare\n");
+    EXPECT_FALSE(std::filesystem::exists(home_ + "/Temp/p.bin"));
 }
 
 TEST_F(CliTargetTest, ManagementCommandsAndTheirRefusals) {
@@ -90,13 +90,20 @@ TEST_F(CliTargetTest, ManagementCommandsAndTheirRefusals) {
     ASSERT_EQ(Run("chmod 444 b.bin").status, 0);
     const std::string listed = Run("ls --json").out;
     EXPECT_EQ(listed.rfind("[{\"name\":\"b.bin\",", 0), 0u) << listed;
-    EXPECT_NE(listed.find("\"attributes\":292,\"read_only\":true}]\n"), std::string::npos)
+    EXPECT_NE(
+        listed.find("\"attributes\":292,\"read_only\":true,\"type\":\"file\",\"mode\":\"0444\""),
+        std::string::npos)
         << listed;
     ExpectRefusals(
-        {{"mv a.bin c.bin", 12, "quorvex: error 12: the target refused the rename\n"},
-         {"rm b.bin", 13, "quorvex: error 13: the target refused to remove the file\n"},
-         {"chmod 644 missing.bin", 16, "quorvex: error 16: the target refused the mode change\n"},
-         {"rmdir logs", 27, "quorvex: error 27: the target refused to remove the directory\n"}});
+        {{"mv a.bin c.bin", 12,
+          "quorvex: error 12: the target refused the rename (flash dfm/a.bin -> c.bin)\n"},
+         {"rm b.bin", 13,
+          "quorvex: error 13: the target refused to remove the file (flash dfm/b.bin); likely: "
+          "no such file, or a read-only file\n"},
+         {"chmod 644 missing.bin", 16,
+          "quorvex: error 16: the target refused the mode change (flash dfm/missing.bin)\n"},
+         {"rmdir logs", 27,
+          "quorvex: error 27: the target refused to remove the directory (flash dfm/logs)\n"}});
 
     ASSERT_EQ(Run("mkdir logs --mode 700").status, 0);
     EXPECT_EQ(Run("mkdir logs").status, 26);
@@ -109,22 +116,92 @@ TEST_F(CliTargetTest, ManagementCommandsAndTheirRefusals) {
 
 TEST_F(CliTargetTest, CapacityFormatClockAndReset) {
     StartTarget({"--capacity", "cp:64K"});
-    EXPECT_EQ(Run("df --json").out, "{\"volume\":\"dfm\",\"size\":65536,\"available\":65536}\n");
+    EXPECT_EQ(Run("df --json").out,
+              "{\"volume\":\"dfm\",\"size\":65536,\"available\":65536,\"used\":0}\n");
     EXPECT_EQ(Run("--core ap df mfm --json").out,
-              "{\"volume\":\"mfm\",\"size\":16777216,\"available\":16777216}\n");
-    ExpectRefusals({{"put " + MakeFile("big.bin", 70000), 18,
-                     "quorvex: error 18: the file does not fit into the free space\n"}});
+              "{\"volume\":\"mfm\",\"size\":16777216,\"available\":16777216,\"used\":0}\n");
+    const std::string big = MakeFile("big.bin", 70000);
+    ExpectRefusals({{"put " + big, 18,
+                     "quorvex: error 18: the file does not fit into the free space (flash "
+                     "dfm/big.bin, PC " +
+                         big + ")\n"}});
     ASSERT_EQ(Run("put " + MakeFile("a.bin", 1000)).status, 0);
-    EXPECT_EQ(Run("df --json").out, "{\"volume\":\"dfm\",\"size\":65536,\"available\":64536}\n");
-    EXPECT_EQ(Run("format").status, 0);
+    EXPECT_EQ(Run("df --json").out,
+              "{\"volume\":\"dfm\",\"size\":65536,\"available\":64536,\"used\":1000}\n");
+    EXPECT_EQ(Run("format --yes").status, 0);
     EXPECT_EQ(Run("ls --json").out, "[]\n");
-    EXPECT_EQ(Run("df --json").out, "{\"volume\":\"dfm\",\"size\":65536,\"available\":65536}\n");
+    EXPECT_EQ(Run("df --json").out,
+              "{\"volume\":\"dfm\",\"size\":65536,\"available\":65536,\"used\":0}\n");
 
     EXPECT_EQ(Run("rtc").status, 0);
     EXPECT_EQ(Run("rtc 2030-13-01T00:00:00").status, 64);
     const Outcome reset = Run("reset");
     EXPECT_EQ(reset.status, 0);
     EXPECT_EQ(reset.out, "reset sent\n");
+}
+
+TEST_F(CliTargetTest, AFailedWriteIsRemovedUnlessKept) {
+    // Without the free-space query the write runs into the full volume.
+    StartTarget({"--capacity", "cp:4K", "--omit", "cp:GetFdiFdvAvailableSpace"});
+    const std::string file = MakeFile("big.bin", 6000);
+    const std::string failed =
+        "quorvex: error 9: the target failed to write (flash dfm/big.bin, PC " + file + ")\n";
+    ExpectRefusals(
+        {{"put " + file, 9,
+          "quorvex: removed the partly written dfm/big.bin from the target (--keep-partial "
+          "keeps it)\n" +
+              failed}});
+    EXPECT_EQ(Run("ls --json").out, "[]\n");
+    ExpectRefusals({{"put " + file + " --keep-partial", 9,
+                     "quorvex: kept the partly written dfm/big.bin on the target "
+                     "(--keep-partial)\n" +
+                         failed}});
+    EXPECT_NE(Run("ls --json").out.find("\"name\":\"big.bin\""), std::string::npos);
+}
+
+TEST_F(CliTargetTest, TermSignalStopsATransferAndLeavesNothingBehind) {
+    // Every report held back 5 ms: a 300-packet transfer runs for 1.5 s.
+    StartTarget({"--delay-ms", "5"});
+    const std::string file = MakeFile("big.bin", 300 * 1024);
+    const std::string old = MakeFile("old.bin", 10);
+    const std::string old_bytes = quorvex::testing::ReadAll(old);
+    // Runs the transfer and stops it once its first progress step shows it
+    // under way.
+    const auto stopped = [&](const char* command, const std::string& from, const std::string& to) {
+        int err[2];
+        if (pipe(err) != 0) return -2;
+        const pid_t pid = fork();
+        if (pid == 0) {
+            setenv("QUORVEX_HOME", home_.c_str(), 1);
+            dup2(err[1], STDERR_FILENO);
+            close(err[0]);
+            const std::string target = target_.address();
+            execl(QUORVEX_CLI, QUORVEX_CLI, "--target", target.c_str(), "--progress", "json",
+                  command, from.c_str(), to.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(err[1]);
+        FILE* progress = fdopen(err[0], "r");
+        char line[256];
+        while (fgets(line, sizeof line, progress) != nullptr &&
+               std::string(line).find("\"step\"") == std::string::npos) {
+        }
+        kill(pid, SIGTERM);
+        while (fgets(line, sizeof line, progress) != nullptr) {
+        }
+        fclose(progress);
+        int raw = 0;
+        waitpid(pid, &raw, 0);
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    EXPECT_EQ(stopped("put", file, "big.bin"), 28);
+    EXPECT_EQ(Run("ls --json").out, "[]\n");
+    ASSERT_EQ(Run("put --no-verify " + file).status, 0);
+    EXPECT_EQ(stopped("get", "big.bin", old), 28);
+    EXPECT_EQ(quorvex::testing::ReadAll(old), old_bytes);
+    for (const auto& e : std::filesystem::directory_iterator(home_)) {
+        EXPECT_EQ(e.path().filename().string().find(".quorvex-"), std::string::npos) << e.path();
+    }
 }
 
 TEST_F(CliTargetTest, TargetFlagsShowThroughTheCommands) {
@@ -150,9 +227,8 @@ TEST_F(CliTargetTest, MissingPcFileFailsBeforeAnythingIsSent) {
     const Outcome missing = Run("put " + home_ + "/nothing.bin --progress json");
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.out, "");
-    EXPECT_EQ(
-        missing.err,
-        "quorvex: error 2: the PC file cannot be read, or the free-space figure is unknown\n");
+    EXPECT_EQ(missing.err, "quorvex: error 2: cannot read the PC file " + home_ +
+                               "/nothing.bin: No such file or directory\n");
     const Outcome listed = Run("ls");
     EXPECT_EQ(listed.status, 102);
     EXPECT_EQ(listed.err, "quorvex: error 102: the target sent a malformed frame\n");
@@ -166,12 +242,35 @@ TEST_F(CliTargetTest, ClosedConnectionAndLostReportGiveTheLinkCodes) {
     EXPECT_EQ(closed.err, "quorvex: error 101: no connection to the target, or it was lost\n");
     EXPECT_EQ(target_.Stop(SIGTERM), 0);
 
-    // The second report since start is the listing; it never comes.
-    StartTarget({"--drop-report", "2"});
-    const Outcome silent = Run("ls");
+    // The first report since start answers the version query; without it
+    // the side's layout is unknown and the write must not be sent.
+    StartTarget({"--drop-report", "1"});
+    const Outcome silent = Run("put " + MakeFile("a.bin", 10));
     EXPECT_EQ(silent.status, 100);
-    EXPECT_EQ(silent.err, "quorvex: error 100: the target did not answer in time\n");
+    EXPECT_EQ(silent.err,
+              "quorvex: error 100: the target did not answer in time (the FDI version query of "
+              "the cp side); nothing else was sent\n");
     EXPECT_EQ(Run("ls --json").out, "[]\n");
+}
+
+TEST_F(CliTargetTest, ClockAndVersionSwitchesActOnConnecting) {
+    // The first connection's version answer is lost.
+    StartTarget({"--drop-report", "1"});
+    ASSERT_EQ(Run("settings \"FDI Ver Check\" 0").status, 0);
+    const Outcome unknown = Run("info --json");
+    EXPECT_EQ(unknown.status, 0);
+    EXPECT_EQ(unknown.out,
+              "{\"side\":0,\"fdi_version\":\"FDI5\",\"root_path\":\"\",\"extended_mode\":false}\n");
+    EXPECT_EQ(unknown.err,
+              "quorvex: warning: the target did not answer in time (the FDI version query of the "
+              "cp side); going on with the FDI5 layout because \"FDI Ver Check\" is 0\n");
+    // Connecting sets the clock back from 2030 to the PC's time.
+    ASSERT_EQ(Run("rtc 2030-01-02T03:04:05").status, 0);
+    ASSERT_EQ(Run("settings \"Update RTC\" 1").status, 0);
+    ASSERT_EQ(Run("put " + MakeFile("a.bin", 10)).status, 0);
+    const std::string listed = Run("ls --json").out;
+    EXPECT_EQ(listed.find("2030"), std::string::npos) << listed;
+    EXPECT_NE(listed.find("\"name\":\"a.bin\""), std::string::npos) << listed;
 }
 
 }  // namespace

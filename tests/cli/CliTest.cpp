@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,10 +21,15 @@ namespace {
 using quorvex::testing::Outcome;
 using quorvex::testing::ReadAll;
 
-class CliTest : public quorvex::testing::CliHomeTest {
-  protected:
-    Outcome Run(const std::string& args) { return quorvex::testing::RunCli(home_, args); }
-};
+class CliTest : public quorvex::testing::CliHomeTest {};
+
+std::set<std::string> Names(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+        names.insert(e.path().filename().string());
+    }
+    return names;
+}
 
 TEST_F(CliTest, PutListGetCompareRemoveRoundTrip) {
     const std::string original = MakeFile("data.bin", 3000);
@@ -32,7 +39,7 @@ TEST_F(CliTest, PutListGetCompareRemoveRoundTrip) {
     ASSERT_EQ(listed.status, 0) << listed.err;
     EXPECT_EQ(listed.out.rfind("[{\"name\":\"data.bin\",\"time\":\"", 0), 0u) << listed.out;
     EXPECT_NE(listed.out.find("\"size\":3000,\"size_text\":\"3 KB\",\"attributes\":420,"
-                              "\"read_only\":false}]\n"),
+                              "\"read_only\":false,\"type\":\"file\",\"mode\":\"0644\","),
               std::string::npos)
         << listed.out;
 
@@ -46,24 +53,63 @@ TEST_F(CliTest, PutListGetCompareRemoveRoundTrip) {
     EXPECT_EQ(Run("ls --json").out, "[]\n");
 }
 
-TEST_F(CliTest, ExitStatusesAndErrorLines) {
-    Outcome usage = Run("frobnicate");
-    EXPECT_EQ(usage.status, 64);
-    EXPECT_EQ(Run("put").status, 64);
-    EXPECT_EQ(Run("chmod 9x9 a").status, 64);
-
-    Outcome missing = Run("put " + home_ + "/nothing.bin --progress json");
-    EXPECT_EQ(missing.status, 2);
-    EXPECT_EQ(
-        missing.err,
-        "quorvex: error 2: the PC file cannot be read, or the free-space figure is unknown\n");
-
-    Outcome refused = Run("rm nothing.bin");
-    EXPECT_EQ(refused.status, 13);
-    EXPECT_EQ(refused.err, "quorvex: error 13: the target refused to remove the file\n");
-
-    Outcome unreachable = Run("--target tcp://127.0.0.1:1 info");
-    EXPECT_EQ(unreachable.status, 101);
+TEST_F(CliTest, RefusalsNameWhatFailedAndLeaveThePcSideAlone) {
+    const std::string original = MakeFile("p.bin", 100);
+    ASSERT_EQ(Run("put " + original).status, 0);
+    const std::string kept = MakeFile("kept.txt", 10);
+    const std::string kept_bytes = ReadAll(kept);
+    const std::set<std::string> files_before = Names(home_);
+    const std::string usage_get = " (usage: quorvex get [-r] FLASH... [PC])\n";
+    ExpectRefusals({
+        {"frobnicate", 64, "quorvex: unknown command 'frobnicate' (see quorvex --help)\n"},
+        {"chmod 9x9 a", 64,
+         "quorvex: MODE is octal, e.g. 444, not '9x9' (usage: quorvex chmod MODE FILE)\n"},
+        {"get p.bin --verify", 64, "quorvex: get does not take --verify" + usage_get},
+        {"get p.bin a b", 64, "quorvex: several files go into a folder; b is not one\n"},
+        {"info extra", 64, "quorvex: info takes no operands (usage: quorvex info)\n"},
+        {"rtc 2026-02-29T00:00:00", 64,
+         "quorvex: rtc takes a real time YYYY-MM-DDTHH:MM:SS from 1970 to 2037, not "
+         "'2026-02-29T00:00:00' (usage: quorvex rtc [YYYY-MM-DDTHH:MM:SS])\n"},
+        {"rtc 2038-01-01T00:00:00 --json", 64,
+         "quorvex: rtc takes a real time YYYY-MM-DDTHH:MM:SS from 1970 to 2037, not "
+         "'2038-01-01T00:00:00' (usage: quorvex rtc [YYYY-MM-DDTHH:MM:SS])\n",
+         "{\"error\":{\"code\":64,\"message\":\"rtc takes a real time YYYY-MM-DDTHH:MM:SS from "
+         "1970 to 2037, not '2038-01-01T00:00:00' (usage: quorvex rtc "
+         "[YYYY-MM-DDTHH:MM:SS])\"}}\n"},
+        {"df xyz", 64, "quorvex: the target has no volume 'xyz' (it lists: dfm)\n"},
+        {"format", 64,
+         "quorvex: format needs --yes when no terminal can confirm it (usage: quorvex format "
+         "[VOLUME] [--yes])\n"},
+        {"--trace " + home_ + "/no/t.log ls", 64,
+         "quorvex: cannot write the trace file " + home_ +
+             "/no/t.log: No such file or directory\n"},
+        {"put " + home_ + "/nothing.bin", 2,
+         "quorvex: error 2: cannot read the PC file " + home_ +
+             "/nothing.bin: No such file or directory\n"},
+        {"put " + home_, 2,
+         "quorvex: error 2: cannot read the PC file " + home_ + ": it is a folder, not a file\n"},
+        {"rm nothing.bin --json", 13,
+         "quorvex: error 13: the target refused to remove the file (flash dfm/nothing.bin); "
+         "likely: no such file, or a read-only file\n",
+         "{\"error\":{\"code\":13,\"message\":\"the target refused to remove the file (flash "
+         "dfm/nothing.bin); likely: no such file, or a read-only file\"}}\n"},
+        {"rm 'a\nb'", 13,
+         "quorvex: error 13: the target refused to remove the file (flash dfm/a\\x0Ab); likely: "
+         "no such file, or a read-only file\n"},
+        {"get p.bin /dev/full", 5,
+         "quorvex: error 5: a PC file cannot be opened or used: /dev/full: the disk is full (No "
+         "space left on device)\n"},
+        {"get missing.bin " + kept, 6,
+         "quorvex: error 6: the target refused to open the file (flash dfm/missing.bin, PC " +
+             kept +
+             "); likely: no such file, a name longer than the target's longest name, a read-only "
+             "file, or a missing folder\n"},
+    });
+    EXPECT_FALSE(std::filesystem::exists("--verify"));
+    // The failed get left the old file as it was and no temporary file.
+    EXPECT_EQ(ReadAll(kept), kept_bytes);
+    EXPECT_EQ(Names(home_), files_before);
+    EXPECT_EQ(Run("--target tcp://127.0.0.1:1 info").status, 101);
     EXPECT_EQ(Run("--help").status, 0);
     EXPECT_EQ(Run("rm --help").status, 0);
 }
@@ -87,43 +133,154 @@ TEST_F(CliTest, ProgressJsonOnlyForTheGuiInstance) {
               "{\"progress\":\"start\",\"total\":100,\"kind\":3}\n{\"progress\":\"end\"}\n");
 
     // A format announces the time-out it waits for, derived from the volume's size.
-    Outcome format = Run("format --progress json");
+    Outcome format = Run("format --yes --progress json");
     ASSERT_EQ(format.status, 0) << format.err;
     EXPECT_EQ(format.err,
               "{\"progress\":\"start\",\"total\":300000,\"kind\":4}\n{\"progress\":\"end\"}\n");
 
     for (const std::string& command :
-         std::vector<std::string>{"put " + file, "get p.bin " + home_ + "/o.bin", "format"}) {
+         std::vector<std::string>{"put " + file, "get p.bin " + home_ + "/o.bin", "format --yes"}) {
         Outcome other = Run("--instance other " + command + " --progress json");
         ASSERT_EQ(other.status, 0) << command;
         EXPECT_EQ(other.err, "") << command;
     }
 }
 
-TEST_F(CliTest, InterruptStopsAPutAndLeavesNothingBehind) {
-    // The persisted image is rewritten after every packet, so this write runs
-    // for seconds: long enough to be interrupted in the middle.
-    const std::string big = MakeFile("big.bin", 1500000);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        setenv("QUORVEX_HOME", home_.c_str(), 1);
-        freopen("/dev/null", "w", stderr);
-        execl(QUORVEX_CLI, QUORVEX_CLI, "put", big.c_str(), "--progress", "none",
-              static_cast<char*>(nullptr));
-        _exit(127);
+TEST_F(CliTest, QuestionsOnATerminalGoAheadOnlyOnAnExplicitAnswer) {
+    const std::string original = MakeFile("p.bin", 100);
+    ASSERT_EQ(Run("put " + original).status, 0);
+    const std::string other = MakeFile("other.bin", 50);
+    struct Answer {
+        std::vector<std::string> args;
+        std::string typed;
+        int status;
+        std::string err_end;
+    };
+    const std::string cancelled = "cancelled at the target-type question; nothing was sent\n";
+    const std::string not_formatted = "error 28: format cancelled; nothing was sent\n";
+    for (const Answer& a : std::vector<Answer>{
+             {{"put", other, "p.bin"}, "q\n", 28, cancelled},
+             {{"put", other, "p.bin"}, "\n", 28, cancelled},
+             {{"put", other, "p.bin"}, "x\n\x04", 28, cancelled},
+             {{"format", "--core", "cp"}, "y\n", 28, not_formatted},
+             {{"format", "--core", "cp"}, "\x04", 28, not_formatted},
+             {{"info", "--json"}, "2\n", 0, "(Enter or q cancels): "},
+         }) {
+        SCOPED_TRACE(a.args[0] + " " + a.typed);
+        const Outcome o = quorvex::testing::RunOnTerminal(home_, a.args, a.typed);
+        EXPECT_EQ(o.status, a.status);
+        EXPECT_GE(o.err.size(), a.err_end.size());
+        EXPECT_EQ(o.err.substr(o.err.size() - std::min(o.err.size(), a.err_end.size())), a.err_end);
     }
-    // Interrupt once the write has begun: the image appears with the open file.
-    for (int i = 0; i < 3000 && !std::filesystem::exists(home_ + "/flash/cp.qxi"); ++i) {
-        usleep(10000);
-    }
-    usleep(300000);
-    kill(pid, SIGINT);
-    int raw = 0;
-    ASSERT_EQ(waitpid(pid, &raw, 0), pid);
-    ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << WTERMSIG(raw);
-    EXPECT_EQ(WEXITSTATUS(raw), 28);
+    EXPECT_EQ(ReadAll(home_ + "/stdout"), quorvex::testing::kDefaultApInfoJson);
+    ASSERT_EQ(Run("get p.bin " + home_ + "/back.bin").status, 0);
+    EXPECT_EQ(ReadAll(home_ + "/back.bin"), ReadAll(original));
+    EXPECT_EQ(quorvex::testing::RunOnTerminal(home_, {"format", "--core", "cp"}, "yes\n").status,
+              0);
     EXPECT_EQ(Run("ls --json").out, "[]\n");
+}
+
+TEST_F(CliTest, FileToolConventions) {
+    const std::string big = MakeFile("b.bin", 300), small = MakeFile("a.bin", 20);
+    MakeFile("c.txt", 5);
+    ASSERT_EQ(Run("mkdir d").status, 0);
+    ASSERT_EQ(Run("put --no-verify " + big + " " + small + " d").status, 0);
+    ASSERT_EQ(Run("put " + home_ + "/c.txt d").status, 0);  // an existing folder receives it
+    ASSERT_EQ(Run("put " + big + " a.bin").status, 0);      // an existing name, not a folder
+    std::filesystem::create_directory(home_ + "/out");
+    struct Row {
+        std::string args;
+        std::string out;
+    };
+    for (const Row& r : std::vector<Row>{
+             {"ls", "a.bin\nd/\n"},
+             {"ls -rS", "d/\na.bin\n"},
+             {"ls -S d", "b.bin\na.bin\nc.txt\n"},
+             {"ls 'd/[bc]*'", "b.bin\nc.txt\n"},
+             {"--core=ap --json -- volumes", "[\"mfm\"]\n"},
+             {"-q cmp " + big + " a.bin", ""},
+             {"--version", "quorvex 0.1.0\n"},
+             {"df -h",
+              "volume     dfm\nsize       4.0M\nused       625B\nfree       4.0M\n"
+              "usage      [                              ] 0%\n"},
+             {"get 'd/*.bin' d/c.txt " + home_ + "/out", ""},
+             {"cmp " + big + " " + small + " d/",
+              big + " and d/b.bin are identical\n" + small + " and d/a.bin are identical\n"},
+             {"rm 'd/?.bin'", ""},
+             {"ls d", "c.txt\n"},
+             {"rtc 2028-02-29T23:59:59", "target clock set to 2028-02-29T23:59:59\n"},
+         }) {
+        SCOPED_TRACE(r.args);
+        const Outcome o = Run(r.args);
+        EXPECT_EQ(o.status, 0) << o.err;
+        EXPECT_EQ(o.out, r.out);
+    }
+    EXPECT_EQ(Run("cat a.bin").out, ReadAll(big));
+    EXPECT_EQ(ReadAll(home_ + "/out/b.bin") + ReadAll(home_ + "/out/c.txt"),
+              ReadAll(big) + ReadAll(home_ + "/c.txt"));
+    const std::string stat = Run("stat d --json").out;
+    EXPECT_TRUE(std::regex_match(
+        stat, std::regex("\\{\"name\":\"d\",.*,\"attributes\":16895,\"read_only\":false,\"type\":"
+                         "\"folder\",\"mode\":\"0777\",\"created\":\"20[0-9-]{8}T[0-9:]{8}Z\","
+                         "\"modified\":\"20[0-9-]{8}T[0-9:]{8}Z\"\\}\n")))
+        << stat;
+    setenv("QUORVEX_CORE", "ap", 1);
+    setenv("QUORVEX_TARGET", "sim:", 1);  // memory only: nothing there
+    EXPECT_EQ(Run("ls --json").out, "[]\n");
+    EXPECT_EQ(Run("info --json").out, quorvex::testing::kDefaultApInfoJson);
+    unsetenv("QUORVEX_CORE");
+    unsetenv("QUORVEX_TARGET");
+    ExpectRefusals(
+        {{"lss", 64, "quorvex: unknown command 'lss'; did you mean 'ls'? (see quorvex --help)\n"},
+         {"ls --jsn", 64,
+          "quorvex: unknown option '--jsn'; did you mean '--json'? (usage: quorvex ls "
+          "[-l] [-t|-S] [-r] [FOLDER|PATTERN])\n"},
+         {"get a.bin 'd/*' " + big, 64,
+          "quorvex: several files go into a folder; " + big + " is not one\n"},
+         {"rm 'zz*'", 11, "quorvex: error 11: no flash file matches dfm/zz*\n"}});
+}
+
+TEST_F(CliTest, TreesCopyWholeAndSyncCopiesOnlyWhatChanged) {
+    namespace fs = std::filesystem;
+    const std::string tree = home_ + "/tree";
+    fs::create_directories(tree + "/a/b");
+    fs::create_directories(tree + "/empty");
+    MakeFile("tree/a/b/deep.bin", 5000);
+    MakeFile("tree/a/empty.bin", 0);
+    MakeFile("tree/x.txt", 4);
+    const auto same_tree = [&](const std::string& copy) {
+        std::vector<std::string> differences;
+        for (const auto& e : fs::recursive_directory_iterator(tree)) {
+            const std::string other = copy + e.path().string().substr(tree.size());
+            if (e.is_directory() ? !fs::is_directory(other)
+                                 : ReadAll(e.path().string()) != ReadAll(other)) {
+                differences.push_back(other);
+            }
+        }
+        return differences;
+    };
+    // The summary without its time.
+    const auto summary = [&](const std::string& args) {
+        const Outcome o = Run(args);
+        EXPECT_EQ(o.status, 0) << args << o.err;
+        return o.out.substr(0, o.out.rfind(", "));
+    };
+    ASSERT_EQ(Run("put -r " + tree + " site").status, 0);
+    ASSERT_EQ(Run("get -r site " + home_ + "/back").status, 0);
+    EXPECT_EQ(same_tree(home_ + "/back"), std::vector<std::string>{});
+    EXPECT_EQ(summary("sync " + tree + " site"), "copied 0, skipped 3, removed 0, 0 bytes");
+
+    MakeFile("tree/x.txt", 7);
+    fs::remove(tree + "/a/empty.bin");
+    EXPECT_EQ(summary("sync --dry-run --delete " + tree + " site"),
+              "remove dfm/site/a/empty.bin\ncopy " + tree +
+                  "/x.txt -> dfm/site/x.txt\nwould copy 1, skipped 1, would remove 1, 7 bytes");
+    EXPECT_EQ(summary("sync --delete " + tree + " site"),
+              "copied 1, skipped 1, removed 1, 7 bytes");
+    EXPECT_EQ(summary("sync --pull --checksum " + home_ + "/back site"),
+              "copied 1, skipped 1, removed 0, 7 bytes");
+    EXPECT_EQ(same_tree(home_ + "/back"), std::vector<std::string>{});
+    EXPECT_TRUE(fs::exists(home_ + "/back/a/empty.bin"));  // removed only with --delete
 }
 
 TEST_F(CliTest, InfoAndVolumesJson) {
@@ -132,13 +289,65 @@ TEST_F(CliTest, InfoAndVolumesJson) {
     EXPECT_EQ(Run("volumes --json").out, "[\"dfm\"]\n");
 }
 
-TEST_F(CliTest, FilesPersistBetweenRunsAndSettingsAreStored) {
-    const std::string file = MakeFile("keep.bin", 10);
-    ASSERT_EQ(Run("put " + file + " kept.bin").status, 0);
-    EXPECT_NE(Run("ls").out.find("kept.bin"), std::string::npos);
-    EXPECT_EQ(Run("settings \"Verify After Write\" 0").status, 0);
-    EXPECT_EQ(Run("settings \"Verify After Write\"").out, "0\n");
+TEST_F(CliTest, SettingsChangeWhatTheHostDoes) {
+    EXPECT_EQ(Run("settings --json").out,
+              "{\"Update RTC\":0,\"Update Diagnosis Information\":1,\"Available Space\":0,"
+              "\"FDI Ver Check\":1,\"Verify After Write\":1}\n");
     EXPECT_EQ(Run("settings Nonsense 1").status, 64);
+    const std::string file = MakeFile("p.bin", 2048);
+    const std::string put = "put " + file + " --progress json";
+    const std::string verified = quorvex::testing::kVerifiedPut2048Progress;
+    const std::string unverified = verified.substr(0, verified.find("{\"progress\":\"start\"", 1)) +
+                                   "{\"progress\":\"end\"}\n";
+    const std::string free_line = "quorvex: 4192256 bytes free on dfm\n";
+    struct Case {
+        std::string setting;  // "KEY VALUE", or empty for the defaults
+        std::string args;
+        std::string err;
+    };
+    for (const Case& k : std::vector<Case>{
+             {"", put, verified},
+             {"", put + " --no-verify", unverified},
+             {"\"Verify After Write\" 0", put, unverified},
+             {"", put + " --verify", verified},
+             {"\"Available Space\" 1", put, unverified + free_line},
+             {"", "get p.bin " + home_ + "/back.bin --progress none", free_line},
+         }) {
+        SCOPED_TRACE(k.setting + " " + k.args);
+        if (!k.setting.empty()) {
+            ASSERT_EQ(Run("settings " + k.setting).status, 0);
+        }
+        const Outcome o = Run(k.args);
+        EXPECT_EQ(o.status, 0);
+        EXPECT_EQ(o.err, k.err);
+    }
+    // The module's trace lines reach the log only while the switch is on.
+    const std::string log = home_ + "/quorvex.log";
+    const std::string traced = "[Quorvex/trace] NVM: set CP\n";
+    const auto count = [&] {
+        const std::string text = ReadAll(log);
+        std::size_t n = 0;
+        for (auto at = text.find(traced); at != std::string::npos; at = text.find(traced, at + 1))
+            ++n;
+        return n;
+    };
+    const std::size_t before = count();
+    EXPECT_GT(before, 0u);
+    ASSERT_EQ(Run("settings \"Update Diagnosis Information\" 0").status, 0);
+    ASSERT_EQ(Run("ls").status, 0);
+    EXPECT_EQ(count(), before);
+}
+
+TEST_F(CliTest, PathNamesAFolderWithOrWithoutItsSlash) {
+    const std::string file = MakeFile("x.bin", 10);
+    ASSERT_EQ(Run("mkdir sub").status, 0);
+    ASSERT_EQ(Run("put " + file + " sub/x.bin").status, 0);
+    ASSERT_EQ(Run("put " + file + " subway.bin").status, 0);
+    for (const char* path : {"dfm/sub", "dfm/sub/"}) {
+        const std::string listed = Run(std::string("--path ") + path + " ls --json").out;
+        EXPECT_EQ(listed.rfind("[{\"name\":\"x.bin\",", 0), 0u) << path << listed;
+        EXPECT_EQ(listed.find("},{"), std::string::npos) << path << listed;
+    }
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ void AddCloseReports(CStringList& expected) {
     expected.AddHead("FDI__Transport__F_Close_Success");
 }
 
-TEST_F(CommandLinkExchange, SendsTheCommandRecordAndFillsOnlyNameAndBufferOfTheReply) {
+TEST_F(CommandLinkExchange, SendsTheRecordAndFillsOnlyNameAndBufferOfTheReply) {
     target_->On("Fclose").Reply("FDI__Transport__F_Close_Success", {0xAB, 0xCD});
     CCommandLink link;
     BYTE parameters[4] = {7, 0, 0, 0x80};
@@ -87,7 +87,7 @@ TEST_F(CommandLinkExchange, TakesTheFirstReportWhoseExactFullNameIsExpected) {
     EXPECT_EQ(transport_->QueuedReports(), 0u);
 }
 
-TEST_F(CommandLinkExchange, CopiesNoMoreThanTheReplyBufferHoldsAndNullsDataForEmptyPayload) {
+TEST_F(CommandLinkExchange, ReplyCopyIsBoundedAndAnEmptyPayloadNullsData) {
     target_->On("Fread").Reply("FDI__Transport__F_Read_Packet", {1, 2, 3, 4, 5, 6, 7, 8});
     target_->On("Fread").Reply("FDI__Transport__F_Read_Packet");
     CCommandLink link;
@@ -102,10 +102,12 @@ TEST_F(CommandLinkExchange, CopiesNoMoreThanTheReplyBufferHoldsAndNullsDataForEm
 
     ASSERT_EQ(link.ExecuteCommand(command, reply, expected, &mark, 5000), UE_LINK_OK);
     EXPECT_EQ(std::vector<BYTE>(buffer, buffer + 4), (std::vector<BYTE>{1, 2, 3, 0xEE}));
+    EXPECT_EQ(mark.received, 3u);
 
     ASSERT_EQ(link.ExecuteCommand(command, reply, expected, &mark, 5000), UE_LINK_OK);
     EXPECT_EQ(reply.Name, "F_Read_Packet");
     EXPECT_EQ(reply.Data, nullptr);
+    EXPECT_EQ(mark.received, 0u);
 }
 
 TEST_F(CommandLinkExchange, SurvivesRecordsWhoseLengthHasNoBuffer) {

@@ -33,6 +33,16 @@ TEST_F(LinkConnection, WithoutConnectionEveryCallAnswersLinkDown) {
     EXPECT_FALSE(FindCommandAp("FDI__Transport__Fseek", &out1, &out2, false));
     EXPECT_EQ(out1, 0);
     EXPECT_EQ(out2, 0);
+
+    // The same link works once there is a connection, and follows a reconnect.
+    for (int round = 0; round < 2; ++round) {
+        auto next = std::make_shared<quorvex::link::ScriptedTarget>();
+        next->SetOsType(1, 3);
+        next->On("Fclose").Reply("FDI__Transport__F_Close_Success");
+        transport_ = quorvex::link::ConnectScripted(next);
+        EXPECT_EQ(Exchange(link), UE_LINK_OK);
+        EXPECT_EQ(link.GetTargetOsType(1), 3);
+    }
 }
 
 TEST_F(LinkConnection, ClosedConnectionAnswersLinkDown) {

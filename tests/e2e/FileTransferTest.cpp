@@ -9,7 +9,7 @@ namespace {
 
 class FileTransferTest : public EndToEndTest, public ::testing::WithParamInterface<Route> {};
 
-TEST_P(FileTransferTest, FilesAroundPacketBoundariesComeBackByteForByte) {
+TEST_P(FileTransferTest, FilesAroundPacketBoundariesComeBackWhole) {
     Serve(GetParam());
     // CP packets carry 1024 bytes, AP packets 4096.
     const std::size_t sizes[] = {0, 1, 1023, 1024, 1025, 4095, 4096, 4097, 9000};
@@ -47,7 +47,7 @@ TEST_P(FileTransferTest, EightMebibytesOnTheApplicationCore) {
               UE_COMPARE_MISMATCH);
 }
 
-TEST_P(FileTransferTest, WriteThatDoesNotFitIsRefusedAndLeavesNothing) {
+TEST_P(FileTransferTest, WriteThatDoesNotFitLeavesNothing) {
     sim::SimConfig config = sim::DefaultSimConfig();
     config.cp.volumes.front().capacity = 8192;
     Serve(GetParam(), config);

@@ -18,7 +18,7 @@ const int kListed = 40;
 class ListingTest : public EndToEndTest,
                     public ::testing::WithParamInterface<std::tuple<Route, const char*>> {};
 
-TEST_P(ListingTest, ListingOverSeveralPacketsOnBothCores) {
+TEST_P(ListingTest, SeveralPacketsOnBothCores) {
     const auto [route, version] = GetParam();
     sim::SimConfig config = sim::DefaultSimConfig();
     config.cp.fdi_version = config.ap.fdi_version = version;

@@ -55,12 +55,13 @@ TEST_F(TargetProgramTest, ConnectionsBeyondTheLimitAreRefusedAndLogged) {
     StartTarget({"--max-connections", "1"});
     std::string error;
     EXPECT_EQ(link::OpenSocketTransport(target_.address(), link::SocketOptions(), &error), nullptr);
+    EXPECT_EQ(error, target_.address() + ": target busy: 1 connections in use");
     Leave();
     EXPECT_EQ(target_.Stop(SIGTERM), 0);
     std::string log;
     std::ifstream in(home_ + "/target.err");
     std::getline(in, log);
-    EXPECT_NE(log.find("1 connections already served, connection refused"), std::string::npos)
+    EXPECT_NE(log.find("target busy: 1 connections in use, connection refused"), std::string::npos)
         << log;
 }
 
@@ -80,6 +81,7 @@ TEST_F(TargetProgramTest, BadFlagsExitWithOneLine) {
         {"--max-connections", "0"},
         {"--drop-report", "-1"},
         {"--delay-ms", "1x"},
+        {"--idle-timeout", "0"},
     };
     for (const auto& args : cases) {
         SCOPED_TRACE(args.front());
@@ -94,7 +96,7 @@ TEST_F(TargetProgramTest, BadFlagsExitWithOneLine) {
     for (const char* flag :
          {"--listen", "--image", "--cp-fdi", "--ap-fdi", "--ap-os", "--omit", "--in-limit",
           "--out-limit", "--max-name", "--capacity", "--max-connections", "--drop-report",
-          "--delay-ms", "--close-after-frames", "--corrupt-report", "Example"}) {
+          "--delay-ms", "--close-after-frames", "--corrupt-report", "--idle-timeout", "Example"}) {
         EXPECT_NE(out.find(flag), std::string::npos) << flag;
     }
 }

@@ -1,4 +1,4 @@
-// CString: embedded NULs, formatting, search and the clamping of positions.
+// CString: embedded NULs, search and the clamping of positions.
 #include "framework/cstring.h"
 
 #include <gtest/gtest.h>
@@ -20,20 +20,6 @@ TEST(CStringNul, AppendedCharsKeepEmbeddedNulsAndLength) {
     EXPECT_EQ(s.Find('x'), 7);
 }
 
-TEST(CStringNul, ComparisonsUseWholeLength) {
-    const CString a("ab\0c", 4);
-    const CString b("ab\0d", 4);
-    const CString ab("ab");
-    EXPECT_NE(a, b);
-    EXPECT_LT(a, b);
-    EXPECT_NE(a, ab);
-    EXPECT_NE(a, "ab");
-    EXPECT_GT(a, "ab");
-    EXPECT_TRUE(ab == "ab");
-    EXPECT_TRUE("ab" == ab);
-    EXPECT_EQ(CString(a), a);
-}
-
 TEST(CStringNul, ConstructionAndConcatenation) {
     EXPECT_TRUE(CString(static_cast<LPCSTR>(nullptr)).IsEmpty());
     EXPECT_TRUE(CString("abc", -1).IsEmpty());
@@ -53,25 +39,7 @@ TEST(CStringNul, ConstructionAndConcatenation) {
     EXPECT_EQ(nul.GetLength(), 2);
 }
 
-TEST(CStringFormat, PrintfSemanticsAndAnyLength) {
-    CString s;
-    s.Format("Quorvex; Instance name: %s.", "GUI Instance");
-    EXPECT_EQ(s, "Quorvex; Instance name: GUI Instance.");
-    s.Format("%.2d:%.2d:%.2d", 9, 5, 7);
-    EXPECT_EQ(s, "09:05:07");
-    s.Format("%.1f KB", 1.5);
-    EXPECT_EQ(s, "1.5 KB");
-
-    const std::string big(5000, 'q');
-    s.Format("[%s]", big.c_str());
-    ASSERT_EQ(s.GetLength(), 5002);
-    EXPECT_EQ(s.Right(2), "q]");
-
-    s.AppendFormat(" %d", -12);
-    EXPECT_EQ(s.Right(4), " -12");
-}
-
-TEST(CStringSearch, FindReverseFindAndTokenizeBounds) {
+TEST(CStringSearch, FindAndReverseFindBounds) {
     const CString s("dfm/dir/a.txt");
     EXPECT_EQ(s.Find('/'), 3);
     EXPECT_EQ(s.Find('/', 4), 7);
@@ -87,14 +55,6 @@ TEST(CStringSearch, FindReverseFindAndTokenizeBounds) {
     EXPECT_EQ(s.Find("x", s.GetLength() + 1), -1);
     EXPECT_EQ(s.Find(static_cast<LPCSTR>(nullptr)), -1);
     EXPECT_EQ(CString().ReverseFind('a'), -1);
-
-    const CString tokens("@@a@bc@@d@");
-    int pos = 0;
-    EXPECT_EQ(tokens.Tokenize("@", pos), "a");
-    EXPECT_EQ(tokens.Tokenize("@", pos), "bc");
-    EXPECT_EQ(tokens.Tokenize("@", pos), "d");
-    EXPECT_EQ(tokens.Tokenize("@", pos), "");
-    EXPECT_EQ(pos, -1);
 }
 
 TEST(CStringSearch, ExtractionClampsToTheString) {
@@ -114,61 +74,6 @@ TEST(CStringSearch, ExtractionClampsToTheString) {
     EXPECT_EQ(s.Right(-2), "");
     EXPECT_EQ(s.GetAt(6), '\0');
     EXPECT_EQ(s[-1], '\0');
-    EXPECT_EQ(s.SpanExcluding("dc"), "ab");
-    EXPECT_EQ(s.SpanExcluding("xyz"), "abcdef");
-    EXPECT_EQ(s.SpanIncluding("bac"), "abc");
-}
-
-TEST(CStringEdit, CaseTrimReplaceRemove) {
-    CString s("  Mixed Case\t\n");
-    s.Trim();
-    EXPECT_EQ(s, "Mixed Case");
-    EXPECT_EQ(CString(s).MakeUpper(), "MIXED CASE");
-    EXPECT_EQ(CString(s).MakeLower(), "mixed case");
-    EXPECT_EQ(s.CompareNoCase("MIXED CASE"), 0);
-    EXPECT_LT(s.CompareNoCase("mixed cases"), 0);
-    EXPECT_GT(s.Compare("Mixed"), 0);
-
-    CString path("C:\\dir\\x\\y");
-    EXPECT_EQ(path.Replace('\\', '/'), 3);
-    EXPECT_EQ(path, "C:/dir/x/y");
-    EXPECT_EQ(path.Replace("/", "//"), 3);
-    EXPECT_EQ(path, "C://dir//x//y");
-    EXPECT_EQ(path.Replace("", "z"), 0);
-    EXPECT_EQ(path.Remove('/'), 6);
-    EXPECT_EQ(path, "C:dirxy");
-
-    CString t("xxabcxx");
-    EXPECT_EQ(t.TrimLeft('x'), "abcxx");
-    EXPECT_EQ(t.TrimRight("x"), "abc");
-}
-
-TEST(CStringEdit, InsertDeleteAndBufferClampPositions) {
-    CString s("ace");
-    EXPECT_EQ(s.Insert(1, 'b'), 4);
-    EXPECT_EQ(s.Insert(99, "f"), 5);
-    EXPECT_EQ(s.Insert(-4, "_"), 6);
-    EXPECT_EQ(s, "_abcef");
-    EXPECT_EQ(s.Delete(4, 100), 4);
-    EXPECT_EQ(s, "_abc");
-    EXPECT_EQ(s.Delete(-1), 3);
-    EXPECT_EQ(s, "abc");
-    EXPECT_EQ(s.Delete(10, 1), 3);
-    EXPECT_EQ(s.Delete(1, -2), 3);
-
-    s = "ab";
-    char* buf = s.GetBuffer(16);
-    std::strcpy(buf, "written");
-    s.ReleaseBuffer();
-    EXPECT_EQ(s, "written");
-    EXPECT_EQ(s.GetLength(), 7);
-
-    buf = s.GetBufferSetLength(3);
-    buf[0] = 'X';
-    s.ReleaseBuffer(2);
-    EXPECT_EQ(s, "Xr");
-    s.ReleaseBuffer(50);  // longer than the buffer: kept as is
-    EXPECT_EQ(s, "Xr");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Modal dialogs: template lookup through the resource chain, data exchange of
-// radio groups and check boxes, the scripted and the console presenters.
+// Modal dialogs: scripts that do not fit the dialog, and the console
+// presenter's answers to bad input (the module's dialogs cover the rest).
 #include "framework/dialog.h"
 
 #include <gtest/gtest.h>
@@ -19,8 +19,6 @@ using quorvex::framework::kTabStop;
 using quorvex::framework::ScriptedDialogPresenter;
 
 constexpr UINT kCoreDialog = 7006;
-constexpr UINT kSwitchDialog = 7033;
-constexpr UINT kMissingDialog = 7999;
 
 HINSTANCE FakeModule(UINT_PTR n) {
     return reinterpret_cast<HINSTANCE>(n << 12);
@@ -42,50 +40,15 @@ DialogTemplate CoreTemplate() {
     return t;
 }
 
-DialogTemplate SwitchTemplate() {
-    DialogTemplate t;
-    t.id = kSwitchDialog;
-    t.caption = "&Switches";
-    t.system_menu = true;
-    t.controls = {
-        {kNoControlId, "Settings:", ControlKind::kGroupBox, 0, 7, 7, 219, 109},
-        {8030, "Clock", ControlKind::kCheckBox, kTabStop, 15, 20, 199, 10},
-        {8031, "Diagnosis && trace", ControlKind::kCheckBox, 0, 15, 39, 162, 10},
-        {8018, "Space", ControlKind::kCheckBox, 0, 15, 58, 190, 10},
-        {IDOK, "OK", ControlKind::kDefPushButton, 0, 55, 127, 50, 14},
-        {IDCANCEL, "Cancel", ControlKind::kPushButton, 0, 127, 127, 50, 14},
-    };
-    return t;
-}
-
 class CCoreDlg : public CDialog {
   public:
     CCoreDlg() : CDialog(kCoreDialog) {}
-    BOOL OnInitDialog() override {
-        ++m_nInits;
-        return CDialog::OnInitDialog();
-    }
     void DoDataExchange(CDataExchange* pDX) override { DDX_Radio(pDX, 1031, m_nTarget); }
 
     int m_nTarget = 0;
-    int m_nInits = 0;
 };
 
-class CSwitchDlg : public CDialog {
-  public:
-    CSwitchDlg() : CDialog(kSwitchDialog) {}
-    void DoDataExchange(CDataExchange* pDX) override {
-        DDX_Check(pDX, 8030, m_nClock);
-        DDX_Check(pDX, 8031, m_nDiag);
-        DDX_Check(pDX, 8018, m_nSpace);
-    }
-
-    int m_nClock = 0;
-    int m_nDiag = 1;
-    int m_nSpace = 0;
-};
-
-// Each test starts with the two templates in a module of its own that is the
+// Each test starts with the template in a module of its own that is the
 // current resource module, and restores the presenter and the resource module.
 class DialogTest : public ::testing::Test {
   protected:
@@ -93,7 +56,6 @@ class DialogTest : public ::testing::Test {
         saved_resource_ = AfxGetResourceHandle();
         saved_presenter_ = quorvex::framework::SetDialogPresenter(&script_);
         quorvex::framework::RegisterDialogTemplate(module_, CoreTemplate());
-        quorvex::framework::RegisterDialogTemplate(module_, SwitchTemplate());
         AfxSetResourceHandle(module_);
     }
     void TearDown() override {
@@ -107,64 +69,6 @@ class DialogTest : public ::testing::Test {
     quorvex::framework::DialogPresenter* saved_presenter_ = nullptr;
     ScriptedDialogPresenter script_;
 };
-
-TEST_F(DialogTest, RadioGroupIndexComesBackOnOkAndNoCheckReadsMinusOne) {
-    script_.Click(1032).Ok();
-    CCoreDlg dlg;
-    EXPECT_EQ(dlg.DoModal(), IDOK);
-    EXPECT_EQ(dlg.m_nTarget, 1);
-    ASSERT_EQ(script_.shown().size(), 1u);
-    const auto shown = script_.shown()[0];
-    EXPECT_EQ(shown.template_id, kCoreDialog);
-    EXPECT_EQ(shown.caption, "Target Type");
-    // OnInitDialog put the member into the group before the dialog appeared.
-    EXPECT_EQ(shown.checks.at(1031), 1);
-    EXPECT_EQ(shown.checks.at(1032), 0);
-    EXPECT_EQ(dlg.GetSafeHwnd(), nullptr);
-    EXPECT_EQ(dlg.GetDialogControls(), nullptr);
-
-    script_.Ok();
-    dlg.m_nTarget = -1;  // writes no check into the group
-    EXPECT_EQ(dlg.DoModal(), IDOK);
-    EXPECT_EQ(dlg.m_nTarget, -1);
-    EXPECT_EQ(script_.shown().at(1).checks.at(1031), 0);
-}
-
-TEST_F(DialogTest, CheckBoxesToggleIntoMembersOnOkOnly) {
-    ASSERT_TRUE(script_.AddScript("click 8030, click 8031; ok"));
-    CSwitchDlg dlg;
-    EXPECT_EQ(dlg.DoModal(), IDOK);
-    EXPECT_EQ(dlg.m_nClock, 1);
-    EXPECT_EQ(dlg.m_nDiag, 0);
-    EXPECT_EQ(dlg.m_nSpace, 0);
-    const auto checks = script_.shown().at(0).checks;
-    EXPECT_EQ(checks.at(8030), 0);
-    EXPECT_EQ(checks.at(8031), 1);
-
-    // Escape leaves the members as they were.
-    script_.Click(8030).Click(8031).Escape();
-    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-    EXPECT_EQ(dlg.m_nClock, 1);
-    EXPECT_EQ(dlg.m_nDiag, 0);
-    CCoreDlg core;
-    script_.Click(1032).Escape();
-    EXPECT_EQ(core.DoModal(), IDCANCEL);
-    EXPECT_EQ(core.m_nTarget, 0);
-}
-
-TEST_F(DialogTest, HeadlessOrMissingTemplateGivesMinusOneWithoutRunning) {
-    quorvex::framework::SetDialogPresenter(nullptr);
-    CCoreDlg headless;
-    EXPECT_EQ(headless.DoModal(), -1);
-    EXPECT_EQ(headless.m_nInits, 0);
-
-    quorvex::framework::SetDialogPresenter(&script_);
-    script_.Ok();
-    CDialog missing(kMissingDialog);
-    EXPECT_EQ(missing.DoModal(), -1);
-    EXPECT_TRUE(script_.shown().empty());
-    EXPECT_EQ(script_.pending(), 1u);
-}
 
 TEST_F(DialogTest, ScriptThatDoesNotFitEndsTheDialog) {
     CCoreDlg dlg;
@@ -183,71 +87,6 @@ TEST_F(DialogTest, ScriptThatDoesNotFitEndsTheDialog) {
     EXPECT_EQ(script_.pending(), 2u);
 }
 
-TEST_F(DialogTest, OkHandlerThatKeepsTheDialogOpenGetsAnotherRound) {
-    class CStubborn : public CCoreDlg {
-      public:
-        void OnOK() override {
-            if (++m_nOks == 2) CCoreDlg::OnOK();
-        }
-        int m_nOks = 0;
-    };
-    script_.Click(1032).Ok().Ok();
-    CStubborn dlg;
-    EXPECT_EQ(dlg.DoModal(), IDOK);
-    EXPECT_EQ(dlg.m_nOks, 2);
-    EXPECT_EQ(dlg.m_nTarget, 1);
-    EXPECT_EQ(script_.shown().size(), 2u);
-}
-
-TEST_F(DialogTest, TemplatesAreFoundAlongTheResourceChain) {
-    const HINSTANCE program_module = FakeModule(0x777);
-    quorvex::framework::UnregisterDialogTemplates(module_);
-    AfxSetResourceHandle(program_module);
-    script_.Click(1032).Ok();
-    CCoreDlg dlg;
-    EXPECT_EQ(dlg.DoModal(), -1);  // in no module of the chain
-
-    quorvex::framework::RegisterDialogTemplate(module_, CoreTemplate());
-    auto* library = new CDynLinkLibrary(module_, module_);
-    HINSTANCE found = nullptr;
-    DialogTemplate tmpl;
-    EXPECT_TRUE(quorvex::framework::LoadDialogTemplate(kCoreDialog, &tmpl, &found));
-    EXPECT_EQ(found, module_);
-    EXPECT_EQ(dlg.DoModal(), IDOK);
-    EXPECT_EQ(dlg.m_nTarget, 1);
-
-    // The current resource module is searched before the chain.
-    DialogTemplate shadow = CoreTemplate();
-    shadow.caption = "Shadow";
-    quorvex::framework::RegisterDialogTemplate(program_module, shadow);
-    EXPECT_TRUE(quorvex::framework::LoadDialogTemplate(kCoreDialog, &tmpl, &found));
-    EXPECT_EQ(found, program_module);
-    EXPECT_EQ(tmpl.caption, "Shadow");
-    quorvex::framework::UnregisterDialogTemplates(program_module);
-
-    delete library;
-    EXPECT_FALSE(quorvex::framework::LoadDialogTemplate(kCoreDialog, &tmpl));
-}
-
-TEST(DialogControlsState, ClicksFollowGroupsAndKinds) {
-    DialogTemplate t = CoreTemplate();
-    t.controls.push_back({1040, "Other A", ControlKind::kRadioButton, kFirstOfGroup, 0, 0, 1, 1});
-    t.controls.push_back({1041, "Other B", ControlKind::kRadioButton, 0, 0, 0, 1, 1});
-    quorvex::framework::DialogControls controls(t);
-    EXPECT_EQ(controls.RadioGroupFrom(1031), (std::vector<int>{1031, 1032}));
-    EXPECT_EQ(controls.RadioGroupFrom(1040), (std::vector<int>{1040, 1041}));
-    EXPECT_TRUE(controls.Click(1032));
-    EXPECT_TRUE(controls.Click(1041));
-    EXPECT_TRUE(controls.Click(1031));
-    EXPECT_EQ(controls.GetCheck(1031), 1);
-    EXPECT_EQ(controls.GetCheck(1032), 0);
-    EXPECT_EQ(controls.GetCheck(1041), 1);  // another group is untouched
-    EXPECT_FALSE(controls.Click(IDOK));
-    EXPECT_FALSE(controls.Click(kNoControlId));
-    EXPECT_FALSE(controls.SetCheck(1031, 3));
-    EXPECT_FALSE(controls.SetCheck(IDOK, 1));
-}
-
 class ConsoleDialogTest : public DialogTest {
   protected:
     // Runs `dlg` with the console presenter on `input`; returns what it drew.
@@ -262,25 +101,6 @@ class ConsoleDialogTest : public DialogTest {
     }
 };
 
-TEST_F(ConsoleDialogTest, NumberSelectsAndEnterConfirms) {
-    CCoreDlg dlg;
-    INT_PTR result = 0;
-    const std::string out = RunConsole(dlg, "2\n\n", &result);
-    EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(dlg.m_nTarget, 1);
-    const std::string first =
-        "\n=== Target Type ===\n"
-        "Select the Target Type:\n"
-        "    1) (*) Communication Core\n"
-        "    2) ( ) Application Core\n"
-        "  <OK>\n"
-        "Choose 1-2, Enter = OK, q = Cancel: ";
-    ASSERT_EQ(out.substr(0, first.size()), first);
-    EXPECT_NE(
-        out.find("    1) ( ) Communication Core\n    2) (*) Application Core\n", first.size()),
-        std::string::npos);
-}
-
 TEST_F(ConsoleDialogTest, QuitCancelsAndBadInputAsksAgain) {
     CCoreDlg dlg;
     INT_PTR result = 0;
@@ -292,20 +112,6 @@ TEST_F(ConsoleDialogTest, QuitCancelsAndBadInputAsksAgain) {
 
     out = RunConsole(dlg, "", &result);  // input already at its end
     EXPECT_EQ(result, IDCANCEL);
-}
-
-TEST_F(ConsoleDialogTest, CheckBoxesDrawTheirStateAndToggle) {
-    CSwitchDlg dlg;
-    INT_PTR result = 0;
-    const std::string out = RunConsole(dlg, "1\n3\n\n", &result);
-    EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(dlg.m_nClock, 1);
-    EXPECT_EQ(dlg.m_nSpace, 1);
-    EXPECT_NE(
-        out.find("=== Switches ===\nSettings:\n    1) [ ] Clock\n    2) [x] Diagnosis & trace\n"),
-        std::string::npos)
-        << out;
-    EXPECT_NE(out.find("  <OK>  [Cancel]\n"), std::string::npos);
 }
 
 }  // namespace

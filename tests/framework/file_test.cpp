@@ -1,5 +1,5 @@
-// CFile on real temporary files: share flags, causes of failures, status,
-// rename and remove.
+// CFile on real temporary files: reading, writing, share flags and the causes
+// of failed opens.
 #include "framework/file.h"
 
 #include <gtest/gtest.h>
@@ -72,31 +72,6 @@ TEST_F(CFileTest, WriteReadSeekAndLength) {
     EXPECT_EQ(CauseOf([&] { in.Write("q", 1); }), CFileException::accessDenied);
 }
 
-TEST_F(CFileTest, CreateTruncatesUnlessNoTruncate) {
-    Put("t.txt", "0123456789");
-    {
-        CFile keep(Path("t.txt").c_str(),
-                   CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite);
-        EXPECT_EQ(keep.GetLength(), 10u);
-        keep.SeekToEnd();
-        keep.Write("ab", 2);
-    }
-    EXPECT_EQ(Get("t.txt"), "0123456789ab");
-    { CFile trunc(Path("t.txt").c_str(), CFile::modeCreate | CFile::modeWrite); }
-    EXPECT_EQ(Get("t.txt"), "");
-}
-
-TEST_F(CFileTest, BackslashPathsAreMapped) {
-    Put("m.txt", "mapped");
-    std::string windows_style = Path("m.txt");
-    for (char& c : windows_style) {
-        if (c == '/') c = '\\';
-    }
-    CFile f;
-    ASSERT_TRUE(f.Open(windows_style.c_str(), CFile::modeRead));
-    EXPECT_EQ(f.GetLength(), 6u);
-}
-
 TEST_F(CFileTest, ShareFlagsAreEnforcedBetweenOpeners) {
     Put("s.bin", "held content");
     const std::string p = Path("s.bin");
@@ -164,103 +139,6 @@ TEST_F(CFileTest, OpenFailuresNameTheirCause) {
               CFileException::fileNotFound);
     EXPECT_EQ(CauseOf([&] { f.Read(nullptr, 0); }), CFileException::invalidFile);
     EXPECT_FALSE(f.IsOpen());
-}
-
-TEST_F(CFileTest, WriteOnFullDeviceThrowsDiskFull) {
-    CFile full;
-    if (!full.Open("/dev/full", CFile::modeWrite | CFile::shareDenyNone)) {
-        GTEST_SKIP() << "/dev/full is not available";
-    }
-    const std::string block(4096, 'd');
-    try {
-        full.Write(block.data(), static_cast<UINT>(block.size()));
-        FAIL() << "write to a full device succeeded";
-    } catch (const CFileException& e) {
-        EXPECT_EQ(e.m_cause, CFileException::diskFull);
-        EXPECT_EQ(e.m_lOsError, ENOSPC);
-        EXPECT_EQ(e.m_strFileName, "/dev/full");
-        char text[256];
-        ASSERT_TRUE(e.GetErrorMessage(text, sizeof text));
-        EXPECT_NE(std::strstr(text, "/dev/full: the disk is full"), nullptr) << text;
-    }
-}
-
-TEST_F(CFileTest, ReadErrorInTheMiddleThrowsHardIO) {
-    // Reading unmapped memory through the process's memory file fails with EIO.
-    CFile mem;
-    if (!mem.Open("/proc/self/mem", CFile::modeRead | CFile::shareDenyNone)) {
-        GTEST_SKIP() << "/proc/self/mem is not available";
-    }
-    char buf[16];
-    EXPECT_EQ(CauseOf([&] { mem.Read(buf, sizeof buf); }), CFileException::hardIO);
-}
-
-TEST_F(CFileTest, StatusOfFilesAndFolders) {
-    Put("st.txt", std::string(1234, 's'));
-    CFileStatus status;
-    ASSERT_TRUE(CFile::GetStatus(Path("st.txt").c_str(), status));
-    EXPECT_EQ(status.m_size, 1234u);
-    EXPECT_STREQ(status.m_szFullName, Path("st.txt").c_str());
-    EXPECT_EQ(status.m_attribute & CFile::directory, 0);
-    EXPECT_GT(status.m_mtime, 0);
-
-    ASSERT_TRUE(CFile::GetStatus(dir_.c_str(), status));
-    EXPECT_NE(status.m_attribute & CFile::directory, 0);
-    EXPECT_FALSE(CFile::GetStatus(Path("none").c_str(), status));
-    EXPECT_FALSE(CFile::GetStatus(nullptr, status));
-
-    CFile open(Path("st.txt").c_str(), CFile::modeRead);
-    CFileStatus mine;
-    ASSERT_TRUE(open.GetStatus(mine));
-    EXPECT_EQ(mine.m_size, 1234u);
-}
-
-TEST_F(CFileTest, RenameAndRemoveMoveRealFiles) {
-    Put("old.txt", "moved");
-    Put("other.txt", "other");
-    EXPECT_EQ(CauseOf([&] { CFile::Rename(Path("old.txt").c_str(), Path("other.txt").c_str()); }),
-              CFileException::accessDenied);
-    EXPECT_EQ(Get("other.txt"), "other");
-
-    CFile::Rename(Path("old.txt").c_str(), Path("new.txt").c_str());
-    EXPECT_EQ(Get("new.txt"), "moved");
-    CFileStatus status;
-    EXPECT_FALSE(CFile::GetStatus(Path("old.txt").c_str(), status));
-
-    CFile::Remove(Path("new.txt").c_str());
-    EXPECT_FALSE(CFile::GetStatus(Path("new.txt").c_str(), status));
-    EXPECT_EQ(CauseOf([&] { CFile::Remove(Path("new.txt").c_str()); }),
-              CFileException::fileNotFound);
-    EXPECT_EQ(CauseOf([&] { CFile::Remove(dir_.c_str()); }), CFileException::accessDenied);
-
-    // Renaming a file onto itself tells whether it is free.
-    Put("r.txt", "r");
-    const std::string p = Path("r.txt");
-    EXPECT_EQ(CauseOf([&] { CFile::Rename(p.c_str(), p.c_str()); }), -1);
-    EXPECT_EQ(CauseOf([&] { CFile::Rename(Path("gone.txt").c_str(), Path("gone.txt").c_str()); }),
-              CFileException::fileNotFound);
-    EXPECT_EQ(
-        CauseOf([&] { CFile::Rename(Path("x/gone.txt").c_str(), Path("x/gone.txt").c_str()); }),
-        CFileException::badPath);
-    {
-        CFile in_use(p.c_str(), CFile::modeRead | CFile::shareDenyNone);
-        EXPECT_EQ(CauseOf([&] { CFile::Rename(p.c_str(), p.c_str()); }),
-                  CFileException::sharingViolation);
-        EXPECT_EQ(CauseOf([&] { CFile::Remove(p.c_str()); }), CFileException::sharingViolation);
-    }
-    EXPECT_EQ(Get("r.txt"), "r");
-}
-
-// Causes the tests above cannot make happen for sure (root ignores modes, the
-// devices may be missing); not-found and bad-path come from real opens above.
-TEST(CFileErrno, TranslationOfTheRemainingCauses) {
-    EXPECT_EQ(CFileException::ErrnoToException(0), CFileException::none);
-    EXPECT_EQ(CFileException::ErrnoToException(EACCES), CFileException::accessDenied);
-    EXPECT_EQ(CFileException::ErrnoToException(ENOSPC), CFileException::diskFull);
-    EXPECT_EQ(CFileException::ErrnoToException(EIO), CFileException::hardIO);
-    EXPECT_EQ(CFileException::ErrnoToException(EMFILE), CFileException::tooManyOpenFiles);
-    EXPECT_EQ(CFileException::ErrnoToException(EBADF), CFileException::invalidFile);
-    EXPECT_EQ(CFileException::ErrnoToException(E2BIG), CFileException::genericException);
 }
 
 }  // namespace

@@ -18,18 +18,6 @@ std::vector<std::string> Strings(const std::vector<CString>& values) {
     return result;
 }
 
-TEST_F(Settings, HostFolderFollowsTheEnvironmentAndIsCreated) {
-    CHostPaths* paths = GetHostPaths();
-    EXPECT_EQ(paths, GetHostPaths());
-    EXPECT_EQ(std::string(paths->GetHostFolder()), home_);
-    EXPECT_TRUE(std::filesystem::is_directory(home_));
-
-    ::setenv("QUORVEX_HOME", (home_ + "/nested/deeper///").c_str(), 1);
-    EXPECT_EQ(std::string(paths->GetHostFolder()), home_ + "/nested/deeper");
-    EXPECT_TRUE(std::filesystem::is_directory(home_ + "/nested/deeper"));
-    EXPECT_EQ(std::string(paths->GetSettingsFile()), home_ + "/nested/deeper/settings.ini");
-}
-
 TEST_F(Settings, MissingEntriesReadAsDefaultAndWritesKeepEverythingElseInPlace) {
     CHostPaths* paths = GetHostPaths();
     EXPECT_EQ(paths->ReadSettingInt("Quorvex Settings", "Verify", 7), 7);

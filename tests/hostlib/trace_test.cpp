@@ -20,26 +20,6 @@ class Trace : public ScratchHome {
     }
 };
 
-TEST_F(Trace, TextsAndStringsArriveAsSeparateWrites) {
-    auto sink = std::make_shared<MemoryTraceSink>();
-    SetTraceSink(sink);
-    TraceText("NVM: Get CP File List\n");
-    TraceText(nullptr);
-    TraceString(CString("/c/\t*\n"));
-    TraceString(CString("before\0after", 12));  // read as a C string: up to the NUL
-    EXPECT_EQ(sink->Writes(),
-              (std::vector<std::string>{"NVM: Get CP File List\n", "/c/\t*\n", "before"}));
-    EXPECT_EQ(sink->Text(), "NVM: Get CP File List\n/c/\t*\nbefore");
-
-    // Without a sink texts are dropped.
-    EXPECT_EQ(SetTraceSink(nullptr), sink);
-    TraceText("dropped\n");
-    EXPECT_EQ(sink->Writes().size(), 3u);
-    auto later = std::make_shared<MemoryTraceSink>();  // nothing was kept for it either
-    EXPECT_EQ(SetTraceSink(later), nullptr);
-    EXPECT_EQ(later->Text(), "");
-}
-
 TEST_F(Trace, FileSinkAppendsToWhatIsThere) {
     WriteFile("trace.txt", "old\n");
     auto sink = std::make_shared<FileTraceSink>(home_ + "/trace.txt");

@@ -73,6 +73,7 @@ TEST_F(VolumesTest, ErrorReportEmptyCountMissingPayloadAndNoAnswer) {
         {"FDI__Transport__GetFdiVolumes_List", {0}, {"keep"}, 0, {"keep"}},
         {nullptr, {}, {}, 0, {"My Devices"}},
         {"FDI__Transport__GetFdiVolumes_List", {}, {}, 4, {}},
+        {"FDI__Transport__GetFdiVolumes_List", VolumePayload({"a", "b"}, 3), {"keep"}, 4, {"keep"}},
         // A count beyond the buffer reads the six names that fit.
         {"FDI__Transport__GetFdiVolumes_List",
          VolumePayload({"v1", "v2", "v3", "v4", "v5", "v6", "v7", "v8"}, 255),

@@ -185,7 +185,10 @@ TEST_F(SocketFaults, ClientsBeyondTheBoundAreTurnedAway) {
     ASSERT_TRUE(first && second);
     std::string error;
     EXPECT_FALSE(OpenSocketTransport(server_->address(), SocketOptions(), &error));
-    EXPECT_NE(log().find("connection refused"), std::string::npos) << log();
+    EXPECT_EQ(error, server_->address() + ": target busy: 2 connections in use");
+    EXPECT_NE(log().find("target busy: 2 connections in use, connection refused"),
+              std::string::npos)
+        << log();
 
     // Once a client leaves its place is free again.
     first.reset();
@@ -195,6 +198,56 @@ TEST_F(SocketFaults, ClientsBeyondTheBoundAreTurnedAway) {
         if (!third) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_TRUE(third) << error;
+}
+
+TEST_F(SocketFaults, SilentStalledAndIdlePeersLoseTheirPlace) {
+    ServerOptions options;
+    options.max_connections = 2;
+    options.handshake_timeout_ms = 300;
+    options.frame_timeout_ms = 300;
+    options.idle_timeout_ms = 1500;
+    options.log = [this](const std::string& line) {
+        std::lock_guard<std::mutex> lock(log_mutex_);
+        log_ += line + "\n";
+    };
+    server_ = std::make_unique<SocketServer>(agent_, options);
+    std::string error;
+    ASSERT_TRUE(server_->Start("tcp://:0", &error)) << error;
+    std::vector<std::uint8_t> hello, command;
+    ASSERT_TRUE(EncodeHello(1, 1, "raw", &hello));
+    ASSERT_TRUE(EncodeCommand(2, Command("List"), &command));
+    const auto closed_after = [](RawPeer& peer) {
+        const auto start = std::chrono::steady_clock::now();
+        return peer.ClosedByPeer() ? testing::MillisecondsSince(start) : -1;
+    };
+
+    RawPeer silent[2] = {Raw(), Raw()};
+    for (int i = 0; i < 200 && server_->connection_count() < 2; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_FALSE(OpenSocketTransport(server_->address(), SocketOptions(), &error));
+    EXPECT_NE(error.find("target busy"), std::string::npos) << error;
+    for (RawPeer& peer : silent) EXPECT_LE(closed_after(peer), 1000);
+    EXPECT_TRUE(Open());  // a place is free again at once
+    // That link is closed again; wait until the server has let it go too.
+    for (int i = 0; i < 200 && server_->connection_count() > 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+
+    // Greeted peers: one stalls inside a frame, one sends nothing more.
+    RawPeer stalled = Raw(), idle = Raw();
+    RawFrame welcome;
+    for (RawPeer* peer : {&stalled, &idle}) {
+        peer->Send(hello);
+        ASSERT_TRUE(peer->Read(&welcome));
+    }
+    stalled.Send(std::vector<std::uint8_t>(command.begin(), command.begin() + 20));
+    EXPECT_LT(closed_after(stalled), 1000);
+    EXPECT_GE(closed_after(idle), 300);
+    for (const char* why :
+         {"no HELLO within 300 ms", "frame left incomplete for 300 ms", "idle for 1500 ms"}) {
+        EXPECT_NE(log().find(why), std::string::npos) << why << "\n" << log();
+    }
 }
 
 // A hand-played target, for what the real server never sends.

@@ -1,10 +1,9 @@
-// Last-error codes, system texts and local memory.
+// System texts of error codes.
 #include "platform/errors.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-#include <thread>
 
 #include "platform/files.h"
 
@@ -46,33 +45,6 @@ TEST(SystemTexts, TextsEndWithCrLfAndFailForUnknownCodesLanguagesOrShortBuffers)
                              exact - 1, nullptr),
               0u);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
-}
-
-TEST(LocalMemory, FreeingTwiceOrForeignPointersFails) {
-    HLOCAL block = LocalAlloc(LPTR, 16);
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(LocalSize(block), 16u);
-    EXPECT_EQ(static_cast<char*>(static_cast<void*>(block))[15], 0);
-    EXPECT_EQ(LocalFree(block), nullptr);
-    EXPECT_EQ(LocalFree(block), block);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    EXPECT_EQ(LocalAlloc(LPTR, ~SIZE_T{0}), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
-}
-
-TEST(LastError, IsPerThreadAndCarriesContext) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    DWORD seen_in_thread = 1;
-    std::thread([&] { seen_in_thread = GetLastError(); }).join();
-    EXPECT_EQ(seen_in_thread, 0u);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-
-    EXPECT_FALSE(CreateDirectoryA("/nonexistent-qvx/a/b", nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
-    EXPECT_NE(quorvex::platform::LastErrorContext().find("/nonexistent-qvx/a/b"),
-              std::string::npos);
-    SetLastError(0);
-    EXPECT_TRUE(quorvex::platform::LastErrorContext().empty());
 }
 
 }  // namespace

@@ -49,52 +49,6 @@ class Files : public ::testing::Test {
     std::string root_;
 };
 
-TEST_F(Files, BackslashPathsCreateMoveAndRemove) {
-    std::string win = root_ + "\\Temp\\";
-    ASSERT_TRUE(CreateDirectoryA(win.c_str(), nullptr));
-    EXPECT_TRUE(fs::is_directory(root_ + "/Temp"));
-    EXPECT_FALSE(CreateDirectoryA(win.c_str(), nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
-    EXPECT_FALSE(CreateDirectoryA((root_ + "\\missing\\child").c_str(), nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
-
-    Touch("Temp/file");
-    EXPECT_FALSE(RemoveDirectoryA(win.c_str()));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DIR_NOT_EMPTY));
-    EXPECT_FALSE(RemoveDirectoryA((root_ + "/Temp/file").c_str()));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DIRECTORY));
-    EXPECT_FALSE(DeleteFileA(win.c_str()));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-    EXPECT_TRUE(DeleteFileA((root_ + "\\Temp\\file").c_str()));
-    EXPECT_FALSE(DeleteFileA((root_ + "\\Temp\\file").c_str()));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    EXPECT_TRUE(RemoveDirectoryA(win.c_str()));
-    EXPECT_FALSE(fs::exists(root_ + "/Temp"));
-
-    // A move never replaces its target.
-    Touch("a", 3);
-    Touch("b");
-    EXPECT_FALSE(MoveFileA((root_ + "/a").c_str(), (root_ + "/b").c_str()));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
-    EXPECT_TRUE(MoveFileA((root_ + "\\a").c_str(), (root_ + "\\c").c_str()));
-    EXPECT_EQ(fs::file_size(root_ + "/c"), 3u);
-}
-
-TEST_F(Files, AttributesTellDirectoriesReadOnlyAndMissing) {
-    Touch("plain");
-    Touch("locked");
-    ::chmod((root_ + "/locked").c_str(), 0444);
-    EXPECT_EQ(GetFileAttributesA((root_ + "\\plain").c_str()),
-              static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
-    EXPECT_EQ(GetFileAttributesA((root_ + "/locked").c_str()),
-              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
-    EXPECT_EQ(GetFileAttributesA(root_.c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_EQ(GetFileAttributesA((root_ + "/nothing").c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(GetFileAttributesA((root_ + "/no/thing").c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
-}
-
 TEST_F(Files, WildcardsInTheLastComponentAndFailedSearchesSayWhy) {
     Touch("abc.txt", 5);
     Touch("abd.txt");

@@ -1,14 +1,11 @@
-// Message queues: posting, reading, thread queues and timers made on read.
+// Message queues: window and thread timers made on read.
 #include "platform/messages.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
 #include <vector>
 
 #include "platform/errors.h"
-#include "platform/sync.h"
 #include "platform/time.h"
 
 namespace {
@@ -35,105 +32,6 @@ class MessageQueues : public ::testing::Test {
     ManualTickSource clock_;
     HWND hwnd_ = nullptr;
 };
-
-TEST_F(MessageQueues, PostedMessagesComeInOrderAndFiltersSkipOthers) {
-    ASSERT_TRUE(PostMessageA(hwnd_, WM_USER + 100, 1, 10));
-    ASSERT_TRUE(PostMessageA(hwnd_, WM_USER + 101, 2, 20));
-    ASSERT_TRUE(PostMessageA(hwnd_, WM_USER + 102, 3, 30));
-    EXPECT_EQ(QueuedMessageCount(hwnd_), 3u);
-
-    MSG msg{};
-    ASSERT_TRUE(PeekMessageA(&msg, hwnd_, WM_USER + 101, WM_USER + 102, PM_NOREMOVE));
-    EXPECT_EQ(msg.message, WM_USER + 101u);
-    EXPECT_EQ(QueuedMessageCount(hwnd_), 3u);
-
-    ASSERT_TRUE(PeekMessageA(&msg, hwnd_, WM_USER + 101, WM_USER + 102, PM_REMOVE));
-    EXPECT_EQ(msg.wParam, 2u);
-    ASSERT_TRUE(PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.message, WM_USER + 100u);
-    EXPECT_EQ(msg.hwnd, hwnd_);
-    EXPECT_EQ(msg.lParam, 10);
-    ASSERT_TRUE(PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.message, WM_USER + 102u);
-    EXPECT_FALSE(PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE));
-
-    // A null window posts to the calling thread only.
-    ASSERT_TRUE(PostMessageA(nullptr, WM_USER + 1, 5, 0));
-    std::atomic<bool> other_saw_it{true};
-    std::thread([&] {
-        MSG msg;
-        other_saw_it = PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE;
-    }).join();
-    EXPECT_FALSE(other_saw_it);
-    EXPECT_EQ(QueuedMessageCount(hwnd_), 0u);
-
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.hwnd, nullptr);
-    EXPECT_EQ(msg.wParam, 5u);
-}
-
-TEST_F(MessageQueues, GetMessageWakesOnPostsFromOtherThreads) {
-    DWORD main_thread = GetCurrentThreadId();
-    std::thread poster([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        PostMessageA(hwnd_, WM_USER + 7, 0, 0);
-        PostThreadMessageA(main_thread, WM_USER + 8, 0, 0);
-    });
-    MSG msg{};
-    EXPECT_EQ(GetMessageA(&msg, hwnd_, 0, 0), TRUE);
-    EXPECT_EQ(msg.message, WM_USER + 7u);
-    EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
-    EXPECT_EQ(msg.message, WM_USER + 8u);
-    poster.join();
-
-    PostQuitMessage(3);
-    EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), FALSE);
-    EXPECT_EQ(msg.wParam, 3u);
-}
-
-TEST_F(MessageQueues, ConcurrentPostersKeepEachThreadsOrder) {
-    constexpr int kThreads = 4;
-    constexpr int kEach = 500;
-    std::vector<std::thread> posters;
-    for (int t = 0; t < kThreads; ++t) {
-        posters.emplace_back([&, t] {
-            for (int i = 0; i < kEach; ++i) PostMessageA(hwnd_, WM_USER, t, i);
-        });
-    }
-    for (auto& poster : posters) poster.join();
-    ASSERT_EQ(QueuedMessageCount(hwnd_), static_cast<std::size_t>(kThreads * kEach));
-    std::vector<LPARAM> next(kThreads, 0);
-    MSG msg;
-    while (PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE)) {
-        ASSERT_EQ(msg.lParam, next[msg.wParam]++);
-    }
-    for (auto n : next) EXPECT_EQ(n, kEach);
-}
-
-TEST_F(MessageQueues, DestroyedWindowRefusesEverythingAndWakesItsPump) {
-    HWND hwnd = CreateMessageWindow();
-    PostMessageA(hwnd, WM_USER, 0, 0);
-    ASSERT_TRUE(DestroyWindow(hwnd));
-    EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_FALSE(PostMessageA(hwnd, WM_USER, 0, 0));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
-    EXPECT_EQ(SetTimer(hwnd, 1, 30, nullptr), 0u);
-    MSG msg;
-    EXPECT_FALSE(PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE));
-    EXPECT_EQ(GetMessageA(&msg, hwnd, 0, 0), -1);
-    EXPECT_FALSE(DestroyWindow(hwnd));
-
-    hwnd = CreateMessageWindow();
-    std::atomic<BOOL> result{TRUE};
-    std::thread pump([&] {
-        MSG msg;
-        result = GetMessageA(&msg, hwnd, 0, 0);
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    DestroyWindow(hwnd);
-    pump.join();
-    EXPECT_EQ(result, -1);
-}
 
 TEST_F(MessageQueues, WindowTimerTicksOnlyWhenReadAndAtMostOncePending) {
     EXPECT_EQ(SetTimer(hwnd_, 7, 30, nullptr), 7u);
@@ -211,34 +109,6 @@ TEST_F(MessageQueues, ThreadTimersGetDistinctIdsChosenByThePlatform) {
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     // The window's own timer ids are not the thread's.
     EXPECT_FALSE(KillTimer(hwnd_, first));
-}
-
-TEST_F(MessageQueues, TimerProcedureRunsOnDispatch) {
-    static std::atomic<UINT_PTR> fired{0};
-    fired = 0;
-    SetTimer(hwnd_, 9, 15, [](HWND, UINT, UINT_PTR id, DWORD) { fired = id; });
-    EXPECT_TRUE(ActiveTimers(hwnd_)[0].has_proc);
-    clock_.Advance(15);
-    MSG msg;
-    ASSERT_TRUE(PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE));
-    DispatchMessageA(&msg);
-    EXPECT_EQ(fired, 9u);
-}
-
-TEST_F(MessageQueues, WaitForQueueReportsPostsAndTimeOuts) {
-    EXPECT_FALSE(quorvex::platform::WaitForQueue(hwnd_, 10));
-    std::thread poster([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        PostMessageA(hwnd_, WM_USER, 0, 0);
-    });
-    EXPECT_TRUE(quorvex::platform::WaitForQueue(hwnd_, INFINITE));
-    poster.join();
-    PeekMessageA(nullptr, hwnd_, 0, 0, PM_REMOVE);
-
-    SetTimer(hwnd_, 1, 30, nullptr);
-    EXPECT_FALSE(quorvex::platform::WaitForQueue(hwnd_, 0));
-    clock_.Advance(30);
-    EXPECT_TRUE(quorvex::platform::WaitForQueue(hwnd_, 0));
 }
 
 }  // namespace

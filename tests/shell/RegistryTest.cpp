@@ -3,9 +3,29 @@
 // and one log line per creation.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
 #include "ModuleTestEnvironment.h"
 #include "framework/dialog_presenter.h"
+#include "framework/exception.h"
 #include "quorvex/Quorvex.h"
+
+// While non-zero, counts allocations down and fails the one that reaches 0.
+// Out of line, so the compiler never pairs an inlined free() with a new.
+static std::atomic<long> g_failAllocation{0};
+__attribute__((noinline)) void* operator new(std::size_t size) {
+    if (g_failAllocation > 0 && --g_failAllocation == 0) throw std::bad_alloc();
+    if (void* block = std::malloc(size != 0 ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+__attribute__((noinline)) void operator delete(void* block) noexcept {
+    std::free(block);
+}
+__attribute__((noinline)) void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}
 
 namespace {
 
@@ -131,6 +151,22 @@ TEST_F(RegistryTest, GuiInstanceWriteThroughThePlainEntryPoint) {
     EXPECT_EQ(gl_WriteFile("GUI Instance", "a.bin", (home_ + "/missing.bin").c_str(), 0), 2);
     EXPECT_EQ(dialogs_.shown().size(), 1u);
     EXPECT_TRUE(target_->CommandsNamed("Fopen").empty());
+}
+
+TEST_F(RegistryTest, ExhaustedHeapRaisesTheMemoryExceptionAndRegistersNothing) {
+    // Fails the first, second, ... allocation of a creation until one succeeds.
+    bool created = false;
+    for (long k = 1; !created && k < 100000; ++k) {
+        g_failAllocation = k;
+        try {
+            created = CFlashExplorerData::Instance("other") != nullptr;
+        } catch (CMemoryException&) {
+            EXPECT_TRUE(LogLines().empty()) << "failed creation " << k;
+        }
+    }
+    g_failAllocation = 0;
+    EXPECT_TRUE(created);
+    EXPECT_EQ(LogLines().size(), 1u) << "a failed creation was kept";
 }
 
 }  // namespace

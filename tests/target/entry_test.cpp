@@ -34,8 +34,12 @@ TEST(FlashEntries, RenameMovesEntriesAndRefusesConflicts) {
     EXPECT_EQ(Rename(h, 0, "d", "e"), "F_Rename_Success");
     EXPECT_EQ(h.Get(0, "e/c"), Text("A"));
 
-    // An open file follows a rename.
-    const std::int32_t id = h.Open(1, "old", "wb+");
+    // An open file follows a rename; a new one exists only once closed.
+    const std::int32_t fresh = h.Open(1, "fresh", "wb+");
+    EXPECT_EQ(Rename(h, 1, "fresh", "other"), "F_Rename_Error");
+    h.Close(1, fresh);
+    ASSERT_TRUE(h.Put(1, "old", {}));
+    const std::int32_t id = h.Open(1, "old", "r+");
     ASSERT_EQ(Rename(h, 1, "old", "new"), "F_Rename_Success");
     ASSERT_TRUE(h.WriteAll(1, id, Text("data")));
     h.Close(1, id);

@@ -49,6 +49,18 @@ TEST(FaultInjection, DropsTheChosenReportsAndDelaysTheRest) {
     EXPECT_EQ(agent.reports_seen(), 5u);
     // Dropping an answer does not undo the command.
     EXPECT_EQ(Answer(agent, Command("MkDir", MkDirParams("d1"))).front().name, "mkdir_Error");
+
+    // Connections sharing a ledger count from 1 each; a position fires once.
+    f.report_delay_ms = 0;
+    auto sim = NewSim();
+    auto ledger = std::make_shared<DropLedger>();
+    FaultInjectingAgent first(sim, f, ledger), second(sim, f, ledger), third(sim, f, ledger);
+    const auto status = Command("FStatus", Path("dfm"));
+    EXPECT_EQ(Answer(first, status).size(), 1u);
+    EXPECT_EQ(Answer(second, status).size(), 1u);
+    EXPECT_EQ(Answer(second, status).size(), 0u);  // its 2nd
+    EXPECT_EQ(Answer(first, status).size(), 1u);   // its 2nd too, but taken already
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Answer(third, status).size(), 1u) << i;
 }
 
 TEST(FaultInjection, ChosenAnswerReplacesTheCommand) {

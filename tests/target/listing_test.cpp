@@ -113,7 +113,8 @@ TEST_P(FlashListingLayouts, ManyEntriesSplitIntoWholeEntriesPerPacket) {
     EXPECT_EQ(listed, created);
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, FlashListingLayouts, ::testing::Values("FDI5", "FDI6"));
+INSTANTIATE_TEST_SUITE_P(Layouts, FlashListingLayouts, ::testing::Values("FDI5", "FDI6"),
+                         [](const auto& info) { return std::string(info.param); });
 
 TEST(FlashListing, PatternsSelectEntries) {
     TestTarget t;

@@ -1,8 +1,9 @@
 // The target command library as the module sees it: a link object per user,
 // the exchange mark, and the free functions that ask about the connection.
 // Every CCommandLink opens its own channel on the process-wide connection
-// (see cmdlib/Connection.h); a link made while no connection is up answers
-// every exchange with UE_LINK_DOWN.
+// (see cmdlib/Connection.h) and follows it: each exchange goes to the
+// connection current when it starts, and answers UE_LINK_DOWN while there is
+// none. A link made before Connect, or kept across a reconnect, keeps working.
 #pragma once
 
 #include <cstdint>
@@ -13,10 +14,12 @@
 #include "framework/collections.h"
 
 // Identifies a running exchange so further reports of the same exchange can be
-// awaited. Callers keep it next to the records and never look inside.
+// awaited. Callers keep it next to the records; `received` tells them how many
+// bytes of the reply buffer the report last handed out actually filled (0 when
+// none), since the reply record itself keeps the buffer's capacity.
 struct ExchangeMark {
     std::uint32_t id = 0;
-    std::uint32_t reserved = 0;
+    std::uint32_t received = 0;
 };
 static_assert(sizeof(ExchangeMark) == 8, "the mark travels as two 32-bit words");
 
@@ -38,8 +41,9 @@ class CCommandLink {
     // Sends `command` and waits up to `timeoutMs` for the first report of this
     // exchange whose full name "service__module__name" is in `expected`.
     // Returns 0 with reply.Name = the report's short name and its payload copied
-    // into reply.Data (at most reply.DataLength bytes; a report without payload
-    // sets reply.Data to null), or a UE_LINK_* code. Writes the exchange's mark.
+    // into reply.Data (at most reply.DataLength bytes, their number in
+    // mark->received; a report without payload sets reply.Data to null), or a
+    // UE_LINK_* code. Writes the exchange's mark.
     int ExecuteCommand(CZENTOMessage& command, CZENTOMessage& reply, CStringList& expected,
                        ExchangeMark* mark, DWORD timeoutMs);
     // As ExecuteCommand, awaiting the one report named by reply's Service, Module, Name.
@@ -51,7 +55,8 @@ class CCommandLink {
     void PrepareReportStream(int first, int second);
     // Lets the library drop the report last handed out for `mark`.
     void ReleaseReport(ExchangeMark mark);
-    // Waits for the next report of the exchange `mark` (any name). 0 or a UE_LINK_* code.
+    // Waits for the next report of the exchange `mark` (any name) and fills the
+    // reply and mark->received as ExecuteCommand does. 0 or a UE_LINK_* code.
     int WaitNextReport(CZENTOMessage& reply, ExchangeMark* mark, DWORD timeoutMs, int flag);
     // OS type the target announced for `side` (0 none, 1 RTOS, 2 Windows, 3 Linux).
     int GetTargetOsType(int side);

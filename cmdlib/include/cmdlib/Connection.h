@@ -30,8 +30,8 @@ int Connect(const std::string& endpoint, std::string* error);
 // Uses an already open transport as the process connection (tests, embedders),
 // closing the one it replaces.
 void Attach(std::shared_ptr<Transport> transport);
-// Closes and forgets the process connection. Links made before keep working
-// objects but every exchange answers UE_LINK_DOWN.
+// Closes and forgets the process connection. Links made before stay usable:
+// their exchanges answer UE_LINK_DOWN until the next Connect or Attach.
 void Disconnect();
 // The current transport, or nullptr.
 std::shared_ptr<Transport> CurrentTransport();

@@ -30,6 +30,7 @@ enum class FrameType : std::uint8_t {
     kWelcome = 0x81,
     kReport = 0x82,
     kPong = 0x83,
+    kRefused = 0x8F,  // sent instead of WELCOME by a target that cannot serve the host
 };
 
 // CRC-32 with the zlib polynomial (reflected 0xEDB88320, inverted in and out),
@@ -98,6 +99,8 @@ bool EncodeReport(std::uint32_t exchange_id, const ReportFrame& report,
 // The same in pieces, as EncodeCommandHead does for a command.
 bool EncodeReportHead(std::uint32_t exchange_id, const ReportFrame& report,
                       std::vector<std::uint8_t>* head, std::uint32_t* crc);
+bool EncodeRefused(std::uint32_t exchange_id, std::string_view reason,
+                   std::vector<std::uint8_t>* out);
 // PING, PONG, or any other frame without payload.
 void EncodeEmptyFrame(FrameType type, std::uint32_t exchange_id, std::vector<std::uint8_t>* out);
 
@@ -112,6 +115,7 @@ bool DecodeCommand(const std::uint8_t* payload, std::size_t size, CommandFrame* 
 bool DecodeReport(const std::uint8_t* payload, std::size_t size, ReportFrame* report);
 // The same without copying: the view points into `payload`.
 bool DecodeReportView(const std::uint8_t* payload, std::size_t size, ReportView* report);
+bool DecodeRefused(const std::uint8_t* payload, std::size_t size, std::string* reason);
 
 enum class FrameError {
     kNone,

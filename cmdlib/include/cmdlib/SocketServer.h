@@ -25,12 +25,25 @@ struct FrameFaults {
 };
 
 struct ServerOptions {
-    // Connections served at once; more are accepted and closed straight away,
-    // so one runaway client cannot exhaust the simulator's threads.
+    // Connections served at once. One more is told "target busy: N
+    // connections in use" in a REFUSED frame and closed, so one runaway
+    // client cannot exhaust the simulator's threads.
     std::size_t max_connections = 16;
+    // A connection is closed when it has not sent HELLO this long after it
+    // was accepted, when a frame it began stays incomplete for
+    // frame_timeout_ms, or when it sends nothing for idle_timeout_ms; so
+    // silent or stalled peers hold a place for a bounded time only.
+    std::uint32_t handshake_timeout_ms = 5000;
+    std::uint32_t frame_timeout_ms = 5000;
+    std::uint32_t idle_timeout_ms = 10 * 60 * 1000;
     // Receives one line whenever a connection is refused or closed by the
-    // server (malformed frame, fault fired). Called from the server's threads.
+    // server (malformed frame, time-out, fault fired). Called from the
+    // server's threads.
     std::function<void(const std::string&)> log;
+    // Builds the agent one connection talks to around the shared agent (for
+    // state that belongs to a connection, such as fault counts). Empty:
+    // every connection talks to the shared agent itself.
+    std::function<std::unique_ptr<TargetAgent>(std::shared_ptr<TargetAgent>)> connection_agent;
 };
 
 // Listens on one endpoint and serves each connection on a thread of its own:
@@ -41,7 +54,7 @@ struct ServerOptions {
 // connection at its due time, one whose fault is kMalformed is sent as a
 // frame with a broken checksum and then the connection is closed. A
 // malformed frame from a client closes that connection only. Calls into the
-// agent are serialised. Thread-safe.
+// agents of all connections are serialised. Thread-safe.
 class SocketServer {
   public:
     explicit SocketServer(std::shared_ptr<TargetAgent> agent, ServerOptions options = {});

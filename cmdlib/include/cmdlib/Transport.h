@@ -27,6 +27,24 @@ class ReportSink {
     ~ReportSink() = default;
 };
 
+// Takes the first report offered, whatever it is, into a whole record.
+class ReportCopier final : public ReportSink {
+  public:
+    explicit ReportCopier(ReportFrame* report) : report_(report) {}
+    bool Take(const ReportView& view) override {
+        report_->side = view.side;
+        report_->service.assign(view.service);
+        report_->module.assign(view.module);
+        report_->name.assign(view.name);
+        report_->data.assign(view.data, view.data + view.size);
+        report_->delay_ms = 0;
+        return true;
+    }
+
+  private:
+    ReportFrame* report_;
+};
+
 // Thread-safe: several channels may send and wait at the same time.
 class Transport {
   public:
@@ -87,16 +105,19 @@ class Transport {
     }
 };
 
-// Wraps another transport and forwards every call; fault-injecting transports
-// derive from it and override only what they change.
+// Wraps another transport and forwards every call; fault-injecting and
+// watching transports derive from it and override only what they change.
+// Send and Receive go through SendFrom and ReceiveInto, which the links use,
+// so overriding those two sees every command and every report.
 class TransportWrapper : public Transport {
   public:
     explicit TransportWrapper(std::shared_ptr<Transport> target) : target_(std::move(target)) {}
     const Welcome& welcome() const override { return target_->welcome(); }
     bool IsUp() const override { return target_->IsUp(); }
-    int Send(std::uint32_t id, const CommandFrame& c) override { return target_->Send(id, c); }
+    int Send(std::uint32_t id, const CommandFrame& c) override { return SendFrom(id, ViewOf(c)); }
     int Receive(std::uint32_t id, std::uint32_t t, ReportFrame* r) override {
-        return target_->Receive(id, t, r);
+        ReportCopier copier(r);
+        return ReceiveInto(id, t, copier);
     }
     int SendFrom(std::uint32_t id, const CommandView& c) override {
         return target_->SendFrom(id, c);

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,10 +31,26 @@ struct LinkFaults {
     std::uint64_t corrupt_frame = 0;
 };
 
-// Thread-compatible, like the agent it wraps.
+// The drop positions already used, shared by the agents of one server's
+// connections, so that each position fires once: on the first connection
+// whose own count reaches it. Thread-safe.
+class DropLedger {
+  public:
+    // True the first time `position` is taken.
+    bool Take(std::uint64_t position);
+
+  private:
+    std::mutex mutex_;
+    std::set<std::uint64_t> taken_;
+};
+
+// One agent serves one connection: its counts start at 1 with it. Without a
+// ledger, every drop position of this agent fires. Thread-compatible, like
+// the agent it wraps.
 class FaultInjectingAgent : public link::TargetAgent {
   public:
-    FaultInjectingAgent(std::shared_ptr<link::TargetAgent> target, FaultConfig faults);
+    FaultInjectingAgent(std::shared_ptr<link::TargetAgent> target, FaultConfig faults,
+                        std::shared_ptr<DropLedger> ledger = nullptr);
 
     link::Welcome Hello(const std::string& client_name) override;
     void Handle(const link::CommandFrame& command,
@@ -51,6 +69,7 @@ class FaultInjectingAgent : public link::TargetAgent {
 
     std::shared_ptr<link::TargetAgent> target_;
     FaultConfig faults_;
+    std::shared_ptr<DropLedger> ledger_;
     std::uint64_t reports_seen_ = 0;
     std::uint64_t frames_passed_ = 0;
     bool broken_ = false;

@@ -72,11 +72,15 @@ struct SimConfig {
     CoreConfig cp;
     CoreConfig ap;
     // Empty: the flash lives in memory only. Otherwise the image of both cores
-    // is loaded from and saved to this directory.
+    // is kept in this directory (the simulator writes nothing else there).
     std::string image_dir;
-    // fsync the image and its directory on every save. Off only for tests and
-    // throw-away images where speed matters more than surviving a power cut.
+    // Every change reaches the disk before it is answered. Off only for tests
+    // and throw-away images, where speed matters more than surviving a power
+    // cut; a crashed process loses nothing either way.
     bool durable = true;
+    // Receives one line whenever the image cannot be read or a change cannot
+    // be kept. May be empty.
+    std::function<void(const std::string&)> log;
     // Seconds since 1970-01-01 00:00 UTC; empty means the system clock. Each
     // core's real-time clock runs at this pace from where it was last set.
     std::function<std::int64_t()> clock;

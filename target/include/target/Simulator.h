@@ -13,6 +13,7 @@
 namespace quorvex::sim {
 
 class FlashCore;
+class FlashStore;
 
 // Side 0 addresses the communication core; every other value the application
 // core, as the host treats it. A command the addressed core's database does
@@ -21,11 +22,13 @@ class FlashCore;
 // commands restart the whole board: both cores close their open files, empty
 // their RAM volumes and accept a clock setting again.
 //
-// With an image directory, the persistent volumes of each core live in
-// "cp.qxi" and "ap.qxi" there. After every command that changed one, its file
-// is replaced atomically, so a crash leaves the state before or after that
-// command. A failed save does not change the command's answer; it is kept in
-// persist_error() and the next save tries again.
+// The persistent volumes of both cores and their clocks live in one SQLite
+// database: "flash.db" in the image directory, or an in-memory one without a
+// directory. Each command's change is one transaction, and a file written
+// through a handle is committed when the handle is closed, so a crash leaves
+// every file with its old or its new content. A command whose change cannot
+// be kept is answered with that command's error report, and the reason goes
+// to config.log and persist_error(); what was committed before stays.
 //
 // Thread-compatible, like every TargetAgent.
 class Simulator : public link::TargetAgent {
@@ -40,18 +43,17 @@ class Simulator : public link::TargetAgent {
     void Handle(const link::CommandFrame& command,
                 std::vector<link::ReportFrame>& reports) override;
 
-    // Empty while every save succeeded; otherwise why the last one failed.
+    // Empty while every change was kept; otherwise why the last one failed.
     const std::string& persist_error() const { return persist_error_; }
     // Open file handles of a core (0 CP, otherwise AP).
     std::size_t open_files(int side) const;
 
   private:
-    Simulator(const SimConfig& config);
-    bool LoadImages(std::string* error);
-    void SaveImage(int core_index);
-    FlashCore& CoreFor(std::int32_t side);
+    Simulator(const SimConfig& config, std::unique_ptr<FlashStore> store);
+    void NoteStorageError(FlashCore& core);
 
     SimConfig config_;
+    std::unique_ptr<FlashStore> store_;
     std::unique_ptr<FlashCore> cores_[2];
     std::string persist_error_;
 };

@@ -202,12 +202,14 @@ TEST_F(FileListingTest, PacketsAreReadWithinTheirCountAndTextBounds) {
 }
 
 TEST_F(FileListingTest, MalformedPacketFailsAndEmptiesTheListing) {
-    for (const std::string& text :
-         {std::string("a@0@0@0@0@b@1@2@"), std::string("a@0@0@0@0@b"), std::string(1024, 'x')}) {
-        SCOPED_TRACE(text.substr(0, 20));
+    const Bytes whole = NameListPacket("a@0@0@0@0@", 1, 1);
+    for (const Bytes& packet :
+         {NameListPacket("a@0@0@0@0@b@1@2@", 2, 1), NameListPacket("a@0@0@0@0@b", 2, 1),
+          NameListPacket(std::string(1024, 'x'), 2, 1),
+          Bytes(whole.begin(), whole.begin() + 1026)}) {  // ends before its flag
+        SCOPED_TRACE(std::string(packet.begin(), packet.begin() + 20));
         SeedListing();
-        On("GetFileNameList")
-            .Reply("FDI__Transport__F_NameList_Packet", NameListPacket(text, 2, 1));
+        On("GetFileNameList").Reply("FDI__Transport__F_NameList_Packet", packet);
         EXPECT_EQ(List(), 14);
         EXPECT_EQ(list_, nullptr);
         EXPECT_TRUE(flash_->m_fileList.IsEmpty());
@@ -249,6 +251,7 @@ TEST_F(FileListingTest, ExistenceCheckOnlyShowsItsNotice) {
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].text, "gl_IsFileExistInFlash() : BCG UI disabled in XNB.");
     EXPECT_EQ(boxes.Boxes()[0].type & MB_TYPEMASK, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(boxes.Boxes()[0].caption, "Quorvex");
     EXPECT_TRUE(target_->Commands().empty());
 }
 

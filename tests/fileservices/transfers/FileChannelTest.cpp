@@ -25,7 +25,7 @@ class FileChannel : public TransferFixture {
         setup.version = version;
         setup.side = side;
         setup.commands = std::move(commands);
-        setup.fake_flash = false;
+        setup.simulated = false;
         Connect(setup);
     }
     PayloadBuilder OpenReply(int id, const std::string& name) {
@@ -47,7 +47,7 @@ class FileChannel : public TransferFixture {
 
 class FileChannelLayouts : public FileChannel, public ::testing::WithParamInterface<const char*> {};
 
-TEST_P(FileChannelLayouts, OpenSendsBothFieldsAndTakesTheIdentifierOfTheLayout) {
+TEST_P(FileChannelLayouts, OpenSendsBothFieldsAndTakesTheIdentifier) {
     ConnectBare(GetParam());
     // The longest path that fits also fills the reply buffer of either layout;
     // trailing junk beyond it must stay outside the buffer.
@@ -91,7 +91,7 @@ TEST_P(FileChannelLayouts, ReadRequestAndCloseAndSeekBlocks) {
     for (const auto& command : Sent()) EXPECT_EQ(command.timeout_ms, 5000u) << command.name;
 }
 
-TEST_P(FileChannelLayouts, WriteBlocksKeepTheirFullSizeUpToAnExactMultiple) {
+TEST_P(FileChannelLayouts, WriteBlocksKeepFullSizeToAnExactMultiple) {
     ConnectBare(GetParam());
     const std::size_t header = fdi5() ? 4 : 8;
     const std::size_t dataOffset = fdi5() ? 4 : 6;
@@ -123,7 +123,8 @@ TEST_P(FileChannelLayouts, WriteBlocksKeepTheirFullSizeUpToAnExactMultiple) {
     EXPECT_EQ(sent[4].data[dataOffset], Pattern(2049, 5)[2048]);
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, FileChannelLayouts, ::testing::Values("FDI5", "FDI6", "FDI71"));
+INSTANTIATE_TEST_SUITE_P(Fdi, FileChannelLayouts, ::testing::Values("FDI5", "FDI6", "FDI71"),
+                         [](const auto& info) { return std::string(info.param); });
 
 TEST_F(FileChannel, OpenCloseAndSeekAnswers) {
     // Texts that do not fit their field are refused before sending.
@@ -178,9 +179,12 @@ TEST_F(FileChannel, MessageSizeQueriesSendNothingAndReadTheFigure) {
     ASSERT_EQ(Access::OutMsgBodyLimit(data(), &limit), 0);
     EXPECT_EQ(limit, 777u);
     EXPECT_EQ(Access::OutMsgBodyLimit(data(), &limit), UE_LINK_TIMEOUT);
+    target_->On("OutMsgBodyLimit")
+        .Reply("Diag", "Utils", "MaxOutMsgBodySize", PayloadBuilder().U16(2048));
+    EXPECT_EQ(Access::OutMsgBodyLimit(data(), &limit), UE_TARGET_DATA_ERROR);
     EXPECT_EQ(limit, 777u);
     const auto sent = Sent();
-    ASSERT_EQ(sent.size(), 3u);
+    ASSERT_EQ(sent.size(), 4u);
     EXPECT_EQ(sent[0].FullName(), kInQuery);
     EXPECT_EQ(sent[1].FullName(), kOutQuery);
     EXPECT_TRUE(sent[0].data.empty());
@@ -196,6 +200,10 @@ struct LimitCase {
     std::uint16_t read_wanted;  // bytes wanted by each "Fread"
     std::size_t write_block;    // size of each "Fwrite" block
 };
+// gtest would otherwise print the parameter's bytes, padding included.
+void PrintTo(const LimitCase& c, std::ostream* os) {
+    *os << c.label;
+}
 
 class PacketSize : public FileChannel, public ::testing::WithParamInterface<LimitCase> {};
 
@@ -236,9 +244,10 @@ INSTANTIATE_TEST_SUITE_P(
                       LimitCase{"ApFdi5", 1, "FDI5", true, true, 2000, 2000, 2004},
                       LimitCase{"ApQueryUnanswered", 1, "FDI6", true, false, 0, 1024, 1032},
                       LimitCase{"ApZeroMeansDefault", 1, "FDI6", true, true, 0, 1024, 1032},
-                      LimitCase{"ApLargestThatFits", 1, "FDI6", true, true, 65528, 65528, 65535},
-                      LimitCase{"ApCutWide", 1, "FDI6", true, true, 70000, 65529, 65535},
-                      LimitCase{"ApCutFdi5", 1, "FDI5", true, true, 0xFFFFFFFF, 65529, 65535}),
+                      LimitCase{"ApReadCountIsSigned", 1, "FDI6", true, true, 32768, 32767, 32776},
+                      LimitCase{"ApLargestThatFits", 1, "FDI6", true, true, 65528, 32767, 65535},
+                      LimitCase{"ApCutWide", 1, "FDI6", true, true, 70000, 32767, 65535},
+                      LimitCase{"ApCutFdi5", 1, "FDI5", true, true, 0xFFFFFFFF, 32767, 65535}),
     [](const ::testing::TestParamInfo<LimitCase>& info) { return info.param.label; });
 
 TEST_F(FileChannel, ReadAppendsPacketsByStatusAndPostsFixedSteps) {
@@ -283,15 +292,16 @@ TEST_F(FileChannel, ReadFailuresKeepWhatWasWritten) {
         EXPECT_EQ(Access::Fread(data(), 1, Pc("a").c_str()), UE_FREAD_ERROR) << report;
         EXPECT_EQ(ReadFile(Pc("a")), (Bytes{1, 2}));
     }
-    // Counts the reply buffer cannot back are refused before anything is copied.
-    target_->On("Fread").Reply("FDI__Transport__F_Read_Packet",
-                               PayloadBuilder().I16(0).U16(0).I16(1025).Zeros(1025));
-    EXPECT_EQ(Access::Fread(data(), 1, Pc("b").c_str()), UE_FREAD_ERROR);
-    target_->On("Fread").Reply("FDI__Transport__F_Read_Packet",
-                               PayloadBuilder().I16(34).U16(1).I16(-1).Zeros(8));
-    EXPECT_EQ(Access::Fread(data(), 1, Pc("c").c_str()), UE_FREAD_ERROR);
-    EXPECT_EQ(ReadFile(Pc("b")), Bytes());
-    EXPECT_EQ(ReadFile(Pc("c")), Bytes());
+    // Counts that the reply buffer or the bytes that arrived cannot back, and
+    // packets shorter than their header, are refused before anything is copied.
+    for (const PayloadBuilder& packet :
+         {PayloadBuilder().I16(0).U16(0).I16(1025).Zeros(1025),
+          PayloadBuilder().I16(34).U16(1).I16(-1).Zeros(8),
+          PayloadBuilder().I16(0).U16(1).I16(1024).Bytes(Pattern(10)), PayloadBuilder().I16(0)}) {
+        target_->On("Fread").Reply("FDI__Transport__F_Read_Packet", packet);
+        EXPECT_EQ(Access::Fread(data(), 1, Pc("b").c_str()), UE_FREAD_ERROR);
+        EXPECT_EQ(ReadFile(Pc("b")), Bytes());
+    }
     EXPECT_EQ(Access::Fread(data(), 1, Pc("d").c_str()), UE_LINK_TIMEOUT);
 
     const std::size_t before = Sent().size();

@@ -64,7 +64,8 @@ void TransferFixture::Connect(const TargetSetup& setup) {
     fdi5_ = setup.version == "FDI5";
     target_ = std::make_shared<link::ScriptedTarget>();
     target_->AddCommands(setup.side, setup.commands);
-    if (setup.fake_flash) flash_ = std::make_unique<FakeFlash>(target_, fdi5_);
+    if (setup.simulated)
+        flash_ = std::make_unique<SimFlash>(target_, setup.version, setup.commands, setup.capacity);
     link::ConnectScripted(target_);
 
     object_ = Access::Create();

@@ -1,6 +1,7 @@
 // Shared set-up of the transfer tests: a private host folder, a scripted
-// target on virtual time, a flash data object on it, and access to the
-// progress messages the object posts to the calling thread's queue.
+// target on virtual time (with the simulator behind it unless a test scripts
+// every answer), a flash data object on it, and access to the progress
+// messages the object posts to the calling thread's queue.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "FakeFlash.h"
+#include "SimFlash.h"
 #include "cmdlib/ScriptedTarget.h"
 #include "platform/wintypes.h"
 #include "support/FlashTestAccess.h"
@@ -43,9 +44,10 @@ Bytes Pattern(std::size_t size, std::uint8_t seed = 0);
 struct TargetSetup {
     int side = 1;
     std::string version = "FDI6";
-    std::vector<std::string> commands;  // command database of `side`
+    std::vector<std::string> commands;  // optional commands of the target
     std::string instance = "GUI Instance";
-    bool fake_flash = true;
+    bool simulated = true;
+    std::uint64_t capacity = 1u << 20;  // of the simulated volume
 };
 
 class TransferFixture : public ::testing::Test {
@@ -77,7 +79,7 @@ class TransferFixture : public ::testing::Test {
     void ExpectEachIdClosedOnce() const;
 
     std::shared_ptr<link::ScriptedTarget> target_;
-    std::unique_ptr<FakeFlash> flash_;
+    std::unique_ptr<SimFlash> flash_;
 
   private:
     std::string home_;

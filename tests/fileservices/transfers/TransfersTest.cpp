@@ -1,10 +1,13 @@
-// Whole-file transfers end to end against an in-memory flash: what reaches
+// Whole-file transfers end to end against the simulated flash: what reaches
 // the target, what lands in PC files, and the progress messages posted.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <functional>
 #include <string>
 
 #include "TransferFixture.h"
+#include "cmdlib/Payload.h"
 #include "fileservices/ResultCodes.h"
 #include "framework/file.h"
 
@@ -18,10 +21,12 @@ const WPARAM kWideBlock = 1032;
 class Transfers : public TransferFixture {
   protected:
     void ConnectWith(std::vector<std::string> commands,
-                     const std::string& instance = "GUI Instance") {
+                     const std::string& instance = "GUI Instance",
+                     std::uint64_t capacity = 1u << 20) {
         TargetSetup setup;
         setup.commands = std::move(commands);
         setup.instance = instance;
+        setup.capacity = capacity;
         Connect(setup);
     }
     std::vector<std::string> Names() const {
@@ -33,7 +38,7 @@ class Transfers : public TransferFixture {
 
 TEST_F(Transfers, ReadFileCopiesTheFlashFileWithStartOnlyForListedFiles) {
     ConnectWith({});
-    flash_->files["dfm/a.bin"] = Pattern(2500);
+    flash_->Put("dfm/a.bin", Pattern(2500));
     WriteFile(Pc("a"), Pattern(9000, 3));  // replaced, not merged
     ListFile("other", 1);
     ListFile("a.bin", 2500);
@@ -47,7 +52,7 @@ TEST_F(Transfers, ReadFileCopiesTheFlashFileWithStartOnlyForListedFiles) {
 
     // A name that already holds the prefix goes out unchanged; an unlisted
     // file gets steps and an end, but no start.
-    flash_->files["x/dfm/b"] = Pattern(10);
+    flash_->Put("x/dfm/b", Pattern(10));
     ASSERT_EQ(data().ReadFile(Pc("b").c_str(), "x/dfm/b"), 0);
     EXPECT_EQ(link::PayloadReader(SentNamed("Fopen")[1].data).Text(256), "x/dfm/b");
     EXPECT_EQ(TakeProgress(), Concat({Steps(1, 1024), {End()}}));
@@ -55,7 +60,7 @@ TEST_F(Transfers, ReadFileCopiesTheFlashFileWithStartOnlyForListedFiles) {
 
 TEST_F(Transfers, ReadFileFailures) {
     ConnectWith({});
-    flash_->files["dfm/a"] = Pattern(10);
+    flash_->Put("dfm/a", Pattern(10));
 
     // A PC file held by someone else is refused before anything happens.
     {
@@ -83,11 +88,28 @@ TEST_F(Transfers, ReadFileFailures) {
     EXPECT_EQ(SentNamed("Fclose").size(), 2u);
 }
 
+TEST_F(Transfers, PcFileFailingMidTransferIsPassedOnAfterTheClose) {
+    ConnectWith({kSeek});
+    flash_->Put("dfm/a", Pattern(3000));
+    WriteFile(Pc("src"), Pattern(3000));
+    ASSERT_EQ(symlink("/dev/full", (TempFolder() + "full").c_str()), 0);
+    const std::function<UE_errCode_t()> transfers[] = {
+        [&] { return data().ReadFile("/dev/full", "a"); },
+        [&] { return data().WriteFile("a", "/proc/self/mem", 0); },      // reads fail
+        [&] { return data().WriteFile("full", Pc("src").c_str(), 1); },  // the read-back copy
+    };
+    for (const auto& transfer : transfers) {
+        const std::size_t closes = SentNamed("Fclose").size();
+        EXPECT_THROW(transfer(), CFileException);
+        EXPECT_EQ(SentNamed("Fclose").size(), closes + 1);
+    }
+}
+
 TEST_F(Transfers, ReadFileStoppedKeepsWhatArrived) {
     ConnectWith({});
-    flash_->files["dfm/a"] = Pattern(3000);
+    flash_->Put("dfm/a", Pattern(3000));
     data().RequestStop();  // cleared by the read itself
-    flash_->on_command = [&](const link::CommandFrame& command) {
+    flash_->after = [&](const link::CommandFrame& command, std::vector<link::ReportFrame>&) {
         if (command.name == "Fread") data().RequestStop();
     };
     EXPECT_EQ(data().ReadFile(Pc("a").c_str(), "a"), UE_TRANSFER_STOPPED);
@@ -103,7 +125,7 @@ TEST_F(Transfers, WriteFileWithoutVerification) {
     data().m_bContentChanged = 0;
     for (int verify : {0, 2}) {
         ASSERT_EQ(data().WriteFile("a.bin", Pc("src").c_str(), verify), 0);
-        EXPECT_EQ(flash_->files["dfm/a.bin"], Pattern(2100));
+        EXPECT_EQ(flash_->Get("dfm/a.bin"), Pattern(2100));
         EXPECT_EQ(TakeProgress(), Concat({{Start(2100, 2)}, Steps(3, kWideBlock), {End(), End()}}));
     }
     EXPECT_EQ(Names(), (std::vector<std::string>{"Fopen", "Fwrite", "Fwrite", "Fwrite", "Fclose",
@@ -116,30 +138,29 @@ TEST_F(Transfers, WriteFileWithoutVerification) {
     // An empty PC file makes an empty flash file.
     WriteFile(Pc("empty"), {});
     ASSERT_EQ(data().WriteFile("e", Pc("empty").c_str(), 0), 0);
-    EXPECT_TRUE(flash_->files.count("dfm/e") == 1 && flash_->files["dfm/e"].empty());
+    EXPECT_EQ(flash_->Get("dfm/e"), Bytes());
 }
 
 TEST_F(Transfers, WriteFileChecksTheFreeSpaceOfTheVolume) {
-    ConnectWith({kSpaceQuery});
+    ConnectWith({kSpaceQuery}, "GUI Instance", 999);
     WriteFile(Pc("src"), Pattern(500));
-
-    flash_->free_space = 500;  // exactly enough
     ASSERT_EQ(data().WriteFile("a", Pc("src").c_str(), 0), 0);
     const auto query = SentNamed("GetFdiFdvAvailableSpace");
     ASSERT_EQ(query.size(), 1u);
     EXPECT_EQ(query[0].data, (Bytes{'d', 'f', 'm', 0}));
     TakeProgress();
 
-    flash_->free_space = 499;
+    // 499 bytes left.
     const std::size_t before = Sent().size();
     EXPECT_EQ(data().WriteFile("b", Pc("src").c_str(), 0), UE_NOT_ENOUGH_SPACE);
     EXPECT_EQ(Sent().size(), before + 1);  // the query, no open
     EXPECT_EQ(TakeProgress(), (std::vector<Progress>{Start(500, 2), End()}));
 
-    flash_->space_error = true;
+    target_->On("GetFdiFdvAvailableSpace").Reply("FDI__Transport__FdvAvailableSize_Error");
     EXPECT_EQ(data().WriteFile("c", Pc("src").c_str(), 0), UE_PC_FILE_SIZE_ERROR);
     EXPECT_EQ(TakeProgress(), (std::vector<Progress>{Start(500, 2), End()}));
-    EXPECT_EQ(flash_->files.count("dfm/b") + flash_->files.count("dfm/c"), 0u);
+    EXPECT_EQ(flash_->Get("dfm/b"), std::nullopt);
+    EXPECT_EQ(flash_->Get("dfm/c"), std::nullopt);
 }
 
 TEST_F(Transfers, WriteFileOfAMissingPcFileTouchesNothing) {
@@ -159,7 +180,9 @@ TEST_F(Transfers, VerificationReadsBackThroughTheOpenFile) {
     EXPECT_EQ(Names(), (std::vector<std::string>{"Fopen", "Fwrite", "Fwrite", "Fwrite", "Fseek",
                                                  "Fread", "Fread", "Fread", "Fclose"}));
     // Back to offset 0 from the start, on the identifier of the write.
-    EXPECT_EQ(SentNamed("Fseek")[0].data, (Bytes{7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    ASSERT_EQ(flash_->opened().size(), 1u);
+    EXPECT_EQ(SentNamed("Fseek")[0].data,
+              link::PayloadBuilder().I32(flash_->opened()[0]).Zeros(8).bytes());
     EXPECT_EQ(TakeProgress(), Concat({{Start(2100, 2)},
                                       Steps(3, kWideBlock),
                                       {End()},
@@ -176,7 +199,7 @@ class TransfersFallback : public Transfers, public ::testing::WithParamInterface
 TEST_P(TransfersFallback, VerificationReadsTheFileAnew) {
     const bool refused = GetParam();
     ConnectWith(refused ? std::vector<std::string>{kSeek} : std::vector<std::string>{});
-    flash_->seek_refused = refused;
+    target_->On("Fseek").Reply("FDI__Transport__Fseek_Error");  // unused unless offered
     WriteFile(Pc("src"), Pattern(1500));
     ListFile("a.bin", 1500);
     ASSERT_EQ(data().WriteFile("a.bin", Pc("src").c_str(), 1), 0);
@@ -203,9 +226,10 @@ INSTANTIATE_TEST_SUITE_P(SeekRefused, TransfersFallback, ::testing::Bool());
 TEST_F(Transfers, VerificationReportsADifferenceAndKeepsTheCopy) {
     ConnectWith({kSeek});
     WriteFile(Pc("src"), Pattern(700));
-    // The flash changes a byte between writing and reading back.
-    flash_->on_command = [&](const link::CommandFrame& command) {
-        if (command.name == "Fseek") flash_->files["dfm/a.bin"].back() ^= 0x80;
+    // The last byte read back differs from the one written.
+    flash_->after = [&](const link::CommandFrame& command,
+                        std::vector<link::ReportFrame>& reports) {
+        if (command.name == "Fread") reports.at(0).data.back() ^= 0x80;
     };
     EXPECT_EQ(data().WriteFile("a.bin", Pc("src").c_str(), 1), UE_COMPARE_MISMATCH);
     Bytes changed = Pattern(700);
@@ -218,7 +242,7 @@ TEST_F(Transfers, StoppedWriteRemovesThePartialFile) {
     ConnectWith({});
     WriteFile(Pc("src"), Pattern(5000));
     int packets = 0;
-    flash_->on_command = [&](const link::CommandFrame& command) {
+    flash_->after = [&](const link::CommandFrame& command, std::vector<link::ReportFrame>&) {
         if (command.name == "Fwrite" && ++packets == 2) data().RequestStop();
     };
     EXPECT_EQ(data().WriteFile("part", Pc("src").c_str(), 1), UE_TRANSFER_STOPPED);
@@ -228,6 +252,7 @@ TEST_F(Transfers, StoppedWriteRemovesThePartialFile) {
     ASSERT_EQ(removal.size(), 1u);
     EXPECT_NE(std::string(removal[0].data.begin(), removal[0].data.end()).find("part"),
               std::string::npos);
+    EXPECT_EQ(flash_->Get("dfm/part"), std::nullopt);
     ExpectEachIdClosedOnce();
     // The write's own messages end with its steps; whatever follows is the removal's.
     const auto progress = TakeProgress();
@@ -240,7 +265,7 @@ TEST_F(Transfers, StoppedWriteRemovesThePartialFile) {
 
 TEST_F(Transfers, ComparePcFileWithFlashFile) {
     ConnectWith({});
-    flash_->files["dfm/c.bin"] = Pattern(1500);
+    flash_->Put("dfm/c.bin", Pattern(1500));
     WriteFile(Pc("same"), Pattern(1500));
     EXPECT_EQ(data().ComparePcFileWithFlashFile(Pc("same").c_str(), "c.bin"), 0);
     EXPECT_FALSE(Exists(TempFolder() + "c.bin"));
@@ -257,11 +282,16 @@ TEST_F(Transfers, ComparePcFileWithFlashFile) {
     // A copy never lands on the file it is compared with: the PC file lies in the temporary folder
     // under the very name the copy would get.
     const std::string inTemp = TempFolder() + "c.bin";
-    flash_->files["dfm/c.bin"] = Pattern(64);
+    flash_->Put("dfm/c.bin", Pattern(64));
     WriteFile(inTemp, Pattern(64, 9));
     EXPECT_EQ(data().ComparePcFileWithFlashFile(inTemp.c_str(), "c.bin"), UE_COMPARE_MISMATCH);
     EXPECT_EQ(ReadFile(inTemp), Pattern(64, 9));
-    EXPECT_EQ(ReadFile(home() + "/c.bin"), Pattern(64));
+    EXPECT_EQ(ReadFile(home() + "/Compare/c.bin"), Pattern(64));
+    // Nor on the host folder's own files: a matching copy is removed afterwards.
+    WriteFile(home() + "/settings.ini", Pattern(8, 3));
+    flash_->Put("dfm/settings.ini", Pattern(64, 9));
+    EXPECT_EQ(data().ComparePcFileWithFlashFile(inTemp.c_str(), "settings.ini"), 0);
+    EXPECT_EQ(ReadFile(home() + "/settings.ini"), Pattern(8, 3));
 
     // The same with backslashes in the PC path.
     std::string mixed = home() + "\\Temp\\c.bin";
