@@ -49,6 +49,10 @@ class SocketTransport final : public Transport {
     }
 
     int Send(std::uint32_t exchange_id, const CommandFrame& command) override {
+        return SendFrom(exchange_id, ViewOf(command));
+    }
+
+    int SendFrom(std::uint32_t exchange_id, const CommandView& command) override {
         std::lock_guard<std::mutex> write_lock(write_mutex_);
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -63,13 +67,13 @@ class SocketTransport final : public Transport {
             // exchange stays harmless and will time out.
             return UE_LINK_OK;
         }
-        // The data goes out from the caller's record, uncopied.
+        // The data goes out from the caller's buffer, uncopied.
         std::uint8_t trailer[kFrameCrcSize];
         for (std::size_t i = 0; i < kFrameCrcSize; ++i) {
             trailer[i] = static_cast<std::uint8_t>(crc >> (8 * i));
         }
         iovec pieces[3] = {{write_buffer_.data(), write_buffer_.size()},
-                           {const_cast<std::uint8_t*>(command.data.data()), command.data.size()},
+                           {const_cast<std::uint8_t*>(command.data), command.size},
                            {trailer, kFrameCrcSize}};
         if (!SendAllv(fd_.get(), pieces, 3)) {
             GoDown(UE_LINK_DOWN);
@@ -79,33 +83,33 @@ class SocketTransport final : public Transport {
     }
 
     int Receive(std::uint32_t exchange_id, std::uint32_t timeout_ms, ReportFrame* report) override {
+        ReportCopier sink(report);
+        return ReceiveInto(exchange_id, timeout_ms, sink);
+    }
+
+    int ReceiveInto(std::uint32_t exchange_id, std::uint32_t timeout_ms,
+                    ReportSink& sink) override {
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
             // Reports that arrived whole before the link went down are still
             // handed out: the target did send them.
-            Exchange* exchange = Find(exchange_id);
-            if (exchange != nullptr && !exchange->queued.empty()) {
-                *report = std::move(exchange->queued.front());
-                exchange->queued.pop_front();
-                return UE_LINK_OK;
-            }
+            if (TakeQueued(exchange_id, sink)) return UE_LINK_OK;
             if (!up_) return DownCode(exchange_id);
             if (!reading_) {
                 reading_ = true;
                 lock.unlock();
-                const ReadOutcome outcome = ReadFor(exchange_id, deadline, report);
+                const ReadOutcome outcome = ReadFor(exchange_id, deadline, sink);
                 lock.lock();
                 reading_ = false;
                 // Whoever waits next may read now, or find what was filed for it.
                 changed_.notify_all();
-                if (outcome == ReadOutcome::kOwnReport) return UE_LINK_OK;
+                if (outcome == ReadOutcome::kTaken) return UE_LINK_OK;
                 if (outcome == ReadOutcome::kDeadline) return UE_LINK_TIMEOUT;
                 continue;  // the link is down: queued reports first, then the code
             }
             if (changed_.wait_until(lock, deadline) == std::cv_status::timeout) {
-                exchange = Find(exchange_id);
-                if (exchange != nullptr && !exchange->queued.empty()) continue;
+                if (TakeQueued(exchange_id, sink)) return UE_LINK_OK;
                 if (!up_) continue;
                 return UE_LINK_TIMEOUT;
             }
@@ -134,7 +138,19 @@ class SocketTransport final : public Transport {
         std::deque<ReportFrame> queued;
     };
 
-    enum class ReadOutcome { kOwnReport, kDeadline, kDown };
+    enum class ReadOutcome { kTaken, kDeadline, kDown };
+
+    // Offers the reports filed for the exchange, oldest first, dropping those
+    // the sink turns down. Under mutex_.
+    bool TakeQueued(std::uint32_t exchange_id, ReportSink& sink) {
+        Exchange* exchange = Find(exchange_id);
+        while (exchange != nullptr && !exchange->queued.empty()) {
+            const bool taken = sink.Take(ViewOf(exchange->queued.front()));
+            exchange->queued.pop_front();
+            if (taken) return true;
+        }
+        return false;
+    }
 
     Exchange* Find(std::uint32_t exchange_id) {
         if (exchange_id == 0) return nullptr;
@@ -182,16 +198,15 @@ class SocketTransport final : public Transport {
     }
 
     // Holder of the read role only. Handles buffered frames, then receives,
-    // until a report of `exchange_id` is in *report, the deadline passes or
+    // until `sink` takes a report of `exchange_id`, the deadline passes or
     // the link is down. Frames already buffered are handled even after the
     // deadline, so an answer that did arrive in time is never missed.
-    ReadOutcome ReadFor(std::uint32_t exchange_id, Clock::time_point deadline,
-                        ReportFrame* report) {
+    ReadOutcome ReadFor(std::uint32_t exchange_id, Clock::time_point deadline, ReportSink& sink) {
         for (;;) {
             FrameView frame;
             switch (decoder_.Next(&frame)) {
                 case FrameDecoder::Status::kFrame: {
-                    const ReadOutcome outcome = HandleFrame(frame, exchange_id, report);
+                    const ReadOutcome outcome = HandleFrame(frame, exchange_id, sink);
                     if (outcome != ReadOutcome::kDeadline) return outcome;
                     continue;
                 }
@@ -230,13 +245,12 @@ class SocketTransport final : public Transport {
         receive_timeout_ms_ = ms > 0 ? ms : -1;
     }
 
-    // kOwnReport when the frame answered `exchange_id` (then in *report),
-    // kDown when it broke the link, kDeadline (read on) otherwise.
-    ReadOutcome HandleFrame(const FrameView& frame, std::uint32_t exchange_id,
-                            ReportFrame* report) {
+    // kTaken when the sink took the frame as the answer to `exchange_id`,
+    // kDown when the frame broke the link, kDeadline (read on) otherwise.
+    ReadOutcome HandleFrame(const FrameView& frame, std::uint32_t exchange_id, ReportSink& sink) {
         switch (static_cast<FrameType>(frame.type)) {
             case FrameType::kReport:
-                return RouteReport(frame, exchange_id, report);
+                return RouteReport(frame, exchange_id, sink);
             case FrameType::kPing: {
                 std::lock_guard<std::mutex> write_lock(write_mutex_);
                 EncodeEmptyFrame(FrameType::kPong, frame.exchange_id, &pong_buffer_);
@@ -253,42 +267,37 @@ class SocketTransport final : public Transport {
         }
     }
 
-    ReadOutcome RouteReport(const FrameView& frame, std::uint32_t exchange_id,
-                            ReportFrame* report) {
+    ReadOutcome RouteReport(const FrameView& frame, std::uint32_t exchange_id, ReportSink& sink) {
+        // Checked whoever it is for: a malformed report is a broken link.
+        ReportView view;
+        if (!DecodeReportView(frame.payload, frame.payload_size, &view)) {
+            GoDown(UE_LINK_PROTOCOL);
+            return ReadOutcome::kDown;
+        }
         std::unique_lock<std::mutex> lock(mutex_);
         // Id 0 is unsolicited; an id without an exchange belongs to one that
         // was forgotten or posted, and must not reach the next one.
         Exchange* exchange = Find(frame.exchange_id);
-        if (exchange == nullptr) {
-            // Still checked: a malformed report is a broken link whoever it was for.
-            lock.unlock();
-            if (!DecodeReport(frame.payload, frame.payload_size, &scratch_)) return Malformed();
-            return ReadOutcome::kDeadline;
-        }
+        if (exchange == nullptr) return ReadOutcome::kDeadline;
         if (frame.exchange_id == exchange_id) {
-            // The waiter's own answer goes straight into its record.
+            // The waiter's own answer goes from the receive buffer straight
+            // to the sink; one it declines is skipped.
             lock.unlock();
-            if (!DecodeReport(frame.payload, frame.payload_size, report)) return Malformed();
-            return ReadOutcome::kOwnReport;
+            return sink.Take(view) ? ReadOutcome::kTaken : ReadOutcome::kDeadline;
         }
         if (exchange->queued.size() >= kMaxQueuedReports) {
             lock.unlock();
             GoDown(UE_LINK_PROTOCOL);
             return ReadOutcome::kDown;
         }
-        exchange->queued.emplace_back();
-        if (!DecodeReport(frame.payload, frame.payload_size, &exchange->queued.back())) {
-            exchange->queued.pop_back();
-            lock.unlock();
-            return Malformed();
-        }
+        ReportFrame& queued = exchange->queued.emplace_back();
+        queued.side = view.side;
+        queued.service.assign(view.service);
+        queued.module.assign(view.module);
+        queued.name.assign(view.name);
+        queued.data.assign(view.data, view.data + view.size);
         changed_.notify_all();
         return ReadOutcome::kDeadline;
-    }
-
-    ReadOutcome Malformed() {
-        GoDown(UE_LINK_PROTOCOL);
-        return ReadOutcome::kDown;
     }
 
     UniqueFd fd_;
@@ -297,7 +306,6 @@ class SocketTransport final : public Transport {
     // Owned by the holder of the read role.
     FrameDecoder decoder_;
     long long receive_timeout_ms_ = 0;  // SO_RCVTIMEO in force; 0: none yet
-    ReportFrame scratch_;               // decodes reports nobody waits for
 
     // Serialises whole frames on the socket; owns the buffers they are built in.
     std::mutex write_mutex_;
