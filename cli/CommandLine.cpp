@@ -108,7 +108,7 @@ class Parser {
         line_.command = FindCommand(arg);
         if (line_.command != nullptr) return;
         std::vector<std::string> names;
-        for (const CommandSpec& c : Commands()) names.push_back(c.name);
+        for (const CommandDef& c : Commands()) names.push_back(c.name);
         Fail("unknown command '" + arg + "'" + Suggest(arg, names));
     }
 
@@ -169,7 +169,7 @@ class Parser {
             return;
         }
         bool known = false;
-        for (const OptionSpec& option : CommandOptions()) {
+        for (const OptionDef& option : CommandOptions()) {
             if (arg != option.name) continue;
             known = true;
             if (line_.command == nullptr) return Fail(arg + " belongs after a command");
@@ -185,14 +185,14 @@ class Parser {
         }
         if (known) return Fail(std::string(line_.command->name) + " does not take " + arg);
         std::vector<std::string> names = GlobalOptionNames();
-        for (const OptionSpec& option : CommandOptions()) {
+        for (const OptionDef& option : CommandOptions()) {
             if (line_.command == nullptr || TakesOption(option.name)) names.push_back(option.name);
         }
         Fail("unknown option '" + arg + "'" + Suggest(arg, names));
     }
 
     bool TakesOption(const std::string& name) const {
-        for (const OptionSpec& option : CommandOptions()) {
+        for (const OptionDef& option : CommandOptions()) {
             if (name == option.name && (line_.command->options & option.bit) != 0) return true;
         }
         return false;
@@ -204,7 +204,7 @@ class Parser {
     }
 
     void Finish() {
-        const CommandSpec* c = line_.command;
+        const CommandDef* c = line_.command;
         if (c == nullptr) return Fail("no command given");
         if (!line_.error.empty()) return;
         const std::string name = c->name;

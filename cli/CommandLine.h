@@ -34,7 +34,7 @@ struct CommandLine {
     enum class Action { kRun, kHelp, kCommandHelp, kVersion, kUsageError };
     Action action = Action::kRun;
     GlobalOptions global;
-    const CommandSpec* command = nullptr;  // set for kRun and kCommandHelp
+    const CommandDef* command = nullptr;  // set for kRun and kCommandHelp
     std::vector<std::string> operands;
     unsigned options = 0;  // CommandOption bits given
     int mode = 0777;       // mkdir --mode, chmod MODE

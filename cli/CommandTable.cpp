@@ -3,8 +3,8 @@
 
 namespace quorvex::cli {
 
-const std::vector<CommandSpec>& Commands() {
-    static const std::vector<CommandSpec> table = {
+const std::vector<CommandDef>& Commands() {
+    static const std::vector<CommandDef> table = {
         {"info", "info", "side, FDI version, root path, OS, extended mode",
          "quorvex --core ap info --json", 0, 0, 0, true},
         {"volumes", "volumes", "the target's volume names", "quorvex volumes", 0, 0, 0, true},
@@ -52,8 +52,8 @@ const std::vector<CommandSpec>& Commands() {
     return table;
 }
 
-const std::vector<OptionSpec>& CommandOptions() {
-    static const std::vector<OptionSpec> table = {
+const std::vector<OptionDef>& CommandOptions() {
+    static const std::vector<OptionDef> table = {
         {"--verify", kOptVerify, false},
         {"--no-verify", kOptNoVerify, false},
         {"--keep-partial", kOptKeepPartial, false},
@@ -84,9 +84,9 @@ const std::vector<std::string>& GlobalOptionNames() {
     return names;
 }
 
-const CommandSpec* FindCommand(const std::string& name) {
-    for (const CommandSpec& spec : Commands()) {
-        if (name == spec.name) return &spec;
+const CommandDef* FindCommand(const std::string& name) {
+    for (const CommandDef& command : Commands()) {
+        if (name == command.name) return &command;
     }
     return nullptr;
 }

@@ -31,7 +31,7 @@ enum CommandOption : unsigned {
 // A command that takes any number of operands.
 const std::size_t kManyOperands = 1u << 20;
 
-struct CommandSpec {
+struct CommandDef {
     const char* name;
     const char* usage;    // "get FLASH [PC]"
     const char* summary;  // one line: what it does
@@ -42,7 +42,7 @@ struct CommandSpec {
     bool needs_target;  // false: runs without connecting
 };
 
-struct OptionSpec {
+struct OptionDef {
     // "--verify", or "-l" for a one-letter option; a name may stand twice
     // with different meanings for different commands ("-r").
     const char* name;
@@ -50,10 +50,10 @@ struct OptionSpec {
     bool takes_value;
 };
 
-const std::vector<CommandSpec>& Commands();
-const std::vector<OptionSpec>& CommandOptions();
+const std::vector<CommandDef>& Commands();
+const std::vector<OptionDef>& CommandOptions();
 // nullptr when there is no such command.
-const CommandSpec* FindCommand(const std::string& name);
+const CommandDef* FindCommand(const std::string& name);
 // Global options, for "did you mean".
 const std::vector<std::string>& GlobalOptionNames();
 

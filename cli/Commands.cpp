@@ -50,17 +50,7 @@ int Clock(CommandContext& c) {
                        static_cast<WORD>(k.second),
                        0};
     } else {
-        const std::time_t now = std::time(nullptr);
-        std::tm utc{};
-        gmtime_r(&now, &utc);
-        t = SYSTEMTIME{static_cast<WORD>(utc.tm_year + 1900),
-                       static_cast<WORD>(utc.tm_mon + 1),
-                       0,
-                       static_cast<WORD>(utc.tm_mday),
-                       static_cast<WORD>(utc.tm_hour),
-                       static_cast<WORD>(utc.tm_min),
-                       static_cast<WORD>(utc.tm_sec),
-                       0};
+        t = UtcNow();
     }
     const int result = c.flash->SetRTC(&t);
     char text[64];

@@ -6,6 +6,7 @@
 
 #include "CommandLine.h"
 #include "HostSettings.h"
+#include "platform/wintypes.h"
 
 class CFlashExplorerData;
 class CFdiFile;
@@ -28,6 +29,9 @@ struct CommandContext {
     std::string message;
 };
 
+// The PC's clock in UTC, as the target's clock takes it.
+SYSTEMTIME UtcNow();
+
 // Runs the parsed command. Returns 0 or the failure's code (with
 // context.message); prints results on stdout.
 int RunCommand(CommandContext& c);
@@ -41,6 +45,8 @@ int RunTreeCommand(CommandContext& c);      // get -r, put -r, sync
 // destination that is a folder receives the flash file's base name.
 int GetOne(CommandContext& c, const std::string& flash, const std::string& pc);
 int PutOne(CommandContext& c, const std::string& pc, const std::string& flash);
+// Where the module keeps the flash copy of a comparison that found a difference.
+std::string KeptCopyPath(const std::string& pc, const std::string& flash);
 // Before connecting: 0 when the PC file a put or cmp reads is there.
 int CheckPcSource(CommandContext& c);
 // 0 when the target lists `volume`; otherwise a usage failure naming the

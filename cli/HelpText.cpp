@@ -25,7 +25,7 @@ std::string MainHelp() {
         "  QUORVEX_TARGET and QUORVEX_CORE give --target and --core when they are not given.\n"
         "\n"
         "Commands (quorvex COMMAND --help for an example):\n";
-    for (const CommandSpec& c : Commands()) {
+    for (const CommandDef& c : Commands()) {
         std::string name = c.name;
         name.resize(9, ' ');
         text += "  " + name + c.summary + "\n";
@@ -38,7 +38,7 @@ std::string MainHelp() {
     return text;
 }
 
-std::string CommandHelp(const CommandSpec& command) {
+std::string CommandHelp(const CommandDef& command) {
     std::string text = std::string("usage: quorvex ") + command.usage + "\n  " + command.summary +
                        "\n  e.g. " + command.example + "\n";
     if (std::string(command.name) == "settings") {

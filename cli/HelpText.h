@@ -8,6 +8,6 @@
 namespace quorvex::cli {
 
 std::string MainHelp();
-std::string CommandHelp(const CommandSpec& command);
+std::string CommandHelp(const CommandDef& command);
 
 }  // namespace quorvex::cli

@@ -9,25 +9,40 @@
 
 namespace quorvex::cli {
 
-int LinkWatch::Send(std::uint32_t id, const link::CommandFrame& command) {
+int LinkWatch::SendFrom(std::uint32_t id, const link::CommandView& command) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (shut_) return UE_LINK_DOWN;
-        sent_.insert(command.name);
+        // A name already seen costs no allocation.
+        if (sent_.find(command.name) == sent_.end()) sent_.emplace(command.name);
         ++commands_;
-        bytes_out_ += command.data.size();
+        bytes_out_ += command.size;
     }
-    return target_->Send(id, command);
+    return target_->SendFrom(id, command);
 }
 
-int LinkWatch::Receive(std::uint32_t id, std::uint32_t timeout_ms, link::ReportFrame* report) {
-    const int result = target_->Receive(id, timeout_ms, report);
+int LinkWatch::ReceiveInto(std::uint32_t id, std::uint32_t timeout_ms, link::ReportSink& sink) {
+    // Sees the report the caller's sink takes, as it takes it.
+    class Counting final : public link::ReportSink {
+      public:
+        explicit Counting(link::ReportSink& inner) : inner_(inner) {}
+        bool Take(const link::ReportView& report) override {
+            if (!inner_.Take(report)) return false;
+            bytes_ = report.size;
+            return true;
+        }
+        std::size_t bytes_ = 0;
+
+      private:
+        link::ReportSink& inner_;
+    } counting(sink);
+    const int result = target_->ReceiveInto(id, timeout_ms, counting);
     std::lock_guard<std::mutex> lock(mutex_);
     if (result != UE_LINK_OK) {
         if (first_failure_ == 0) first_failure_ = result;
     } else {
         ++reports_;
-        bytes_in_ += report->data.size();
+        bytes_in_ += counting.bytes_;
     }
     return result;
 }

@@ -19,8 +19,9 @@ class LinkWatch : public link::TransportWrapper {
   public:
     using TransportWrapper::TransportWrapper;
 
-    int Send(std::uint32_t id, const link::CommandFrame& command) override;
-    int Receive(std::uint32_t id, std::uint32_t timeout_ms, link::ReportFrame* report) override;
+    // The links send and wait through these (Send and Receive come here too).
+    int SendFrom(std::uint32_t id, const link::CommandView& command) override;
+    int ReceiveInto(std::uint32_t id, std::uint32_t timeout_ms, link::ReportSink& sink) override;
 
     // Every later command fails with UE_LINK_DOWN without leaving the host.
     void Shut();
@@ -38,7 +39,7 @@ class LinkWatch : public link::TransportWrapper {
     mutable std::mutex mutex_;
     bool shut_ = false;
     int first_failure_ = 0;
-    std::set<std::string> sent_;
+    std::set<std::string, std::less<>> sent_;
     std::uint64_t commands_ = 0, reports_ = 0, bytes_out_ = 0, bytes_in_ = 0;
 };
 

@@ -30,6 +30,10 @@ PcDestination::~PcDestination() {
 }
 
 bool PcDestination::Open(const std::string& pc, const std::string& base_name, std::string* error) {
+    if (pc.empty() || base_name.empty()) {
+        *error = "no PC file name";
+        return false;
+    }
     path_ = pc;
     struct stat st {};
     const bool exists = ::stat(pc.c_str(), &st) == 0;

@@ -23,7 +23,10 @@ void OnStopSignal(int signal) {
 }  // namespace
 
 void CatchStopSignals() {
-    for (int s : {SIGINT, SIGTERM, SIGHUP}) std::signal(s, OnStopSignal);
+    for (int s : {SIGINT, SIGTERM}) std::signal(s, OnStopSignal);
+#ifdef SIGHUP  // not on Windows, where closing the console ends the process
+    std::signal(SIGHUP, OnStopSignal);
+#endif
 }
 
 void SetStopTarget(CFlashExplorerData* flash) {

@@ -47,8 +47,12 @@ int Guarded(CommandContext& c, Transfer transfer) {
     }
 }
 
+std::string HostFolder() {
+    return std::string(static_cast<LPCSTR>(GetHostPaths()->GetHostFolder()));
+}
+
 std::string HostTempFolder() {
-    return std::string(static_cast<LPCSTR>(GetHostPaths()->GetHostFolder())) + "/Temp/";
+    return HostFolder() + "/Temp/";
 }
 
 // Free space of the transfer's volume, when "Available Space" asks for it.
@@ -80,8 +84,6 @@ int Get(CommandContext& c) {
     if (names.size() > 1 && !IsPcFolder(pc)) {
         return Fail(c, kUsageStatus, "several files go into a folder; " + pc + " is not one");
     }
-    const CFdiFileList* cached = nullptr;
-    c.flash->GetFileList(cached, "*");  // the listed size gives the progress its total
     for (const std::string& name : names) {
         result = GetOne(c, name, pc);
         if (result != 0) return result;
@@ -169,25 +171,26 @@ int Cat(CommandContext& c) {
     return result;
 }
 
-// Removes the copies that comparisons kept in the host's temporary folder.
+// Removes the copies that comparisons kept in the host's two copy folders.
 int CleanCopies(CommandContext& c) {
-    const std::string folder = HostTempFolder();
     int removed = 0;
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        while (const dirent* entry = ::readdir(dir)) {
-            const std::string path = folder + entry->d_name;
-            if (entry->d_name[0] != '.' && WhyNotAFile(path).empty() &&
-                ::unlink(path.c_str()) == 0) {
-                ++removed;
+    for (const std::string& folder : {HostFolder() + "/Temp/", HostFolder() + "/Compare/"}) {
+        if (DIR* dir = ::opendir(folder.c_str())) {
+            while (const dirent* entry = ::readdir(dir)) {
+                const std::string path = folder + entry->d_name;
+                if (entry->d_name[0] != '.' && WhyNotAFile(path).empty() &&
+                    ::unlink(path.c_str()) == 0) {
+                    ++removed;
+                }
             }
+            ::closedir(dir);
         }
-        ::closedir(dir);
     }
     if (c.json) {
-        std::printf("{\"removed\":%d,\"folder\":%s}\n", removed, Json(folder).c_str());
+        std::printf("{\"removed\":%d}\n", removed);
     } else {
-        std::printf("removed %d kept cop%s from %s\n", removed, removed == 1 ? "y" : "ies",
-                    folder.c_str());
+        std::printf("removed %d kept cop%s from %s/Temp and %s/Compare\n", removed,
+                    removed == 1 ? "y" : "ies", HostFolder().c_str(), HostFolder().c_str());
     }
     return 0;
 }
@@ -203,15 +206,8 @@ int CompareOne(CommandContext& c, const std::string& pc, const std::string& flas
     if (!c.message.empty()) return result;
     c.message = DescribeResult(result, FullFlashPath(f, flash), pc);
     if (result == 8) {
-        // The module keeps the flash copy only when it differs; it lies in the
-        // temporary folder unless the PC file itself does.
-        const std::string temp = HostTempFolder();
-        const std::string copy =
-            pc.find(temp) == std::string::npos
-                ? temp + BaseName(flash)
-                : std::string(static_cast<LPCSTR>(GetHostPaths()->GetHostFolder())) + "/" +
-                      BaseName(flash);
-        c.message += "; the flash copy is kept as " + copy + " (quorvex cmp --clean removes it)";
+        c.message += "; the flash copy is kept as " + KeptCopyPath(pc, flash) +
+                     " (quorvex cmp --clean removes it)";
     }
     return result;
 }
@@ -241,8 +237,19 @@ int Compare(CommandContext& c) {
 
 }  // namespace
 
+std::string KeptCopyPath(const std::string& pc, const std::string& flash) {
+    // The module keeps the copy in its temporary folder, or in a folder of
+    // its own when the PC file lies in the temporary one.
+    const std::string temp = HostTempFolder();
+    return (pc.find(temp) == std::string::npos ? temp : HostFolder() + "/Compare/") +
+           BaseName(flash);
+}
+
 // One flash file to one PC destination (a folder receives its base name).
 int GetOne(CommandContext& c, const std::string& flash, const std::string& pc) {
+    if (BaseName(flash).empty()) {
+        return Fail(c, kUsageStatus, flash + " names a folder (get -r copies a folder)");
+    }
     CFlashExplorerData& f = *c.flash;
     const std::string full = FullFlashPath(f, flash);
     PcDestination destination;
@@ -250,6 +257,9 @@ int GetOne(CommandContext& c, const std::string& flash, const std::string& pc) {
     if (!destination.Open(pc.empty() ? BaseName(flash) : pc, BaseName(flash), &error)) {
         return Fail(c, kPcFileError, ResultMeaning(kPcFileError) + ": " + error);
     }
+    // The listed size gives the progress its total; only this file is listed.
+    const CFdiFileList* cached = nullptr;
+    f.GetFileList(cached, flash.c_str());
     if (StopRequested()) return kStopped;
     int result =
         Guarded(c, [&] { return f.ReadFile(destination.write_path().c_str(), flash.c_str()); });

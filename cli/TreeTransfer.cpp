@@ -19,7 +19,6 @@
 #include "PcDestination.h"
 #include "ResultText.h"
 #include "StopSignals.h"
-#include "hostlib/hostpaths.h"
 #include "quorvex/Quorvex.h"
 
 namespace quorvex::cli {
@@ -116,10 +115,7 @@ class TreeRun {
         if ((options_ & kOptChecksum) != 0) {
             const int result = c_.flash->ComparePcFileWithFlashFile(pc.c_str(), flash_path.c_str());
             if (result == 8) {  // the differing copy is not worth keeping here
-                const std::string copy =
-                    std::string(static_cast<LPCSTR>(GetHostPaths()->GetHostFolder())) + "/Temp/" +
-                    BaseName(flash_path);
-                fs::remove(copy, error);
+                fs::remove(KeptCopyPath(pc, flash_path), error);
                 return 0;
             }
             if (result != 0) return result;

@@ -44,9 +44,36 @@ bool ConvertUtc(long value, StampParts& parts) {
     return true;
 }
 
+// Appends `value` as "%.2d" writes it: at least two digits, zero-padded.
+char* PutTwoDigits(char* out, int value) {
+    char digits[12];
+    int count = 0;
+    for (unsigned v = static_cast<unsigned>(value); v != 0 || count < 2; v /= 10) {
+        digits[count++] = static_cast<char>('0' + v % 10);
+    }
+    while (count > 0) *out++ = digits[--count];
+    return out;
+}
+
+// The three fields joined by `separator`, each as "%.2d" writes it. A listing
+// writes four of these per entry, so this skips the general formatter.
+void WriteTriple(CString& text, const char* format, char separator, int a, int b, int c) {
+    if (a < 0 || b < 0 || c < 0) {
+        text.Format(format, a, b, c);
+        return;
+    }
+    char buffer[40];
+    char* end = PutTwoDigits(buffer, a);
+    *end++ = separator;
+    end = PutTwoDigits(end, b);
+    *end++ = separator;
+    end = PutTwoDigits(end, c);
+    text = CString(buffer, static_cast<int>(end - buffer));
+}
+
 void WriteStamp(const StampParts& parts, CString& time, CString& date) {
-    time.Format(kTimeFormat, parts.hour, parts.minute, parts.second);
-    date.Format(kDateFormat, parts.day, parts.month, parts.year);
+    WriteTriple(time, kTimeFormat, ':', parts.hour, parts.minute, parts.second);
+    WriteTriple(date, kDateFormat, '/', parts.day, parts.month, parts.year);
 }
 
 }  // namespace
@@ -93,13 +120,13 @@ void CFdiFile::SetSize(DWORD size) {
 }
 
 void CFdiFile::SetPackedTime(unsigned long packed) {
-    m_strTime.Format(kTimeFormat, static_cast<int>((packed >> 12) & 0x1F),
-                     static_cast<int>((packed >> 6) & 0x3F), static_cast<int>(packed & 0x3F));
+    WriteTriple(m_strTime, kTimeFormat, ':', static_cast<int>((packed >> 12) & 0x1F),
+                static_cast<int>((packed >> 6) & 0x3F), static_cast<int>(packed & 0x3F));
 }
 
 void CFdiFile::SetPackedDate(unsigned long packed) {
-    m_strDate.Format(kDateFormat, static_cast<int>((packed >> 16) & 0x1F),
-                     static_cast<int>((packed >> 12) & 0x0F), static_cast<int>(packed & 0xFFF));
+    WriteTriple(m_strDate, kDateFormat, '/', static_cast<int>((packed >> 16) & 0x1F),
+                static_cast<int>((packed >> 12) & 0x0F), static_cast<int>(packed & 0xFFF));
 }
 
 void CFdiFile::SetTimeStamps(long first, long second) {

@@ -46,18 +46,20 @@ UE_errCode_t CFlashExplorerData::Fread(int fileId, const CString& pcFileName) {
     std::vector<BYTE> reply(replyCapacity);
     UE_errCode_t result = UE_SUCCESS;
     // Every request is the same block: the target moves its own file position.
+    // So one exchange record, with its expected list, serves every packet.
+    CFdiExchange exchange("FDI", "Transport", "Fread");
+    exchange.SetParameters(params, paramLength);
+    exchange.Expect("FDI__Transport__F_Read_Bad_Input");
+    exchange.Expect("FDI__Transport__F_Read_Error");
+    exchange.Expect("FDI__Transport__F_Read_Packet");
+    exchange.Expect("FDI__Transport__F_Read_Malloc_Error");
     int emptyPackets = 0;
     unsigned long long received = 0;
     while (m_bStopTransfer.load(std::memory_order_relaxed) == 0) {
         PostProgress(WM_FLASH_PROGRESS_STEP, kReadProgressStep, 0);
 
-        CFdiExchange exchange("FDI", "Transport", "Fread");
-        exchange.SetParameters(params, paramLength);
+        // A report without payload clears the reply's buffer, so it is given anew.
         exchange.SetReplyBuffer(reply.data(), replyCapacity);
-        exchange.Expect("FDI__Transport__F_Read_Bad_Input");
-        exchange.Expect("FDI__Transport__F_Read_Error");
-        exchange.Expect("FDI__Transport__F_Read_Packet");
-        exchange.Expect("FDI__Transport__F_Read_Malloc_Error");
         result = exchange.Execute(m_pCommandLink, m_nTargetType, kExchangeTimeoutMs);
         if (result != 0) break;
         const DWORD arrived = exchange.ReplyLength();

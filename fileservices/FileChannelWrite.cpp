@@ -35,6 +35,13 @@ UE_errCode_t CFlashExplorerData::Fwrite(int fileId, const CString& pcFileName) {
         pcFile.Close();
         return result;
     }
+    // One exchange record for every packet: the records, names and expected
+    // list are built once per transfer, not once per packet.
+    CFdiExchange exchange("FDI", "Transport", "Fwrite");
+    BYTE reply[1] = {0};
+    exchange.SetParameters(block.data(), blockSize);
+    exchange.Expect("FDI__Transport__F_Write_Success");
+    exchange.Expect("FDI__Transport__F_Write_Error");
     for (;;) {
         const UINT bytesRead = pcFile.Read(block.data() + dataOffset, limit);
         // An exact multiple of the limit ends here, so no empty packet is sent.
@@ -49,12 +56,8 @@ UE_errCode_t CFlashExplorerData::Fwrite(int fileId, const CString& pcFileName) {
         }
         PostProgress(WM_FLASH_PROGRESS_STEP, blockSize, 0);
 
-        CFdiExchange exchange("FDI", "Transport", "Fwrite");
-        BYTE reply[1] = {0};
-        exchange.SetParameters(block.data(), blockSize);
+        // A report without payload clears the reply's buffer, so it is given anew.
         exchange.SetReplyBuffer(reply, sizeof(reply));
-        exchange.Expect("FDI__Transport__F_Write_Success");
-        exchange.Expect("FDI__Transport__F_Write_Error");
         result = exchange.Execute(m_pCommandLink, m_nTargetType, kExchangeTimeoutMs);
         if (result != 0) break;
         if (exchange.ReplyIs("F_Write_Error")) {

@@ -27,13 +27,14 @@ std::int32_t ReadDecimal(const CString& field) {
     return static_cast<std::int32_t>(negative ? -value : value);
 }
 
-// Moves the text before the next "@" into `field` and drops it and the "@"
-// from `text`; false when no "@" is left.
-bool TakeField(CString& text, CString& field) {
-    const int at = text.Find('@');
+// Moves the text before the next "@" at or after `pos` into `field` and moves
+// `pos` past that "@"; false when no "@" is left. A cursor instead of cutting
+// the text each time keeps a packet's parse linear in its length.
+bool TakeField(const CString& text, int& pos, CString& field) {
+    const int at = text.Find('@', pos);
     if (at < 0) return false;
-    field = text.Left(at);
-    text = text.Mid(at + 1);
+    field = text.Mid(pos, at - pos);
+    pos = at + 1;
     return true;
 }
 
@@ -45,12 +46,18 @@ bool CFlashExplorerData::ParseNameListPacket(CString& text, int count, bool clea
     const bool packedStamps = GetCurrentFdiVersion() == "FDI5";
     CFdiFile record(CString(), CString(), CString(), 0, 0);
     CString field;
+    CString second;
+    int pos = 0;
+    // The fields taken are cut off the text when the packet ends, however it ends.
+    auto done = [&](bool ok) {
+        text = text.Mid(pos);
+        return ok;
+    };
     // The count only caps the entries; an exhausted text ends the packet early.
-    for (int entry = 0; entry < count && !text.IsEmpty(); ++entry) {
-        if (!TakeField(text, record.m_strName)) return false;
+    for (int entry = 0; entry < count && pos < text.GetLength(); ++entry) {
+        if (!TakeField(text, pos, record.m_strName)) return done(false);
 
-        CString second;
-        if (!TakeField(text, field) || !TakeField(text, second)) return false;
+        if (!TakeField(text, pos, field) || !TakeField(text, pos, second)) return done(false);
         if (packedStamps) {
             record.SetPackedTime(static_cast<std::uint32_t>(ReadDecimal(field)));
             record.SetPackedDate(static_cast<std::uint32_t>(ReadDecimal(second)));
@@ -58,12 +65,12 @@ bool CFlashExplorerData::ParseNameListPacket(CString& text, int count, bool clea
             record.SetTimeStamps(ReadDecimal(field), ReadDecimal(second));
         }
 
-        if (!TakeField(text, field)) return false;
+        if (!TakeField(text, pos, field)) return done(false);
         record.SetSize(static_cast<DWORD>(ReadDecimal(field)));
-        if (!TakeField(text, field)) return false;
+        if (!TakeField(text, pos, field)) return done(false);
         record.m_wAttributes = static_cast<WORD>(ReadDecimal(field) & 0xFFFF);
 
         m_fileList.AddHead(record);
     }
-    return true;
+    return done(true);
 }

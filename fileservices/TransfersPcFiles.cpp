@@ -1,12 +1,16 @@
 // PC-side helpers of the transfers: accessibility, size and byte comparison.
 #include <cstring>
+#include <vector>
 
 #include "fileservices/ResultCodes.h"
 #include "framework/file.h"
 #include "quorvex/FlashExplorerData.h"
 
 namespace {
-const UINT kCompareBlock = 1024;
+// Large blocks keep a comparison of big files to a few system calls per
+// megabyte. Reads fill their block up to the end of the file, so the counts
+// and bytes compared come out as with any smaller block.
+const UINT kCompareBlock = 64 * 1024;
 }  // namespace
 
 bool CFlashExplorerData::IsPcFileAccessible(const CString& path) {
@@ -37,13 +41,14 @@ UE_errCode_t CFlashExplorerData::ComparePcFiles(const CString& first, const CStr
     // Different lengths settle it before any byte is read.
     if (firstFile.GetLength() != secondFile.GetLength()) return UE_COMPARE_MISMATCH;
 
-    BYTE secondBlock[kCompareBlock];
-    BYTE firstBlock[kCompareBlock];
+    std::vector<BYTE> secondBlock(kCompareBlock);
+    std::vector<BYTE> firstBlock(kCompareBlock);
     for (;;) {
-        const UINT secondCount = secondFile.Read(secondBlock, kCompareBlock);
-        const UINT firstCount = firstFile.Read(firstBlock, kCompareBlock);
+        const UINT secondCount = secondFile.Read(secondBlock.data(), kCompareBlock);
+        const UINT firstCount = firstFile.Read(firstBlock.data(), kCompareBlock);
         if (secondCount != firstCount) return UE_COMPARE_MISMATCH;
-        if (std::memcmp(secondBlock, firstBlock, firstCount) != 0) return UE_COMPARE_MISMATCH;
+        if (std::memcmp(secondBlock.data(), firstBlock.data(), firstCount) != 0)
+            return UE_COMPARE_MISMATCH;
         if (firstCount == 0) break;
     }
     return UE_SUCCESS;

@@ -14,22 +14,30 @@ const int kLinkConfiguration = 1000;
 
 CFlashExplorerData::CFlashExplorerData() : m_fileList(10) {
     m_pCommandLink = new CCommandLink();
-    m_pCommandLink->SetDirectionMask(
-        static_cast<CZENTOMessage::eDirection>(kDirectionMaskAllDevices));
-    m_nTargetType = TARGET_TYPE_NOT_SET;
-    EnsureTempFolder();
-    m_hNotifyWnd = nullptr;
-    m_hReadyEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    m_nAvailableSpace = 0;
-    SetEvent(m_hReadyEvent);
-    m_pCommandLink->ConfigureLink(kLinkConfiguration);
-    m_strFdiVersionCp = "FDI5";
-    m_strFdiVersionAp = "FDI5";
-    std::int32_t unused1 = 0;
-    std::int32_t unused2 = 0;
-    // The application side is asked directly: the side is not known yet.
-    m_bExtendedMode = FindCommandAp("FDI__Transport__ExtendedMode", &unused1, &unused2, false);
-    TraceText(m_nTargetType == TARGET_TYPE_CP ? "NVM: init CP\n" : "NVM: init AP\n");
+    // A constructor that throws gets no destructor run: what it made so far is
+    // released here before the exception goes on.
+    try {
+        m_pCommandLink->SetDirectionMask(
+            static_cast<CZENTOMessage::eDirection>(kDirectionMaskAllDevices));
+        m_nTargetType = TARGET_TYPE_NOT_SET;
+        EnsureTempFolder();
+        m_hNotifyWnd = nullptr;
+        m_hReadyEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        m_nAvailableSpace = 0;
+        SetEvent(m_hReadyEvent);
+        m_pCommandLink->ConfigureLink(kLinkConfiguration);
+        m_strFdiVersionCp = "FDI5";
+        m_strFdiVersionAp = "FDI5";
+        std::int32_t unused1 = 0;
+        std::int32_t unused2 = 0;
+        // The application side is asked directly: the side is not known yet.
+        m_bExtendedMode = FindCommandAp("FDI__Transport__ExtendedMode", &unused1, &unused2, false);
+        TraceText(m_nTargetType == TARGET_TYPE_CP ? "NVM: init CP\n" : "NVM: init AP\n");
+    } catch (...) {
+        DeleteAllObjects();
+        if (m_hReadyEvent != nullptr) CloseHandle(m_hReadyEvent);
+        throw;
+    }
 }
 
 CFlashExplorerData::~CFlashExplorerData() {

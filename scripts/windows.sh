@@ -24,6 +24,24 @@ if [ ${#need[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}"
 fi
 
+# SQLite for the simulated target's image store: the amalgamation shipped in
+# an npm package, pinned by version and by the checksum of its tarball.
+sqlite_package=better-sqlite3@12.11.1
+sqlite_sha256=ebf0ed75a7a59dbcb3b24bbd014ef49d9f15bc328e4adcbf516f2a8fadfa2835
+sqlite_dir=$PWD/build/third_party/sqlite
+if [ ! -f "$sqlite_dir/sqlite3.c" ]; then
+  command -v npm >/dev/null || { echo "windows.sh: npm is needed to fetch SQLite" >&2; exit 1; }
+  fetch=$(mktemp -d)
+  (cd "$fetch" && npm pack --silent "$sqlite_package" >/dev/null)
+  tarball=$(ls "$fetch"/*.tgz)
+  echo "$sqlite_sha256  $tarball" | sha256sum -c --quiet - ||
+    { echo "windows.sh: $sqlite_package does not match its pinned checksum" >&2; exit 1; }
+  mkdir -p "$sqlite_dir"
+  tar -xzf "$tarball" -C "$fetch" package/deps/sqlite3/sqlite3.c package/deps/sqlite3/sqlite3.h
+  mv "$fetch"/package/deps/sqlite3/sqlite3.[ch] "$sqlite_dir"/
+  rm -rf "$fetch"
+fi
+
 # i686 is the module's own architecture; Debian's 32-bit Wine cannot be
 # installed beside wine64 here, so its suites are not built, only its
 # products and their export table checked. x86_64 builds and runs everything.
@@ -33,7 +51,7 @@ build() {
   local start=$SECONDS
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/mingw-w64-$arch.cmake" \
-    -DQUORVEX_BUILD_TESTS="$tests" >/dev/null
+    -DQUORVEX_BUILD_TESTS="$tests" -DQUORVEX_SQLITE_AMALGAMATION="$sqlite_dir" >/dev/null
   cmake --build "$dir"
   echo "windows.sh: $arch built in $((SECONDS - start)) s"
 }

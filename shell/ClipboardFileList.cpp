@@ -68,7 +68,7 @@ bool CQuorvexManager::GetFileListFromClipboard(CStringList& paths, CStringList& 
     STGMEDIUM medium = {};
     if (!data.GetData(CF_HDROP, &medium, &format)) return true;
 
-    HDROP drop = medium.hGlobal;
+    HDROP drop = static_cast<HDROP>(medium.hGlobal);
     const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     bool complete = true;
     for (UINT i = 0; i < count; ++i) {

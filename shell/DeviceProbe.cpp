@@ -33,9 +33,11 @@ class LinkObject {
   public:
     LinkObject() {
         HMODULE library = LoadLibraryA(MULTI_LINK_LIBRARY);
-        auto create = library ? reinterpret_cast<PFN_CREATE_LINK_INSTANCE>(
-                                    GetProcAddress(library, MULTI_LINK_ENTRY_POINT))
-                              : nullptr;
+        // Through void (*)(): the generic pointer type every platform's FARPROC converts from.
+        auto create = library
+                          ? reinterpret_cast<PFN_CREATE_LINK_INSTANCE>(reinterpret_cast<void (*)()>(
+                                GetProcAddress(library, MULTI_LINK_ENTRY_POINT)))
+                          : nullptr;
         IBase* link = create ? create(library) : nullptr;
         if (link != nullptr) {
             m_pLink = link;

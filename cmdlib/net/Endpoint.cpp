@@ -1,9 +1,9 @@
 // Parsing and formatting of socket endpoint texts.
 #include "Endpoint.h"
 
-#include <sys/un.h>
-
 #include <cctype>
+
+#include "SocketApi.h"
 
 namespace quorvex::link {
 namespace {
@@ -33,10 +33,9 @@ bool ParseEndpoint(const std::string& text, Endpoint* endpoint, std::string* err
             *error = text + ": no socket path";
             return false;
         }
-        // sun_path needs room for the terminating NUL.
-        if (endpoint->path.size() >= sizeof(sockaddr_un::sun_path)) {
-            *error = text + ": socket path longer than " +
-                     std::to_string(sizeof(sockaddr_un::sun_path) - 1) + " bytes";
+        if (endpoint->path.size() > sys::kUnixPathMax) {
+            *error =
+                text + ": socket path longer than " + std::to_string(sys::kUnixPathMax) + " bytes";
             return false;
         }
         return true;

@@ -2,9 +2,6 @@
 // shared agent, reports written with their delays, and frame faults.
 #include "ServerConnection.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -78,40 +75,47 @@ void ServerShared::Log(const std::string& line) const {
 
 void ServerConnection::Serve() {
     const ServerOptions& options = shared_->options();
-    std::vector<std::uint8_t> chunk(kReadChunk);
     FrameDecoder decoder;
     const Clock::time_point accepted = Clock::now();
     Clock::time_point last_frame = accepted;
     Clock::time_point partial_since = accepted;
     for (;;) {
-        // Which silence ends the connection, and when.
+        // Which silence ends the connection, and when. The reason is put into
+        // words only when it does, so waiting for a command costs no text.
         Clock::time_point deadline;
-        std::string why;
+        const char* why;
+        std::uint32_t limit_ms;
         if (!greeted_) {
-            deadline = accepted + std::chrono::milliseconds(options.handshake_timeout_ms);
-            why = "no HELLO within " + Milliseconds(options.handshake_timeout_ms);
+            limit_ms = options.handshake_timeout_ms;
+            deadline = accepted + std::chrono::milliseconds(limit_ms);
+            why = "no HELLO within ";
         } else if (decoder.buffered() > 0) {
-            deadline = partial_since + std::chrono::milliseconds(options.frame_timeout_ms);
-            why = "frame left incomplete for " + Milliseconds(options.frame_timeout_ms);
+            limit_ms = options.frame_timeout_ms;
+            deadline = partial_since + std::chrono::milliseconds(limit_ms);
+            why = "frame left incomplete for ";
         } else {
-            deadline = last_frame + std::chrono::milliseconds(options.idle_timeout_ms);
-            why = "idle for " + Milliseconds(options.idle_timeout_ms);
+            limit_ms = options.idle_timeout_ms;
+            deadline = last_frame + std::chrono::milliseconds(limit_ms);
+            why = "idle for ";
         }
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) {
-            Drop(why);
+            Drop(why + Milliseconds(limit_ms));
             break;
         }
-        pollfd waiting{fd_.get(), POLLIN, 0};
-        const int ready = poll(&waiting, 1, static_cast<int>(std::min<long long>(left, 60000)));
-        if (ready < 0 && errno != EINTR) break;
-        if (ready <= 0) continue;
-        const ssize_t got = recv(fd_.get(), chunk.data(), chunk.size(), 0);
-        if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        // A blocking receive bounded by the socket's time-out, set again only
+        // when the bound moved by a millisecond: one system call per command
+        // instead of a poll and a receive.
+        SetReceiveTimeout(std::min<long long>(left, 60000));
+        const long got = sys::Receive(fd_.get(), decoder.Prepare(kReadChunk), kReadChunk);
+        if (got < 0 && (sys::Interrupted(sys::LastError()) || sys::WouldBlock(sys::LastError()))) {
+            continue;
+        }
         if (got <= 0) break;
         const bool was_partial = decoder.buffered() > 0;
-        decoder.Feed(chunk.data(), static_cast<std::size_t>(got));
+        // Received straight into the decoder: no copy of a packet on its way in.
+        decoder.Commit(static_cast<std::size_t>(got));
         FrameView frame;
         FrameDecoder::Status status = FrameDecoder::Status::kNeedMore;
         bool open = true;
@@ -133,11 +137,17 @@ void ServerConnection::Serve() {
     // Done before the peer can see the end of the connection, so a client
     // that reconnects at once finds its place free again.
     done_.store(true);
-    shutdown(fd_.get(), SHUT_RDWR);
+    sys::ShutdownBoth(fd_.get());
+}
+
+void ServerConnection::SetReceiveTimeout(long long ms) {
+    if (ms == receive_timeout_ms_) return;
+    sys::SetReceiveTimeout(fd_.get(), ms * 1000);
+    receive_timeout_ms_ = ms;
 }
 
 void ServerConnection::Interrupt() {
-    shutdown(fd_.get(), SHUT_RDWR);
+    sys::ShutdownBoth(fd_.get());
 }
 
 void ServerConnection::Drop(const std::string& why) {
@@ -177,12 +187,15 @@ bool ServerConnection::HandleFrame(const FrameView& frame) {
 }
 
 bool ServerConnection::Answer(const FrameView& frame) {
-    CommandFrame command;
+    // Both records are kept from command to command, so their buffers are reused.
+    CommandFrame& command = command_;
     if (!DecodeCommand(frame.payload, frame.payload_size, &command)) {
         Drop("malformed COMMAND");
         return false;
     }
-    std::vector<ReportFrame> reports;
+    // Kept from command to command, so its buffer is reused.
+    std::vector<ReportFrame>& reports = reports_;
+    reports.clear();
     shared_->Handle(*agent_, command, &reports);
     for (const ReportFrame& report : reports) {
         // Nobody waits for the answers of a posted command, so only the
@@ -201,18 +214,30 @@ bool ServerConnection::Answer(const FrameView& frame) {
             Drop("agent asked for a malformed frame");
             return false;
         }
-        if (!EncodeReport(frame.exchange_id, report, &out_)) {
+        // The report's data goes out from where the agent left it.
+        std::uint32_t crc = 0;
+        if (!EncodeReportHead(frame.exchange_id, report, &out_, &crc)) {
             Drop("report " + report.FullName() + " does not fit in a frame");
             return false;
         }
-        if (shared_->TakeCorruptFault(++reports_sent_)) out_.back() ^= 0xFF;
-        if (!SendFrame()) return false;
+        std::uint8_t trailer[kFrameCrcSize];
+        for (std::size_t i = 0; i < kFrameCrcSize; ++i) {
+            trailer[i] = static_cast<std::uint8_t>(crc >> (8 * i));
+        }
+        if (shared_->TakeCorruptFault(++reports_sent_)) trailer[kFrameCrcSize - 1] ^= 0xFF;
+        iovec pieces[3] = {{out_.data(), out_.size()},
+                           {const_cast<std::uint8_t*>(report.data.data()), report.data.size()},
+                           {trailer, kFrameCrcSize}};
+        if (!SendAllv(fd_.get(), pieces, 3) || !CountFrameSent()) return false;
     }
     return true;
 }
 
 bool ServerConnection::SendFrame() {
-    if (!SendAll(fd_.get(), out_.data(), out_.size())) return false;
+    return SendAll(fd_.get(), out_.data(), out_.size()) && CountFrameSent();
+}
+
+bool ServerConnection::CountFrameSent() {
     if (shared_->TakeCloseFault(++frames_sent_)) {
         Drop("fault injected after " + std::to_string(frames_sent_) + " frames");
         return false;

@@ -73,7 +73,11 @@ class ServerConnection {
     bool HandleFrame(const FrameView& frame);
     bool Answer(const FrameView& frame);
     bool SendFrame();
+    // Applies the close fault after each frame sent; false when it fired.
+    bool CountFrameSent();
     void Drop(const std::string& why);
+    // SO_RCVTIMEO of the socket, set only when it changes.
+    void SetReceiveTimeout(long long ms);
 
     UniqueFd fd_;
     const std::string peer_;
@@ -83,6 +87,9 @@ class ServerConnection {
     std::uint32_t frames_sent_ = 0;
     std::uint32_t reports_sent_ = 0;
     std::vector<std::uint8_t> out_;
+    CommandFrame command_;
+    std::vector<ReportFrame> reports_;
+    long long receive_timeout_ms_ = 0;
     std::atomic<bool> done_{false};
 };
 

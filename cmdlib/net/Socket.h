@@ -1,15 +1,17 @@
-// Thin helpers over POSIX stream sockets, shared by the client transport and
-// the server: owning descriptors, connecting and listening on an endpoint,
-// whole-buffer sends, and the one place where errno becomes a message.
+// Thin helpers over stream sockets, shared by the client transport and the
+// server: owning descriptors, connecting and listening on an endpoint,
+// whole-buffer sends, and the one place where a socket error becomes a
+// message. The operating system's calls come from SocketApi.h of the
+// backend folder (posix/ or win32/) the build chose.
 #pragma once
 
-#include <sys/uio.h>
-
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "Endpoint.h"
+#include "SocketApi.h"
 
 namespace quorvex::link {
 
@@ -40,7 +42,7 @@ class UniqueFd {
     int fd_ = -1;
 };
 
-// "context: strerror(err)".
+// "context: the system's text for err" (errno, or a Winsock code on Windows).
 std::string ErrnoMessage(const std::string& context, int err);
 
 // Connects to the endpoint, giving up after `timeout_ms`. Returns a blocking
@@ -64,5 +66,17 @@ bool SendAllv(int fd, iovec* pieces, int count);
 
 // Waits until fd is readable or `timeout_ms` passed. True when readable.
 bool WaitReadable(int fd, int timeout_ms);
+
+// Shared with the backend's Unix-domain half (UnixSocket.cpp).
+using Clock = std::chrono::steady_clock;
+int MillisecondsLeft(Clock::time_point deadline);
+// Connects fd so that an unreachable peer costs at most until `deadline`;
+// false with *err (a socket error code) otherwise.
+bool ConnectWithin(int fd, const sockaddr* address, socklen_t size, Clock::time_point deadline,
+                   int* err);
+// Unix-domain sockets, where the system has them; elsewhere both refuse
+// with a message that says so.
+UniqueFd ConnectUnix(const Endpoint& endpoint, Clock::time_point deadline, std::string* error);
+UniqueFd ListenUnix(const Endpoint& endpoint, std::string* error);
 
 }  // namespace quorvex::link

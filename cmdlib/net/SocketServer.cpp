@@ -3,13 +3,6 @@
 // handler can trigger.
 #include "cmdlib/SocketServer.h"
 
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -53,16 +46,15 @@ class SocketServer::Impl {
         if (!listener.valid()) return false;
         // Non-blocking, so a client that gives up between poll and accept
         // cannot leave the accept loop stuck where Stop cannot reach it.
-        const int flags = fcntl(listener.get(), F_GETFL);
-        int pipe_fds[2];
-        if (flags < 0 || fcntl(listener.get(), F_SETFL, flags | O_NONBLOCK) != 0 ||
-            pipe2(pipe_fds, O_CLOEXEC | O_NONBLOCK) != 0) {
-            *error = ErrnoMessage(endpoint_text + ": listen", errno);
-            if (endpoint.kind == Endpoint::Kind::kUnix) unlink(endpoint.path.c_str());
+        int wake_fds[2];
+        if (!sys::SetBlocking(listener.get(), false) ||
+            !sys::MakeWakePair(&wake_fds[0], &wake_fds[1])) {
+            *error = ErrnoMessage(endpoint_text + ": listen", sys::LastError());
+            if (endpoint.kind == Endpoint::Kind::kUnix) sys::RemoveSocketFile(endpoint.path);
             return false;
         }
-        wake_read_.Reset(pipe_fds[0]);
-        wake_write_.store(pipe_fds[1]);
+        wake_read_.Reset(wake_fds[0]);
+        wake_write_.store(wake_fds[1]);
         {
             std::lock_guard<std::mutex> lock(address_mutex_);
             bound_ = BoundEndpoint(listener.get(), endpoint);
@@ -91,10 +83,7 @@ class SocketServer::Impl {
     void RequestStop() {
         stop_requested_.store(true);
         const int fd = wake_write_.load();
-        if (fd >= 0) {
-            const char byte = 0;
-            [[maybe_unused]] const ssize_t ignored = write(fd, &byte, 1);
-        }
+        if (fd >= 0) sys::Wake(fd);
     }
 
     void Wait() {
@@ -111,10 +100,10 @@ class SocketServer::Impl {
         }
         listener_.Reset();
         if (bound_.kind == Endpoint::Kind::kUnix && !address_.empty()) {
-            unlink(bound_.path.c_str());
+            sys::RemoveSocketFile(bound_.path);
         }
         const int fd = wake_write_.exchange(-1);
-        if (fd >= 0) close(fd);
+        if (fd >= 0) sys::CloseSocket(fd);
         wake_read_.Reset();
     }
 
@@ -133,26 +122,31 @@ class SocketServer::Impl {
     void AcceptLoop() {
         std::vector<pollfd> waiting;
         for (;;) {
-            waiting.assign({{listener_.get(), POLLIN, 0}, {wake_read_.get(), POLLIN, 0}});
+            waiting.assign({sys::PollEntry(listener_.get(), POLLIN),
+                            sys::PollEntry(wake_read_.get(), POLLIN)});
             int timeout = -1;
             const Clock::time_point now = Clock::now();
             for (const Refusal& r : refusals_) {
-                waiting.push_back({r.fd.get(), POLLIN, 0});
+                waiting.push_back(sys::PollEntry(r.fd.get(), POLLIN));
                 const auto left =
                     std::chrono::duration_cast<std::chrono::milliseconds>(r.deadline - now).count();
                 timeout = static_cast<int>(std::max<long long>(
                     0, timeout < 0 ? left : std::min<long long>(timeout, left)));
             }
-            if (poll(waiting.data(), waiting.size(), timeout) < 0 && errno != EINTR) break;
+            if (sys::Poll(waiting.data(), waiting.size(), timeout) < 0 &&
+                !sys::Interrupted(sys::LastError())) {
+                break;
+            }
             if (stop_requested_.load() || (waiting[1].revents & POLLIN)) break;
             FinishRefusals(waiting);
             if (!(waiting[0].revents & POLLIN)) continue;
-            UniqueFd fd(accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+            UniqueFd fd(sys::AcceptSocket(listener_.get()));
             if (!fd.valid()) {
-                if (errno == EMFILE || errno == ENFILE || errno == ENOMEM || errno == ENOBUFS) {
+                const int err = sys::LastError();
+                if (sys::OutOfResources(err)) {
                     // Out of descriptors: the pending client stays queued, and
                     // polling again at once would only spin.
-                    shared_.Log(ErrnoMessage(address() + ": accept", errno));
+                    shared_.Log(ErrnoMessage(address() + ": accept", err));
                     std::this_thread::sleep_for(std::chrono::milliseconds(50));
                 }
                 continue;
@@ -177,7 +171,8 @@ class SocketServer::Impl {
         }
         if (bound_.kind == Endpoint::Kind::kTcp) {
             const int one = 1;
-            setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+            setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one),
+                       sizeof(one));
         }
         connections_.push_back(
             Entry{std::make_unique<ServerConnection>(std::move(fd), peer, &shared_), {}});
@@ -197,12 +192,12 @@ class SocketServer::Impl {
                 continue;
             }
             std::uint8_t drain[4096];
-            while (recv(it->fd.get(), drain, sizeof drain, MSG_DONTWAIT) > 0) {
+            while (sys::ReceiveNow(it->fd.get(), drain, sizeof drain) > 0) {
             }
             std::vector<std::uint8_t> frame;
             if (EncodeRefused(0, it->reason, &frame)) {
-                [[maybe_unused]] const ssize_t sent =
-                    send(it->fd.get(), frame.data(), frame.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+                [[maybe_unused]] const long sent =
+                    sys::SendNow(it->fd.get(), frame.data(), frame.size());
             }
             it = refusals_.erase(it);
         }

@@ -3,10 +3,6 @@
 // belong to other exchanges for their own waiters.
 #include "cmdlib/SocketTransport.h"
 
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <sys/uio.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -53,6 +49,10 @@ class SocketTransport final : public Transport {
     }
 
     int Send(std::uint32_t exchange_id, const CommandFrame& command) override {
+        return SendFrom(exchange_id, ViewOf(command));
+    }
+
+    int SendFrom(std::uint32_t exchange_id, const CommandView& command) override {
         std::lock_guard<std::mutex> write_lock(write_mutex_);
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -67,13 +67,13 @@ class SocketTransport final : public Transport {
             // exchange stays harmless and will time out.
             return UE_LINK_OK;
         }
-        // The data goes out from the caller's record, uncopied.
+        // The data goes out from the caller's buffer, uncopied.
         std::uint8_t trailer[kFrameCrcSize];
         for (std::size_t i = 0; i < kFrameCrcSize; ++i) {
             trailer[i] = static_cast<std::uint8_t>(crc >> (8 * i));
         }
         iovec pieces[3] = {{write_buffer_.data(), write_buffer_.size()},
-                           {const_cast<std::uint8_t*>(command.data.data()), command.data.size()},
+                           {const_cast<std::uint8_t*>(command.data), command.size},
                            {trailer, kFrameCrcSize}};
         if (!SendAllv(fd_.get(), pieces, 3)) {
             GoDown(UE_LINK_DOWN);
@@ -83,33 +83,33 @@ class SocketTransport final : public Transport {
     }
 
     int Receive(std::uint32_t exchange_id, std::uint32_t timeout_ms, ReportFrame* report) override {
+        ReportCopier sink(report);
+        return ReceiveInto(exchange_id, timeout_ms, sink);
+    }
+
+    int ReceiveInto(std::uint32_t exchange_id, std::uint32_t timeout_ms,
+                    ReportSink& sink) override {
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
             // Reports that arrived whole before the link went down are still
             // handed out: the target did send them.
-            Exchange* exchange = Find(exchange_id);
-            if (exchange != nullptr && !exchange->queued.empty()) {
-                *report = std::move(exchange->queued.front());
-                exchange->queued.pop_front();
-                return UE_LINK_OK;
-            }
+            if (TakeQueued(exchange_id, sink)) return UE_LINK_OK;
             if (!up_) return DownCode(exchange_id);
             if (!reading_) {
                 reading_ = true;
                 lock.unlock();
-                const ReadOutcome outcome = ReadFor(exchange_id, deadline, report);
+                const ReadOutcome outcome = ReadFor(exchange_id, deadline, sink);
                 lock.lock();
                 reading_ = false;
                 // Whoever waits next may read now, or find what was filed for it.
                 changed_.notify_all();
-                if (outcome == ReadOutcome::kOwnReport) return UE_LINK_OK;
+                if (outcome == ReadOutcome::kTaken) return UE_LINK_OK;
                 if (outcome == ReadOutcome::kDeadline) return UE_LINK_TIMEOUT;
                 continue;  // the link is down: queued reports first, then the code
             }
             if (changed_.wait_until(lock, deadline) == std::cv_status::timeout) {
-                exchange = Find(exchange_id);
-                if (exchange != nullptr && !exchange->queued.empty()) continue;
+                if (TakeQueued(exchange_id, sink)) return UE_LINK_OK;
                 if (!up_) continue;
                 return UE_LINK_TIMEOUT;
             }
@@ -138,7 +138,19 @@ class SocketTransport final : public Transport {
         std::deque<ReportFrame> queued;
     };
 
-    enum class ReadOutcome { kOwnReport, kDeadline, kDown };
+    enum class ReadOutcome { kTaken, kDeadline, kDown };
+
+    // Offers the reports filed for the exchange, oldest first, dropping those
+    // the sink turns down. Under mutex_.
+    bool TakeQueued(std::uint32_t exchange_id, ReportSink& sink) {
+        Exchange* exchange = Find(exchange_id);
+        while (exchange != nullptr && !exchange->queued.empty()) {
+            const bool taken = sink.Take(ViewOf(exchange->queued.front()));
+            exchange->queued.pop_front();
+            if (taken) return true;
+        }
+        return false;
+    }
 
     Exchange* Find(std::uint32_t exchange_id) {
         if (exchange_id == 0) return nullptr;
@@ -170,7 +182,7 @@ class SocketTransport final : public Transport {
         if (code == UE_LINK_PROTOCOL) {
             for (Exchange& exchange : exchanges_) exchange.broken = exchange.id != 0;
         }
-        shutdown(fd_.get(), SHUT_RDWR);
+        sys::ShutdownBoth(fd_.get());
         changed_.notify_all();
     }
 
@@ -186,16 +198,15 @@ class SocketTransport final : public Transport {
     }
 
     // Holder of the read role only. Handles buffered frames, then receives,
-    // until a report of `exchange_id` is in *report, the deadline passes or
+    // until `sink` takes a report of `exchange_id`, the deadline passes or
     // the link is down. Frames already buffered are handled even after the
     // deadline, so an answer that did arrive in time is never missed.
-    ReadOutcome ReadFor(std::uint32_t exchange_id, Clock::time_point deadline,
-                        ReportFrame* report) {
+    ReadOutcome ReadFor(std::uint32_t exchange_id, Clock::time_point deadline, ReportSink& sink) {
         for (;;) {
             FrameView frame;
             switch (decoder_.Next(&frame)) {
                 case FrameDecoder::Status::kFrame: {
-                    const ReadOutcome outcome = HandleFrame(frame, exchange_id, report);
+                    const ReadOutcome outcome = HandleFrame(frame, exchange_id, sink);
                     if (outcome != ReadOutcome::kDeadline) return outcome;
                     continue;
                 }
@@ -209,10 +220,11 @@ class SocketTransport final : public Transport {
                 std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
             if (left.count() <= 0) return ReadOutcome::kDeadline;
             SetReceiveTimeout(left);
-            const ssize_t got = recv(fd_.get(), decoder_.Prepare(kReadChunk), kReadChunk, 0);
+            const long got = sys::Receive(fd_.get(), decoder_.Prepare(kReadChunk), kReadChunk);
             if (got > 0) {
                 decoder_.Commit(static_cast<std::size_t>(got));
-            } else if (got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {
+            } else if (got < 0 &&
+                       (sys::Interrupted(sys::LastError()) || sys::WouldBlock(sys::LastError()))) {
                 continue;  // the deadline is checked again above
             } else {
                 GoDown(UE_LINK_DOWN);
@@ -227,22 +239,18 @@ class SocketTransport final : public Transport {
     void SetReceiveTimeout(std::chrono::microseconds left) {
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(left).count();
         if (ms == receive_timeout_ms_) return;
-        timeval tv{};
-        // A zero timeval means "no limit", so less than a millisecond left waits 1 ms at most.
+        // A zero time-out means "no limit", so less than a millisecond left waits 1 ms at most.
         const auto us = ms > 0 ? ms * 1000 : std::max<long long>(left.count(), 1);
-        tv.tv_sec = static_cast<time_t>(us / 1000000);
-        tv.tv_usec = static_cast<suseconds_t>(us % 1000000);
-        setsockopt(fd_.get(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
+        sys::SetReceiveTimeout(fd_.get(), us);
         receive_timeout_ms_ = ms > 0 ? ms : -1;
     }
 
-    // kOwnReport when the frame answered `exchange_id` (then in *report),
-    // kDown when it broke the link, kDeadline (read on) otherwise.
-    ReadOutcome HandleFrame(const FrameView& frame, std::uint32_t exchange_id,
-                            ReportFrame* report) {
+    // kTaken when the sink took the frame as the answer to `exchange_id`,
+    // kDown when the frame broke the link, kDeadline (read on) otherwise.
+    ReadOutcome HandleFrame(const FrameView& frame, std::uint32_t exchange_id, ReportSink& sink) {
         switch (static_cast<FrameType>(frame.type)) {
             case FrameType::kReport:
-                return RouteReport(frame, exchange_id, report);
+                return RouteReport(frame, exchange_id, sink);
             case FrameType::kPing: {
                 std::lock_guard<std::mutex> write_lock(write_mutex_);
                 EncodeEmptyFrame(FrameType::kPong, frame.exchange_id, &pong_buffer_);
@@ -259,42 +267,37 @@ class SocketTransport final : public Transport {
         }
     }
 
-    ReadOutcome RouteReport(const FrameView& frame, std::uint32_t exchange_id,
-                            ReportFrame* report) {
+    ReadOutcome RouteReport(const FrameView& frame, std::uint32_t exchange_id, ReportSink& sink) {
+        // Checked whoever it is for: a malformed report is a broken link.
+        ReportView view;
+        if (!DecodeReportView(frame.payload, frame.payload_size, &view)) {
+            GoDown(UE_LINK_PROTOCOL);
+            return ReadOutcome::kDown;
+        }
         std::unique_lock<std::mutex> lock(mutex_);
         // Id 0 is unsolicited; an id without an exchange belongs to one that
         // was forgotten or posted, and must not reach the next one.
         Exchange* exchange = Find(frame.exchange_id);
-        if (exchange == nullptr) {
-            // Still checked: a malformed report is a broken link whoever it was for.
-            lock.unlock();
-            if (!DecodeReport(frame.payload, frame.payload_size, &scratch_)) return Malformed();
-            return ReadOutcome::kDeadline;
-        }
+        if (exchange == nullptr) return ReadOutcome::kDeadline;
         if (frame.exchange_id == exchange_id) {
-            // The waiter's own answer goes straight into its record.
+            // The waiter's own answer goes from the receive buffer straight
+            // to the sink; one it declines is skipped.
             lock.unlock();
-            if (!DecodeReport(frame.payload, frame.payload_size, report)) return Malformed();
-            return ReadOutcome::kOwnReport;
+            return sink.Take(view) ? ReadOutcome::kTaken : ReadOutcome::kDeadline;
         }
         if (exchange->queued.size() >= kMaxQueuedReports) {
             lock.unlock();
             GoDown(UE_LINK_PROTOCOL);
             return ReadOutcome::kDown;
         }
-        exchange->queued.emplace_back();
-        if (!DecodeReport(frame.payload, frame.payload_size, &exchange->queued.back())) {
-            exchange->queued.pop_back();
-            lock.unlock();
-            return Malformed();
-        }
+        ReportFrame& queued = exchange->queued.emplace_back();
+        queued.side = view.side;
+        queued.service.assign(view.service);
+        queued.module.assign(view.module);
+        queued.name.assign(view.name);
+        queued.data.assign(view.data, view.data + view.size);
         changed_.notify_all();
         return ReadOutcome::kDeadline;
-    }
-
-    ReadOutcome Malformed() {
-        GoDown(UE_LINK_PROTOCOL);
-        return ReadOutcome::kDown;
     }
 
     UniqueFd fd_;
@@ -303,7 +306,6 @@ class SocketTransport final : public Transport {
     // Owned by the holder of the read role.
     FrameDecoder decoder_;
     long long receive_timeout_ms_ = 0;  // SO_RCVTIMEO in force; 0: none yet
-    ReportFrame scratch_;               // decodes reports nobody waits for
 
     // Serialises whole frames on the socket; owns the buffers they are built in.
     std::mutex write_mutex_;
@@ -328,7 +330,7 @@ bool Handshake(int fd, const std::string& name, const SocketOptions& options,
         return false;
     }
     if (!SendAll(fd, frame.data(), frame.size())) {
-        *error = ErrnoMessage(name + ": send HELLO", errno);
+        *error = ErrnoMessage(name + ": send HELLO", sys::LastError());
         return false;
     }
     std::vector<std::uint8_t> chunk(kReadChunk);
@@ -362,7 +364,7 @@ bool Handshake(int fd, const std::string& name, const SocketOptions& options,
             if (view.type == static_cast<std::uint8_t>(FrameType::kPing)) {
                 EncodeEmptyFrame(FrameType::kPong, view.exchange_id, &frame);
                 if (!SendAll(fd, frame.data(), frame.size())) {
-                    *error = ErrnoMessage(name + ": send PONG", errno);
+                    *error = ErrnoMessage(name + ": send PONG", sys::LastError());
                     return false;
                 }
             }
@@ -375,10 +377,10 @@ bool Handshake(int fd, const std::string& name, const SocketOptions& options,
                      " ms";
             return false;
         }
-        const ssize_t got = recv(fd, chunk.data(), chunk.size(), 0);
-        if (got < 0 && errno == EINTR) continue;
+        const long got = sys::Receive(fd, chunk.data(), chunk.size());
+        if (got < 0 && sys::Interrupted(sys::LastError())) continue;
         if (got < 0) {
-            *error = ErrnoMessage(name + ": receive WELCOME", errno);
+            *error = ErrnoMessage(name + ": receive WELCOME", sys::LastError());
             return false;
         }
         if (got == 0) {

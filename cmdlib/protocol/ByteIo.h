@@ -117,6 +117,21 @@ class ByteReader {
         pos_ += size;
         return true;
     }
+    bool StringView(std::string_view* s) {
+        std::uint16_t size = 0;
+        if (!U16(&size) || remaining() < size) return false;
+        *s = std::string_view(reinterpret_cast<const char*>(data_ + pos_), size);
+        pos_ += size;
+        return true;
+    }
+    bool Data16View(const std::uint8_t** data, std::size_t* size) {
+        std::uint16_t count = 0;
+        if (!U16(&count) || remaining() < count) return false;
+        *data = data_ + pos_;
+        *size = count;
+        pos_ += count;
+        return true;
+    }
     bool Data16(std::vector<std::uint8_t>* data) {
         std::uint16_t size = 0;
         if (!U16(&size) || remaining() < size) return false;

@@ -42,12 +42,23 @@ bool DecodeCommand(const std::uint8_t* payload, std::size_t size, CommandFrame* 
            reader.String(&command->name) && reader.Data16(&command->data) && reader.AtEnd();
 }
 
-bool DecodeReport(const std::uint8_t* payload, std::size_t size, ReportFrame* report) {
+bool DecodeReportView(const std::uint8_t* payload, std::size_t size, ReportView* report) {
     ByteReader reader(payload, size);
+    return reader.I32(&report->side) && reader.StringView(&report->service) &&
+           reader.StringView(&report->module) && reader.StringView(&report->name) &&
+           reader.Data16View(&report->data, &report->size) && reader.AtEnd();
+}
+
+bool DecodeReport(const std::uint8_t* payload, std::size_t size, ReportFrame* report) {
+    ReportView view;
+    const bool ok = DecodeReportView(payload, size, &view);
+    report->side = view.side;
+    report->service.assign(view.service);
+    report->module.assign(view.module);
+    report->name.assign(view.name);
+    report->data.assign(view.data, view.data + view.size);
     report->delay_ms = 0;
-    return reader.I32(&report->side) && reader.String(&report->service) &&
-           reader.String(&report->module) && reader.String(&report->name) &&
-           reader.Data16(&report->data) && reader.AtEnd();
+    return ok;
 }
 
 bool DecodeRefused(const std::uint8_t* payload, std::size_t size, std::string* reason) {

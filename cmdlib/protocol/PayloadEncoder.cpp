@@ -48,17 +48,17 @@ bool EncodeCommand(std::uint32_t exchange_id, const CommandFrame& command,
     return writer.Finish();
 }
 
-bool EncodeCommandHead(std::uint32_t exchange_id, const CommandFrame& command,
+bool EncodeCommandHead(std::uint32_t exchange_id, const CommandView& command,
                        std::vector<std::uint8_t>* head, std::uint32_t* crc) {
-    if (command.data.size() > 0xFFFF) return false;
+    if (command.size > 0xFFFF) return false;
     FrameWriter writer(FrameType::kCommand, exchange_id, head);
     writer.I32(command.side);
     writer.U8(command.wants_reply ? 1 : 0);
     writer.String(command.service);
     writer.String(command.module);
     writer.String(command.name);
-    writer.U16(static_cast<std::uint16_t>(command.data.size()));
-    return writer.FinishHead(command.data.data(), command.data.size(), crc);
+    writer.U16(static_cast<std::uint16_t>(command.size));
+    return writer.FinishHead(command.data, command.size, crc);
 }
 
 bool EncodeReport(std::uint32_t exchange_id, const ReportFrame& report,
@@ -70,6 +70,18 @@ bool EncodeReport(std::uint32_t exchange_id, const ReportFrame& report,
     writer.String(report.name);
     writer.Data16(report.data);
     return writer.Finish();
+}
+
+bool EncodeReportHead(std::uint32_t exchange_id, const ReportFrame& report,
+                      std::vector<std::uint8_t>* head, std::uint32_t* crc) {
+    if (report.data.size() > 0xFFFF) return false;
+    FrameWriter writer(FrameType::kReport, exchange_id, head);
+    writer.I32(report.side);
+    writer.String(report.service);
+    writer.String(report.module);
+    writer.String(report.name);
+    writer.U16(static_cast<std::uint16_t>(report.data.size()));
+    return writer.FinishHead(report.data.data(), report.data.size(), crc);
 }
 
 bool EncodeRefused(std::uint32_t exchange_id, std::string_view reason,

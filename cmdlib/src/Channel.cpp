@@ -39,7 +39,7 @@ void Channel::FollowConnection() {
     transport_ = std::move(current);
 }
 
-int Channel::Start(const CommandFrame& command, std::uint32_t* exchange_id) {
+int Channel::Start(const CommandView& command, std::uint32_t* exchange_id) {
     *exchange_id = 0;
     CloseStream();
     FollowConnection();
@@ -48,7 +48,7 @@ int Channel::Start(const CommandFrame& command, std::uint32_t* exchange_id) {
         return UE_LINK_DOWN;
     }
     const std::uint32_t id = NextExchangeId();
-    const int result = transport_->Send(id, command);
+    const int result = transport_->SendFrom(id, command);
     if (result != UE_LINK_OK) {
         stream_announced_ = false;
         transport_->Forget(id);
@@ -58,7 +58,7 @@ int Channel::Start(const CommandFrame& command, std::uint32_t* exchange_id) {
     return UE_LINK_OK;
 }
 
-int Channel::Post(const CommandFrame& command) {
+int Channel::Post(const CommandView& command) {
     std::uint32_t id = 0;
     const int result = Start(command, &id);
     // A stream announced before a posted command has nothing to stream.
@@ -76,11 +76,15 @@ void Channel::Finish(std::uint32_t exchange_id) {
     }
 }
 
-int Channel::Next(std::uint32_t exchange_id, std::uint32_t timeout_ms, ReportFrame* report) {
+int Channel::Await(std::uint32_t exchange_id, std::uint32_t timeout_ms, ReportSink& sink) {
+    if (transport_ == nullptr) return UE_LINK_DOWN;
+    return transport_->ReceiveInto(exchange_id, timeout_ms, sink);
+}
+
+int Channel::Next(std::uint32_t exchange_id, std::uint32_t timeout_ms, ReportSink& sink) {
     if (transport_ == nullptr || !transport_->IsUp()) return UE_LINK_DOWN;
     if (exchange_id == 0 || exchange_id != open_stream_) return UE_LINK_TIMEOUT;
-    return Await(
-        exchange_id, timeout_ms, [](const ReportFrame&) { return true; }, report);
+    return Await(exchange_id, timeout_ms, sink);
 }
 
 }  // namespace quorvex::link

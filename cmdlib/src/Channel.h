@@ -23,22 +23,21 @@ class Channel {
 
     // Ends any open stream exchange and sends `command` as a new exchange,
     // whose id is written to *exchange_id (0 when nothing was sent).
-    int Start(const CommandFrame& command, std::uint32_t* exchange_id);
+    int Start(const CommandView& command, std::uint32_t* exchange_id);
     // Sends `command` as an exchange that is never waited for.
-    int Post(const CommandFrame& command);
-    // Waits until `accept` takes a report of the exchange or `timeout_ms` has
-    // passed in all; reports it refuses are skipped.
-    template <typename Accept>
-    int Await(std::uint32_t exchange_id, std::uint32_t timeout_ms, Accept accept,
-              ReportFrame* report);
+    int Post(const CommandView& command);
+    // Waits until `sink` takes a report of the exchange or `timeout_ms` has
+    // passed in all; reports it declines are skipped.
+    int Await(std::uint32_t exchange_id, std::uint32_t timeout_ms, ReportSink& sink);
     // The first wait of the exchange is over: it is forgotten, unless a stream
     // was announced for it, which stays open for Next until the next Start.
     void Finish(std::uint32_t exchange_id);
     // The next exchange started may answer with several reports.
     void PrepareStream() { stream_announced_ = true; }
-    // Next report, any name, of the open stream `exchange_id`. An exchange that
-    // is not open on this channel can get no report: UE_LINK_TIMEOUT at once.
-    int Next(std::uint32_t exchange_id, std::uint32_t timeout_ms, ReportFrame* report);
+    // Next report of the open stream `exchange_id`, offered to `sink`. An
+    // exchange that is not open on this channel can get no report:
+    // UE_LINK_TIMEOUT at once.
+    int Next(std::uint32_t exchange_id, std::uint32_t timeout_ms, ReportSink& sink);
 
   private:
     void CloseStream();
@@ -51,18 +50,5 @@ class Channel {
     bool stream_announced_ = false;
     std::uint32_t open_stream_ = 0;
 };
-
-template <typename Accept>
-int Channel::Await(std::uint32_t exchange_id, std::uint32_t timeout_ms, Accept accept,
-                   ReportFrame* report) {
-    if (transport_ == nullptr) return UE_LINK_DOWN;
-    const std::uint64_t deadline = transport_->NowMs() + timeout_ms;
-    for (;;) {
-        const std::uint64_t now = transport_->NowMs();
-        const auto remaining = static_cast<std::uint32_t>(deadline > now ? deadline - now : 0);
-        const int result = transport_->Receive(exchange_id, remaining, report);
-        if (result != UE_LINK_OK || accept(*report)) return result;
-    }
-}
 
 }  // namespace quorvex::link

@@ -10,8 +10,9 @@
 #include "cmdlib/Connection.h"
 
 using quorvex::link::Channel;
-using quorvex::link::CommandFrame;
-using quorvex::link::ReportFrame;
+using quorvex::link::CommandView;
+using quorvex::link::ReportSink;
+using quorvex::link::ReportView;
 
 namespace {
 
@@ -21,53 +22,82 @@ std::string_view View(const CString& text) {
 
 // Compares with "service__module__name" without building the joined text,
 // since every report of a wait is checked against every expected name.
-bool HasFullName(std::string_view full, const ReportFrame& report) {
+bool HasFullName(std::string_view full, const ReportView& report) {
     if (full.size() != report.service.size() + report.module.size() + report.name.size() + 4) {
         return false;
     }
     std::size_t at = 0;
-    for (const std::string* part : {&report.service, &report.module, &report.name}) {
+    for (const std::string_view part : {report.service, report.module, report.name}) {
         if (at != 0) {
             if (full.substr(at, 2) != "__") return false;
             at += 2;
         }
-        if (full.substr(at, part->size()) != *part) return false;
-        at += part->size();
+        if (full.substr(at, part.size()) != part) return false;
+        at += part.size();
     }
     return true;
 }
 
-bool IsExpected(const CStringList& expected, const ReportFrame& report) {
+bool IsExpected(const CStringList& expected, const ReportView& report) {
     for (POSITION pos = expected.GetHeadPosition(); pos != nullptr;) {
         if (HasFullName(View(expected.GetNext(pos)), report)) return true;
     }
     return false;
 }
 
-CommandFrame ToFrame(const CZENTOMessage& command, bool wants_reply) {
-    CommandFrame frame;
-    frame.side = command.Side;
-    frame.wants_reply = wants_reply;
-    frame.service.assign(View(command.Service));
-    frame.module.assign(View(command.Module));
-    frame.name.assign(View(command.Name));
+// The record's fields as they are, for the transport to frame: its data is
+// sent from the caller's buffer.
+CommandView ToView(const CZENTOMessage& command, bool wants_reply) {
+    CommandView view;
+    view.side = command.Side;
+    view.wants_reply = wants_reply;
+    view.service = View(command.Service);
+    view.module = View(command.Module);
+    view.name = View(command.Name);
     // A length without a buffer has no bytes to send; the command goes without.
-    if (command.Data != nullptr) frame.data.assign(command.Data, command.Data + command.DataLength);
-    return frame;
+    if (command.Data != nullptr) {
+        view.data = command.Data;
+        view.size = command.DataLength;
+    }
+    return view;
 }
 
-// Copies the report into the reply and records in the mark how many bytes of
-// the reply buffer it filled.
-void FillReply(const ReportFrame& report, CZENTOMessage& reply, ExchangeMark* mark) {
-    reply.Name = report.name.c_str();
+// Fills the reply record from the report that ends a wait, copying its
+// payload from the transport's buffer straight into the caller's, and records
+// in the mark how many bytes of the reply buffer it filled.
+void FillReply(const ReportView& report, CZENTOMessage& reply, ExchangeMark* mark) {
+    reply.Name = CString(report.name.data(), static_cast<int>(report.name.size()));
     std::size_t count = 0;
-    if (report.data.empty()) {
+    if (report.size == 0) {
         reply.Data = nullptr;
     } else if (reply.Data != nullptr) {
-        count = std::min<std::size_t>(report.data.size(), reply.DataLength);
-        std::memcpy(reply.Data, report.data.data(), count);
+        count = std::min<std::size_t>(report.size, reply.DataLength);
+        std::memcpy(reply.Data, report.data, count);
     }
     if (mark != nullptr) mark->received = static_cast<std::uint32_t>(count);
+}
+
+// Takes the first report that `accept` approves into the reply record.
+template <typename Accept>
+class ReplySink final : public ReportSink {
+  public:
+    ReplySink(CZENTOMessage& reply, ExchangeMark* mark, Accept accept)
+        : reply_(reply), mark_(mark), accept_(accept) {}
+    bool Take(const ReportView& report) override {
+        if (!accept_(report)) return false;
+        FillReply(report, reply_, mark_);
+        return true;
+    }
+
+  private:
+    CZENTOMessage& reply_;
+    ExchangeMark* mark_;
+    Accept accept_;
+};
+
+template <typename Accept>
+ReplySink<Accept> MakeReplySink(CZENTOMessage& reply, ExchangeMark* mark, Accept accept) {
+    return ReplySink<Accept>(reply, mark, accept);
 }
 
 void WriteMark(ExchangeMark* mark, std::uint32_t id) {
@@ -97,39 +127,35 @@ void CCommandLink::ConfigureLink(int value) {
 int CCommandLink::ExecuteCommand(CZENTOMessage& command, CZENTOMessage& reply,
                                  CStringList& expected, ExchangeMark* mark, DWORD timeoutMs) {
     std::uint32_t id = 0;
-    int result = m_channel->Start(ToFrame(command, true), &id);
+    int result = m_channel->Start(ToView(command, true), &id);
     WriteMark(mark, id);
     if (result != UE_LINK_OK) return result;
-    ReportFrame report;
-    result = m_channel->Await(
-        id, timeoutMs, [&expected](const ReportFrame& r) { return IsExpected(expected, r); },
-        &report);
+    auto sink = MakeReplySink(reply, mark,
+                              [&expected](const ReportView& r) { return IsExpected(expected, r); });
+    result = m_channel->Await(id, timeoutMs, sink);
     m_channel->Finish(id);
-    if (result == UE_LINK_OK) FillReply(report, reply, mark);
     return result;
 }
 
 int CCommandLink::ExecuteQuery(CZENTOMessage& command, CZENTOMessage& reply, ExchangeMark* mark,
                                DWORD timeoutMs) {
     std::uint32_t id = 0;
-    int result = m_channel->Start(ToFrame(command, true), &id);
+    int result = m_channel->Start(ToView(command, true), &id);
     WriteMark(mark, id);
     if (result != UE_LINK_OK) return result;
-    ReportFrame report;
-    result = m_channel->Await(
-        id, timeoutMs,
-        [&reply](const ReportFrame& r) {
-            return r.service == View(reply.Service) && r.module == View(reply.Module) &&
-                   r.name == View(reply.Name);
-        },
-        &report);
+    // The awaited names are read before the reply record is filled, and the
+    // wait ends with that filling.
+    auto sink = MakeReplySink(reply, mark, [&reply](const ReportView& r) {
+        return r.service == View(reply.Service) && r.module == View(reply.Module) &&
+               r.name == View(reply.Name);
+    });
+    result = m_channel->Await(id, timeoutMs, sink);
     m_channel->Finish(id);
-    if (result == UE_LINK_OK) FillReply(report, reply, mark);
     return result;
 }
 
 int CCommandLink::PostCommand(CZENTOMessage& command) {
-    return m_channel->Post(ToFrame(command, false));
+    return m_channel->Post(ToView(command, false));
 }
 
 void CCommandLink::PrepareReportStream(int /*first*/, int /*second*/) {
@@ -143,10 +169,8 @@ void CCommandLink::ReleaseReport(ExchangeMark /*mark*/) {
 int CCommandLink::WaitNextReport(CZENTOMessage& reply, ExchangeMark* mark, DWORD timeoutMs,
                                  int /*flag*/) {
     if (mark != nullptr) mark->received = 0;
-    ReportFrame report;
-    const int result = m_channel->Next(mark != nullptr ? mark->id : 0, timeoutMs, &report);
-    if (result == UE_LINK_OK) FillReply(report, reply, mark);
-    return result;
+    auto sink = MakeReplySink(reply, mark, [](const ReportView&) { return true; });
+    return m_channel->Next(mark != nullptr ? mark->id : 0, timeoutMs, sink);
 }
 
 int CCommandLink::GetTargetOsType(int side) {

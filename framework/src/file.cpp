@@ -1,4 +1,4 @@
-// CFile on POSIX descriptors, with in-process share-flag enforcement.
+// CFile on C runtime descriptors, with in-process share-flag enforcement.
 #include "framework/file.h"
 
 #include <fcntl.h>
@@ -10,6 +10,7 @@
 #include <string>
 
 #include "file_share.h"
+#include "platform/fileio.h"
 #include "platform/files.h"
 
 IMPLEMENT_DYNAMIC(CFile, CObject)
@@ -23,16 +24,12 @@ std::string Native(LPCSTR path) {
 }
 
 std::string Absolute(const std::string& native) {
-    if (!native.empty() && native[0] == '/') return native;
-    char cwd[4096];
-    if (!::getcwd(cwd, sizeof cwd)) return native;
-    std::string out(cwd);
-    if (out.back() != '/') out += '/';
-    return out + native;
+    return quorvex::platform::AbsolutePath(native);
 }
 
-FileIdentity IdentityOf(const struct stat& st) {
-    return FileIdentity{st.st_dev, st.st_ino};
+FileIdentity IdentityOf(const std::string& native) {
+    FileIdentity key;
+    return quorvex::platform::FileKeyOfPath(native, &key) ? key : FileIdentity{};
 }
 
 bool CanRead(UINT flags) {
@@ -73,7 +70,7 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
     if (!lpszFileName || !*lpszFileName) return fail(CFileException::badPath, ENOENT);
 
     const std::string native = Native(lpszFileName);
-    int oflags = O_CLOEXEC;
+    int oflags = 0;
     switch (nOpenFlags & 0x3) {
         case modeWrite:
             oflags |= O_WRONLY;
@@ -89,7 +86,7 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
 
     // Truncation waits until the share check has passed, so that a refused
     // opener cannot destroy the holder's content.
-    const int fd = ::open(native.c_str(), oflags, 0666);
+    const int fd = quorvex::platform::OpenDescriptor(native, oflags);
     if (fd < 0) {
         const int open_err = errno;
         return fail(CFileException::ErrnoToException(open_err, lpszFileName), open_err);
@@ -100,7 +97,9 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
         ::close(fd);
         return fail(CFileException::ErrnoToException(err, lpszFileName), err);
     }
-    if (!quorvex::framework::internal::AcquireShare(IdentityOf(st), fd, nOpenFlags)) {
+    FileIdentity identity;
+    if (!quorvex::platform::FileKeyOfDescriptor(fd, &identity) ||
+        !quorvex::framework::internal::AcquireShare(identity, fd, nOpenFlags)) {
         ::close(fd);
         return fail(CFileException::sharingViolation, -1);
     }
@@ -210,7 +209,8 @@ void CFile::SetLength(ULONGLONG dwNewLen) {
 void CFile::Flush() {
     ThrowIfClosed();
     // Devices and pipes cannot be synced; that is not a failure of the data.
-    if (::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS) ThrowErrno(errno);
+    if (quorvex::platform::SyncDescriptor(m_fd) != 0 && errno != EINVAL && errno != EROFS)
+        ThrowErrno(errno);
 }
 
 void CFile::Close() {
@@ -255,12 +255,13 @@ void CFile::Rename(LPCSTR lpszOldName, LPCSTR lpszNewName) {
     const std::string to = Native(lpszNewName);
     struct stat src;
     if (::stat(from.c_str(), &src) != 0) CFileException::ThrowErrno(errno, lpszOldName);
-    if (quorvex::framework::internal::IsFileHeld(IdentityOf(src))) {
+    const FileIdentity identity = IdentityOf(from);
+    if (quorvex::framework::internal::IsFileHeld(identity)) {
         AfxThrowFileException(CFileException::sharingViolation, -1, lpszOldName);
     }
     struct stat dst;
     if (::stat(to.c_str(), &dst) == 0) {
-        if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) return;  // its own name
+        if (IdentityOf(to) == identity) return;  // its own name
         AfxThrowFileException(CFileException::accessDenied, EEXIST, lpszOldName);
     }
     if (::rename(from.c_str(), to.c_str()) != 0) {
@@ -276,7 +277,7 @@ void CFile::Remove(LPCSTR lpszFileName) {
     if (S_ISDIR(st.st_mode)) {
         AfxThrowFileException(CFileException::accessDenied, EISDIR, lpszFileName);
     }
-    if (quorvex::framework::internal::IsFileHeld(IdentityOf(st))) {
+    if (quorvex::framework::internal::IsFileHeld(IdentityOf(native))) {
         AfxThrowFileException(CFileException::sharingViolation, -1, lpszFileName);
     }
     if (::unlink(native.c_str()) != 0) CFileException::ThrowErrno(errno, lpszFileName);

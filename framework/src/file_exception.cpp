@@ -103,7 +103,9 @@ int CFileException::ErrnoToException(int nErrno, LPCSTR lpszFileName) {
         case ENOLCK:
             return lockViolation;
         case ENOSPC:
+#ifdef EDQUOT
         case EDQUOT:
+#endif
         case EFBIG:
             return diskFull;
         default:

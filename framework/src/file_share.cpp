@@ -53,7 +53,7 @@ unsigned AllowedOf(UINT flags) {
 }
 
 bool Same(const FileIdentity& a, const FileIdentity& b) {
-    return a.device == b.device && a.inode == b.inode;
+    return a == b;
 }
 
 }  // namespace

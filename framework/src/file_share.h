@@ -2,16 +2,12 @@
 // opening, renaming and removing honour what other openers allow.
 #pragma once
 
-#include <sys/types.h>
-
+#include "platform/fileio.h"
 #include "platform/wintypes.h"
 
 namespace quorvex::framework::internal {
 
-struct FileIdentity {
-    dev_t device;
-    ino_t inode;
-};
+using FileIdentity = quorvex::platform::FileKey;
 
 // Records descriptor `fd` as an opener of `file` with the CFile access and
 // share bits of `open_flags`. False, recording nothing, when this opener and

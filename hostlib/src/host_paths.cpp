@@ -1,7 +1,5 @@
 // The host folder and the settings store in settings.ini there.
 #include <fcntl.h>
-#include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -15,24 +13,19 @@
 
 #include "hostlib/hostpaths.h"
 #include "ini_document.h"
+#include "platform/fileio.h"
+#include "platform/files.h"
 
 namespace {
 
 using quorvex::host::internal::IniDocument;
-
-std::string HomeDirectory() {
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && *home != '\0') return home;
-    const passwd* entry = ::getpwuid(::getuid());
-    return entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : "/tmp";
-}
 
 // Creates every missing directory of `path`; failures show later, when the
 // folder is used.
 void MakeDirectories(const std::string& path) {
     for (std::size_t at = 1; at <= path.size(); ++at) {
         if (at == path.size() || path[at] == '/') {
-            ::mkdir(path.substr(0, at).c_str(), 0777);
+            quorvex::platform::MakeDirectory(path.substr(0, at));
         }
     }
 }
@@ -40,8 +33,8 @@ void MakeDirectories(const std::string& path) {
 std::string HostFolder() {
     const char* configured = std::getenv("QUORVEX_HOME");
     std::string folder = (configured != nullptr && *configured != '\0')
-                             ? std::string(configured)
-                             : HomeDirectory() + "/.quorvex";
+                             ? quorvex::platform::NativePath(configured)
+                             : quorvex::platform::HomeDirectory() + "/.quorvex";
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     MakeDirectories(folder);
     return folder;
@@ -73,13 +66,13 @@ bool WriteAll(int fd, const std::string& text) {
 // reader sees the old file or the new one, never a part of either.
 bool ReplaceFile(const std::string& path, const std::string& text) {
     static std::atomic<unsigned> counter{0};
-    std::string temp =
-        path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    std::string temp = path + ".tmp-" + std::to_string(quorvex::platform::ProcessId()) + "-" +
+                       std::to_string(counter++);
+    int fd = quorvex::platform::OpenDescriptor(temp, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) return false;
-    bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
+    bool ok = WriteAll(fd, text) && quorvex::platform::SyncDescriptor(fd) == 0;
     ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(temp.c_str(), path.c_str()) == 0) return true;
+    if (ok && quorvex::platform::RenameReplacing(temp, path) == 0) return true;
     ::unlink(temp.c_str());
     return false;
 }

@@ -27,17 +27,16 @@ void OnStopSignal(int) {
     if (server != nullptr) server->RequestStop();
 }
 
+// glibc's signal() keeps the handler and restarts interrupted calls; the
+// Windows runtime calls it once, which is all a stop needs.
 bool InstallStopHandlers() {
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
+    bool ok = std::signal(SIGINT, OnStopSignal) != SIG_ERR &&
+              std::signal(SIGTERM, OnStopSignal) != SIG_ERR;
+#ifdef SIGPIPE  // Windows has no SIGPIPE: its sockets never raise one
     // A host that vanishes mid-write must cost one connection, not the server.
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0 &&
-           sigaction(SIGPIPE, &ignore, nullptr) == 0;
+    ok = ok && std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
+#endif
+    return ok;
 }
 
 int Complain(int status, const std::string& line) {

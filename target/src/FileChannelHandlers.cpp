@@ -55,7 +55,8 @@ void HandleFread(FlashCore& core, const link::CommandFrame& command, Replier& re
     // A host that asks for more than the core sends per packet still gets
     // everything: it keeps asking until the last-packet flag.
     const std::size_t count = std::min<std::size_t>(wanted, core.config().in_msg_body_limit);
-    std::vector<std::uint8_t> bytes;
+    // Kept from packet to packet, so reading a packet allocates nothing.
+    thread_local std::vector<std::uint8_t> bytes;
     bool at_end = false;
     if (core.Read(id, count, &bytes, &at_end) != FsStatus::kOk) {
         reply.Send("F_Read_Error");

@@ -10,6 +10,9 @@ namespace quorvex::sim {
 namespace {
 
 constexpr std::size_t kChunk = FlashStore::kChunkSize;
+// Chunks a writer holds in memory before storing them in one transaction: a
+// transaction per chunk would cost more than the copy itself.
+constexpr std::size_t kStagedChunks = 16;
 
 struct OpenMode {
     bool read = false;
@@ -68,8 +71,13 @@ struct FlashCore::OpenFile {
     std::uint64_t size = 0;
     bool truncated = false;  // the stored content no longer counts
     bool changed = false;
-    std::map<std::uint64_t, std::vector<std::uint8_t>> staged;  // chunks written so far
-    // The last chunk and size read from the store, valid for one store generation.
+    // The chunks being written, in memory, at most kStagedChunks of them;
+    // the ones written before went to the store as pending blobs.
+    std::map<std::uint64_t, std::vector<std::uint8_t>> staged;
+    std::map<std::uint64_t, std::int64_t> pending;  // chunk index -> blob
+    // The last chunk read from the store: a pending blob (cached_blob), or a
+    // committed chunk, valid for one store generation.
+    std::int64_t cached_blob = 0;
     std::uint64_t cached_generation = 0;
     std::uint64_t cached_index = 0;
     std::vector<std::uint8_t> cached;
@@ -94,7 +102,10 @@ FlashCore::FlashCore(CoreConfig config, std::function<std::int64_t()> clock, Fla
     }
 }
 
-FlashCore::~FlashCore() = default;
+FlashCore::~FlashCore() {
+    // Writes never closed are not committed; their stored chunks go.
+    for (auto& [id, file] : handles_) Release(*file);
+}
 
 static std::string ClockKey(int index) {
     return index == 0 ? "cp.clock_offset" : "ap.clock_offset";
@@ -260,21 +271,71 @@ FsStatus FlashCore::Open(std::string_view path, std::string_view mode_text, std:
 const std::vector<std::uint8_t>* FlashCore::Chunk(OpenFile& file, std::uint64_t index) {
     static const std::vector<std::uint8_t> kNone;
     if (file.can_write) {
-        const auto it = file.staged.find(index);
-        if (it != file.staged.end()) return &it->second;
+        const auto in_memory = file.staged.find(index);
+        if (in_memory != file.staged.end()) return &in_memory->second;
+        const auto it = file.pending.find(index);
+        if (it != file.pending.end()) {
+            if (file.cached_blob == it->second) return &file.cached;
+            file.cached_blob = 0;
+            if (!store_->ReadPending(Scope(*file.volume), it->second, &file.cached)) {
+                StorageFailed();
+                return nullptr;
+            }
+            file.cached_blob = it->second;
+            return &file.cached;
+        }
         if (file.id == 0 || file.truncated || index * kChunk >= file.committed_size) return &kNone;
     }
-    if (file.cached_generation == store_->generation() && file.cached_index == index) {
+    if (file.cached_blob == 0 && file.cached_generation == store_->generation() &&
+        file.cached_index == index) {
         return &file.cached;
     }
+    file.cached_blob = 0;
+    file.cached_generation = 0;
     if (!store_->ReadChunk(Scope(*file.volume), file.id, index, &file.cached)) {
-        file.cached_generation = 0;
         StorageFailed();
         return nullptr;
     }
     file.cached_generation = store_->generation();
     file.cached_index = index;
     return &file.cached;
+}
+
+bool FlashCore::Flush(OpenFile& file) {
+    if (file.staged.empty()) return true;
+    std::vector<const std::vector<std::uint8_t>*> chunks;
+    for (const auto& [index, bytes] : file.staged) chunks.push_back(&bytes);
+    std::vector<std::int64_t> blobs, replaced;
+    if (!store_->WritePending(Scope(*file.volume), chunks, &blobs)) {
+        StorageFailed();
+        return false;
+    }
+    auto blob = blobs.begin();
+    for (const auto& [index, bytes] : file.staged) {
+        std::int64_t& slot = file.pending[index];
+        // A chunk written twice keeps only its newer bytes.
+        if (slot != 0) replaced.push_back(slot);
+        slot = *blob++;
+    }
+    if (!store_->DropPending(Scope(*file.volume), replaced)) StorageFailed();
+    if (!replaced.empty()) file.cached_blob = 0;  // its number may be given out again
+    file.staged.clear();
+    return true;
+}
+
+bool FlashCore::Stage(OpenFile& file, std::uint64_t index) {
+    if (file.staged.size() >= kStagedChunks && !Flush(file)) return false;
+    // Writing starts from what the file holds there.
+    const std::vector<std::uint8_t>* base = Chunk(file, index);
+    if (base == nullptr) return false;
+    const std::uint64_t start = index * kChunk;
+    const auto held = static_cast<std::size_t>(
+        file.size > start ? std::min<std::uint64_t>(kChunk, file.size - start) : 0);
+    std::vector<std::uint8_t> chunk(
+        base->begin(), base->begin() + static_cast<std::ptrdiff_t>(std::min(held, base->size())));
+    chunk.resize(held, 0);
+    file.staged.emplace(index, std::move(chunk));
+    return true;
 }
 
 std::uint64_t FlashCore::SizeSeen(OpenFile& file) {
@@ -330,21 +391,8 @@ FsStatus FlashCore::Write(std::int32_t id, const std::uint8_t* data, std::size_t
     if (growth > file.volume->Free()) return FsStatus::kNoSpace;
     for (std::uint64_t at = from; at < end;) {
         const std::uint64_t index = at / kChunk;
-        auto staged = file.staged.find(index);
-        if (staged == file.staged.end()) {
-            // The first write to a chunk starts from what the file holds there.
-            const std::vector<std::uint8_t>* base = Chunk(file, index);
-            if (base == nullptr) return FsStatus::kStorage;
-            const std::uint64_t start = index * kChunk;
-            const std::uint64_t held =
-                file.size > start ? std::min<std::uint64_t>(kChunk, file.size - start) : 0;
-            std::vector<std::uint8_t> copy(
-                base->begin(), base->begin() + static_cast<std::ptrdiff_t>(
-                                                   std::min<std::uint64_t>(held, base->size())));
-            copy.resize(static_cast<std::size_t>(held), 0);
-            staged = file.staged.emplace(index, std::move(copy)).first;
-        }
-        std::vector<std::uint8_t>& chunk = staged->second;
+        if (file.staged.count(index) == 0 && !Stage(file, index)) return FsStatus::kStorage;
+        std::vector<std::uint8_t>& chunk = file.staged[index];
         const std::size_t offset = static_cast<std::size_t>(at % kChunk);
         const std::size_t n =
             static_cast<std::size_t>(std::min<std::uint64_t>(kChunk - offset, end - at));
@@ -402,8 +450,10 @@ FsStatus FlashCore::Commit(OpenFile& file) {
     commit.modified = file.modified;
     commit.size = file.size;
     commit.truncated = file.truncated;
-    commit.chunks = &file.staged;
+    if (!Flush(file)) return FsStatus::kStorage;
+    commit.chunks = &file.pending;
     if (!store_->CommitFile(Scope(volume), commit)) return StorageFailed();
+    file.pending.clear();  // the store's now
     // A new file may have replaced one another handle created meanwhile, so
     // the totals are read back rather than worked out.
     VolumeTotals totals;
@@ -418,6 +468,12 @@ FsStatus FlashCore::Commit(OpenFile& file) {
 }
 
 void FlashCore::Release(OpenFile& file) {
+    if (!file.pending.empty()) {
+        std::vector<std::int64_t> blobs;
+        for (const auto& [index, blob] : file.pending) blobs.push_back(blob);
+        // If this fails too, the next opening of the image drops them.
+        if (!store_->DropPending(Scope(*file.volume), blobs)) StorageFailed();
+    }
     if (!file.can_write || file.id < 0) return;
     file.volume->pending_bytes -=
         static_cast<std::int64_t>(file.size) - static_cast<std::int64_t>(file.committed_size);
@@ -586,6 +642,7 @@ FsStatus FlashCore::Format(FlashVolume& volume) {
 
 void FlashCore::Reset() {
     // Staged writes are lost with the power, as on the real board.
+    for (auto& [id, file] : handles_) Release(*file);
     handles_.clear();
     clock_set_ = false;
     for (FlashVolume& v : volumes_) {

@@ -1,9 +1,10 @@
 // The flash file system of one simulated core: volumes holding a tree of
 // directories and files, the open-file table, and the core's real-time clock.
-// Entries and content live in a FlashStore; a file opened for writing keeps
-// its changes in a staging area of its handle and commits them in one
-// transaction when it is closed, so until then other handles, and the image
-// after a crash, see the old content (or no file, for a new one).
+// Entries and content live in a FlashStore. A file opened for writing keeps
+// the chunks it changes in its handle (a few in memory, the rest as pending
+// blobs in the store) and commits them in one transaction when it is closed,
+// so until then other handles, and the image after a crash, see the old
+// content (or no file, for a new one).
 //
 // Paths are the text the host sends: components separated by "/", empty
 // components ignored. When the first component names one of the core's
@@ -163,6 +164,10 @@ class FlashCore {
     // The bytes of chunk `index` as the handle sees them; nullptr on a store failure.
     const std::vector<std::uint8_t>* Chunk(OpenFile& file, std::uint64_t index);
     std::uint64_t SizeSeen(OpenFile& file);
+    // Stores the chunk being written as a pending blob.
+    bool Flush(OpenFile& file);
+    // Makes chunk `index` the one being written (flushing the one before).
+    bool Stage(OpenFile& file, std::uint64_t index);
     FsStatus Commit(OpenFile& file);
     void Release(OpenFile& file);
     std::int32_t NextHandleId();

@@ -2,8 +2,10 @@
 // schema ("main" for persistent volumes, "temp" for RAM volumes) and reused.
 #include "FlashStore.h"
 
+#include <signal.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -19,7 +21,7 @@ namespace {
 // "QXFS": marks a database as a flash image, so another program's database
 // is refused instead of being taken for an empty image.
 constexpr int kApplicationId = 0x51584653;
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 // Below the host's 5 s exchange time-out, so a locked image is answered with
 // an error report rather than with silence.
 constexpr int kBusyTimeoutMs = 1000;
@@ -34,9 +36,12 @@ std::string Tables(const char* schema) {
            " mode INTEGER NOT NULL, created INTEGER NOT NULL, modified INTEGER NOT NULL,"
            " size INTEGER NOT NULL, UNIQUE(core, volume, parent, name));"
            "CREATE TABLE IF NOT EXISTS " +
-           s +
-           ".chunks(entry INTEGER NOT NULL, idx INTEGER NOT NULL, data BLOB NOT NULL,"
-           " PRIMARY KEY(entry, idx));";
+           s + ".blobs(id INTEGER PRIMARY KEY, data BLOB NOT NULL);" +
+           "CREATE TABLE IF NOT EXISTS " + s +
+           ".chunks(entry INTEGER NOT NULL, idx INTEGER NOT NULL, blob INTEGER NOT NULL,"
+           " PRIMARY KEY(entry, idx));" +
+           "CREATE TABLE IF NOT EXISTS " + s +
+           ".pending(blob INTEGER PRIMARY KEY, owner INTEGER NOT NULL);";
 }
 
 // A statement in use: reset when it goes out of scope, so no read stays open
@@ -103,6 +108,13 @@ StoredEntry ColumnEntry(sqlite3_stmt* s, int first) {
     return e;
 }
 
+// Runs a statement whose only parameter is `value`.
+bool Step(Stmt& statement, std::int64_t value) {
+    Running s = statement.Use();
+    sqlite3_bind_int64(s, 1, value);
+    return sqlite3_step(s) == SQLITE_DONE;
+}
+
 std::string Join(std::string_view parent, std::string_view name) {
     std::string path(parent);
     if (!path.empty()) path += '/';
@@ -122,6 +134,9 @@ class FlashStore::Statements {
     bool Prepare(sqlite3* db, const char* schema) {
         const std::string e = std::string(schema) + ".entries";
         const std::string c = std::string(schema) + ".chunks";
+        const std::string b = std::string(schema) + ".blobs";
+        const std::string p = std::string(schema) + ".pending";
+        const std::string blobs_of = " WHERE id IN (SELECT blob FROM " + c;
         const std::string cols = "id, is_dir, mode, created, modified, size";
         const std::string where = " WHERE core = ?1 AND volume = ?2";
         return find.Prepare(db, "SELECT " + cols + " FROM " + e + where +
@@ -147,13 +162,24 @@ class FlashStore::Statements {
                                        " AND (parent = ?3 OR substr(parent, 1, ?4) = ?5)") &&
                move.Prepare(db, "UPDATE " + e + " SET parent = ?2, name = ?3 WHERE id = ?1") &&
                set_parent.Prepare(db, "UPDATE " + e + " SET parent = ?2 WHERE id = ?1") &&
+               wipe_blobs.Prepare(db, "DELETE FROM " + b + blobs_of +
+                                          " WHERE entry IN (SELECT id FROM " + e + where + "))") &&
                wipe_chunks.Prepare(
                    db, "DELETE FROM " + c + " WHERE entry IN (SELECT id FROM " + e + where + ")") &&
                wipe.Prepare(db, "DELETE FROM " + e + where) &&
-               chunk.Prepare(db, "SELECT data FROM " + c + " WHERE entry = ?1 AND idx = ?2") &&
+               chunk.Prepare(
+                   db, "SELECT data FROM " + b + blobs_of + " WHERE entry = ?1 AND idx = ?2)") &&
+               chunk_blob.Prepare(db, "SELECT blob FROM " + c + " WHERE entry = ?1 AND idx = ?2") &&
                put_chunk.Prepare(
-                   db, "INSERT OR REPLACE INTO " + c + "(entry, idx, data) VALUES(?1, ?2, ?3)") &&
+                   db, "INSERT OR REPLACE INTO " + c + "(entry, idx, blob) VALUES(?1, ?2, ?3)") &&
+               drop_blobs.Prepare(
+                   db, "DELETE FROM " + b + blobs_of + " WHERE entry = ?1 AND idx >= ?2)") &&
                drop_chunks.Prepare(db, "DELETE FROM " + c + " WHERE entry = ?1 AND idx >= ?2") &&
+               blob.Prepare(db, "SELECT data FROM " + b + " WHERE id = ?1") &&
+               put_blob.Prepare(db, "INSERT INTO " + b + "(data) VALUES(?1)") &&
+               drop_blob.Prepare(db, "DELETE FROM " + b + " WHERE id = ?1") &&
+               mark.Prepare(db, "INSERT INTO " + p + "(blob, owner) VALUES(?1, ?2)") &&
+               unmark.Prepare(db, "DELETE FROM " + p + " WHERE blob = ?1") &&
                (std::string(schema) != "main" ||
                 (get_state.Prepare(db, "SELECT value FROM main.state WHERE key = ?1") &&
                  set_state.Prepare(db,
@@ -162,8 +188,20 @@ class FlashStore::Statements {
     }
 
     Stmt find, find_id, children, any_child, totals, insert, update_file, set_mode, remove, subtree,
-        longest, move, set_parent, wipe_chunks, wipe, chunk, put_chunk, drop_chunks;
+        longest, move, set_parent, wipe_blobs, wipe_chunks, wipe, chunk, chunk_blob, put_chunk,
+        drop_blobs, drop_chunks, blob, put_blob, drop_blob, mark, unmark;
     Stmt get_state, set_state;  // main schema only
+
+    // Drops a file's chunks from index `from` on, with their blobs.
+    bool DropChunks(std::int64_t id, std::uint64_t from) {
+        for (Stmt* stmt : {&drop_blobs, &drop_chunks}) {
+            Running s = stmt->Use();
+            sqlite3_bind_int64(s, 1, id);
+            sqlite3_bind_int64(s, 2, static_cast<std::int64_t>(from));
+            if (sqlite3_step(s) != SQLITE_DONE) return false;
+        }
+        return true;
+    }
 };
 
 // BEGIN on construction, ROLLBACK on destruction unless committed. A RAM-only
@@ -179,12 +217,14 @@ class FlashStore::Transaction {
         if (ok_ && !done_) sqlite3_exec(store_->db_, "ROLLBACK", nullptr, nullptr, nullptr);
     }
     bool ok() const { return ok_; }
-    bool Commit() {
+    // `visible`: the change shows in what the store answers (cached reads
+    // must look again); pending blobs are not.
+    bool Commit(bool visible = true) {
         if (sqlite3_exec(store_->db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
             return store_->Fail("cannot commit");
         }
         done_ = true;
-        ++store_->generation_;
+        if (visible) ++store_->generation_;
         return true;
     }
 
@@ -273,10 +313,11 @@ std::unique_ptr<FlashStore> FlashStore::Open(const std::string& dir, bool durabl
         *error = store->last_error();
         return nullptr;
     }
-    if (tables != 0 && (app_id != kApplicationId || version != kSchemaVersion)) {
+    if (tables != 0 && (app_id != kApplicationId || version < 1 || version > kSchemaVersion)) {
         *error = label + ": not a flash image of this simulator (or a newer one); refused";
         return nullptr;
     }
+    store->durable_ = durable;
     // Large pages: a file's content is written in whole-page chunk rows.
     const std::string setup =
         "PRAGMA page_size = 65536;" +
@@ -286,11 +327,13 @@ std::unique_ptr<FlashStore> FlashStore::Open(const std::string& dir, bool durabl
         "PRAGMA temp_store = MEMORY;"
         "PRAGMA application_id = " +
         std::to_string(kApplicationId) + ";" +
-        "PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";" + Tables("main") +
+        (tables == 0
+             ? "PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";" + Tables("main")
+             : std::string()) +
         "CREATE TABLE IF NOT EXISTS main.state(key TEXT PRIMARY KEY, value INTEGER NOT NULL);" +
         Tables("temp");
     if (sqlite3_exec(db, setup.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK ||
-        !store->Prepare()) {
+        (tables != 0 && !store->Upgrade(version)) || !store->Prepare()) {
         store->Fail("cannot set up");
         *error = store->last_error();
         return nullptr;
@@ -300,11 +343,66 @@ std::unique_ptr<FlashStore> FlashStore::Open(const std::string& dir, bool durabl
         if (!store->checkpointer_) return nullptr;
         store->checkpointer_->Watch(db);
     }
-    if (!dir.empty() && !store->ConvertLegacyImages(dir)) {
+    if (!store->DropOrphans() || (!dir.empty() && !store->ConvertLegacyImages(dir))) {
         *error = store->last_error();
         return nullptr;
     }
     return store;
+}
+
+bool FlashStore::DropOrphans() {
+    // Pending blobs of a process that is gone were never committed; those of
+    // a live one (another program on the same image) may still be.
+    std::vector<std::int64_t> gone;
+    {
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(db_, "SELECT DISTINCT owner FROM main.pending", -1, &s, nullptr) !=
+            SQLITE_OK) {
+            return Fail("cannot read");
+        }
+        while (sqlite3_step(s) == SQLITE_ROW) {
+            const std::int64_t owner = sqlite3_column_int64(s, 0);
+            const bool alive = owner > 0 && owner <= INT32_MAX &&
+                               (::kill(static_cast<pid_t>(owner), 0) == 0 || errno != ESRCH);
+            if (!alive) gone.push_back(owner);
+        }
+        sqlite3_finalize(s);
+    }
+    for (std::int64_t owner : gone) {
+        const std::string id = std::to_string(owner);
+        if (!Exec(("BEGIN IMMEDIATE; DELETE FROM main.blobs WHERE id IN"
+                   " (SELECT blob FROM main.pending WHERE owner = " +
+                   id +
+                   ");"
+                   "DELETE FROM main.pending WHERE owner = " +
+                   id + "; COMMIT")
+                      .c_str())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool FlashStore::Exec(const char* sql) {
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+    Fail("cannot update");
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return false;
+}
+
+bool FlashStore::Upgrade(int from_version) {
+    if (from_version == kSchemaVersion) return true;
+    // Version 1 kept a chunk's bytes in its chunk row.
+    return Exec(("BEGIN IMMEDIATE;"
+                 "ALTER TABLE main.chunks RENAME TO chunks_v1;" +
+                 Tables("main") +
+                 "INSERT INTO main.blobs(id, data) SELECT rowid, data FROM main.chunks_v1;"
+                 "INSERT INTO main.chunks(entry, idx, blob)"
+                 " SELECT entry, idx, rowid FROM main.chunks_v1;"
+                 "DROP TABLE main.chunks_v1;"
+                 "PRAGMA main.user_version = " +
+                 std::to_string(kSchemaVersion) + "; COMMIT")
+                    .c_str());
 }
 
 bool FlashStore::Prepare() {
@@ -348,10 +446,16 @@ bool FlashStore::ConvertLegacyImages(const std::string& dir) {
             const std::int64_t id = sqlite3_last_insert_rowid(db_);
             for (std::size_t at = 0; at < e.bytes.size(); at += kChunkSize) {
                 const std::size_t n = std::min(kChunkSize, e.bytes.size() - at);
+                {
+                    Running b = main_->put_blob.Use();
+                    sqlite3_bind_blob(b, 1, e.bytes.data() + at, static_cast<int>(n),
+                                      SQLITE_STATIC);
+                    if (sqlite3_step(b) != SQLITE_DONE) return Fail("cannot convert the old image");
+                }
                 Running c = main_->put_chunk.Use();
                 sqlite3_bind_int64(c, 1, id);
                 sqlite3_bind_int64(c, 2, static_cast<std::int64_t>(at / kChunkSize));
-                sqlite3_bind_blob(c, 3, e.bytes.data() + at, static_cast<int>(n), SQLITE_STATIC);
+                sqlite3_bind_int64(c, 3, sqlite3_last_insert_rowid(db_));
                 if (sqlite3_step(c) != SQLITE_DONE) return Fail("cannot convert the old image");
             }
         }
@@ -519,36 +623,100 @@ bool FlashStore::CommitFile(const StoreScope& scope, const FileCommit& commit) {
             return Fail("cannot update a file");
         }
     }
-    {
-        // Chunks past the new end, or all of them after a truncation.
-        const std::uint64_t keep = truncated ? 0 : (commit.size + kChunkSize - 1) / kChunkSize;
-        Running s = st.drop_chunks.Use();
-        sqlite3_bind_int64(s, 1, id);
-        sqlite3_bind_int64(s, 2, static_cast<std::int64_t>(keep));
-        if (sqlite3_step(s) != SQLITE_DONE) return Fail("cannot write a file");
-    }
+    // Chunks past the new end, or all of them after a truncation.
+    const std::uint64_t keep = truncated ? 0 : (commit.size + kChunkSize - 1) / kChunkSize;
+    if (!st.DropChunks(id, keep)) return Fail("cannot write a file");
     if (commit.chunks != nullptr) {
-        for (const auto& [index, bytes] : *commit.chunks) {
-            if (index * kChunkSize >= commit.size) continue;
+        for (const auto& [index, blob] : *commit.chunks) {
+            if (!Step(st.unmark, blob)) return Fail("cannot write a file");
+            if (index * kChunkSize >= commit.size) {
+                if (!Step(st.drop_blob, blob)) return Fail("cannot write a file");
+                continue;
+            }
+            // The chunk's earlier bytes, if any, give way to the new ones.
+            std::int64_t replaced = 0;
+            {
+                Running s = st.chunk_blob.Use();
+                sqlite3_bind_int64(s, 1, id);
+                sqlite3_bind_int64(s, 2, static_cast<std::int64_t>(index));
+                const int rc = sqlite3_step(s);
+                if (rc == SQLITE_ROW) replaced = sqlite3_column_int64(s, 0);
+                if (rc != SQLITE_ROW && rc != SQLITE_DONE) return Fail("cannot write a file");
+            }
+            if (replaced != 0 && !Step(st.drop_blob, replaced)) return Fail("cannot write a file");
             Running s = st.put_chunk.Use();
             sqlite3_bind_int64(s, 1, id);
             sqlite3_bind_int64(s, 2, static_cast<std::int64_t>(index));
-            sqlite3_bind_blob(s, 3, bytes.empty() ? "" : static_cast<const void*>(bytes.data()),
-                              static_cast<int>(bytes.size()), SQLITE_STATIC);
+            sqlite3_bind_int64(s, 3, blob);
             if (sqlite3_step(s) != SQLITE_DONE) return Fail("cannot write a file");
         }
     }
     return t.Commit();
 }
 
+bool FlashStore::WritePending(const StoreScope& scope,
+                              const std::vector<const std::vector<std::uint8_t>*>& chunks,
+                              std::vector<std::int64_t>* blobs) {
+    Statements& st = For(scope);
+    blobs->clear();
+    // Nothing lists the blobs yet, so they need not reach the disk now: the
+    // commit that lists them makes them durable with everything before it.
+    const bool relaxed = durable_ && !scope.ram;
+    if (relaxed && !Exec("PRAGMA main.synchronous = OFF")) return false;
+    bool stored = false;
+    {
+        Transaction t(this, scope.ram);
+        stored = t.ok();
+        for (const std::vector<std::uint8_t>* bytes : chunks) {
+            if (!stored) break;
+            Running s = st.put_blob.Use();
+            sqlite3_bind_blob(s, 1, bytes->empty() ? "" : static_cast<const void*>(bytes->data()),
+                              static_cast<int>(bytes->size()), SQLITE_STATIC);
+            stored = sqlite3_step(s) == SQLITE_DONE;
+            blobs->push_back(sqlite3_last_insert_rowid(db_));
+            Running m = st.mark.Use();
+            sqlite3_bind_int64(m, 1, blobs->back());
+            sqlite3_bind_int64(m, 2, ::getpid());
+            stored =
+                (stored && sqlite3_step(m) == SQLITE_DONE) || Fail("cannot store written data");
+        }
+        stored = stored && t.Commit(false);
+    }
+    if (relaxed && !Exec("PRAGMA main.synchronous = FULL")) return false;
+    return stored;
+}
+
+bool FlashStore::ReadPending(const StoreScope& scope, std::int64_t blob,
+                             std::vector<std::uint8_t>* out) {
+    out->clear();
+    Running s = For(scope).blob.Use();
+    sqlite3_bind_int64(s, 1, blob);
+    const int rc = sqlite3_step(s);
+    if (rc == SQLITE_ROW) {
+        const auto* p = static_cast<const std::uint8_t*>(sqlite3_column_blob(s, 0));
+        const int n = sqlite3_column_bytes(s, 0);
+        if (p != nullptr && n > 0) out->assign(p, p + n);
+    }
+    return rc == SQLITE_ROW || Fail("cannot read written data");
+}
+
+bool FlashStore::DropPending(const StoreScope& scope, const std::vector<std::int64_t>& blobs) {
+    if (blobs.empty()) return true;
+    Statements& st = For(scope);
+    Transaction t(this, scope.ram);
+    if (!t.ok()) return false;
+    for (std::int64_t blob : blobs) {
+        if (!Step(st.unmark, blob) || !Step(st.drop_blob, blob))
+            return Fail("cannot drop written data");
+    }
+    return t.Commit(false);
+}
+
 bool FlashStore::Remove(const StoreScope& scope, std::int64_t id) {
     Statements& st = For(scope);
     Transaction t(this, scope.ram);
     if (!t.ok()) return false;
-    Running c = st.drop_chunks.Use();
-    sqlite3_bind_int64(c, 1, id);
-    sqlite3_bind_int64(c, 2, 0);
-    if (sqlite3_step(c) != SQLITE_DONE) return Fail("cannot remove");
+    if (!st.DropChunks(id, 0)) return Fail("cannot remove");
     Running s = st.remove.Use();
     sqlite3_bind_int64(s, 1, id);
     if (sqlite3_step(s) != SQLITE_DONE) return Fail("cannot remove");
@@ -616,7 +784,7 @@ bool FlashStore::Wipe(const StoreScope& scope) {
     Statements& st = For(scope);
     Transaction t(this, scope.ram);
     if (!t.ok()) return false;
-    for (Stmt* stmt : {&st.wipe_chunks, &st.wipe}) {
+    for (Stmt* stmt : {&st.wipe_blobs, &st.wipe_chunks, &st.wipe}) {
         Running s = stmt->Use();
         BindScope(s, scope);
         if (sqlite3_step(s) != SQLITE_DONE) return Fail("cannot format");

@@ -1,7 +1,13 @@
 // The flash image of both simulated cores in one SQLite database: one row per
-// directory or file, file content in fixed-size chunk rows, and the target
-// state that outlives a power cycle. Every change is one transaction, so a
-// crash at any moment leaves each entry as it was before or after a command.
+// directory or file, file content in fixed-size chunks (a blob row each,
+// listed per file by index), and the target state that outlives a power
+// cycle. Every change is one transaction, so a crash at any moment leaves each
+// entry as it was before or after a command.
+//
+// A file being written stores its chunks as they fill, as pending blobs that
+// no file lists yet, without waiting for the disk; its commit then only lists
+// them and makes the whole durable. Pending blobs a crashed process left
+// behind are dropped when the image is opened again.
 //
 // Persistent volumes live in the database file ("flash.db" in the image
 // folder, or an in-memory database for a simulator without one); RAM volumes
@@ -58,8 +64,9 @@ struct FileCommit {
     std::uint64_t size = 0;
     // The stored chunks are dropped before the staged ones are written.
     bool truncated = false;
-    // Chunk index -> its bytes; every chunk but the last of the file is full.
-    const std::map<std::uint64_t, std::vector<std::uint8_t>>* chunks = nullptr;
+    // Chunk index -> the pending blob holding it; every chunk but the last of
+    // the file is full. The store owns the blobs once the commit succeeded.
+    const std::map<std::uint64_t, std::int64_t>* chunks = nullptr;
 };
 
 struct VolumeTotals {
@@ -104,6 +111,15 @@ class FlashStore {
     bool ReadChunk(const StoreScope& scope, std::int64_t id, std::uint64_t index,
                    std::vector<std::uint8_t>* out);
 
+    // Stores chunks as pending blobs (not yet durable), in one transaction,
+    // and names them in *blobs, in order.
+    bool WritePending(const StoreScope& scope,
+                      const std::vector<const std::vector<std::uint8_t>*>& chunks,
+                      std::vector<std::int64_t>* blobs);
+    bool ReadPending(const StoreScope& scope, std::int64_t blob, std::vector<std::uint8_t>* out);
+    // Drops pending blobs a file will not commit.
+    bool DropPending(const StoreScope& scope, const std::vector<std::int64_t>& blobs);
+
     bool MakeDir(const StoreScope& scope, std::string_view parent, std::string_view name,
                  std::uint16_t mode, std::int64_t now);
     bool CommitFile(const StoreScope& scope, const FileCommit& commit);
@@ -128,6 +144,11 @@ class FlashStore {
     bool Fail(const std::string& what);
     Statements& For(const StoreScope& scope);
     bool ConvertLegacyImages(const std::string& dir);
+    bool Upgrade(int from_version);
+    bool DropOrphans();
+    bool Exec(const char* sql);
+
+    bool durable_ = true;
 
     sqlite3* db_;
     std::unique_ptr<WalCheckpointer> checkpointer_;  // image files only

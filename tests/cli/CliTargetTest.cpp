@@ -2,8 +2,10 @@
 // drives the two: every command with its output bytes and exit statuses, the
 // target's flags showing through, and the link codes of a failing target.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -75,7 +77,8 @@ TEST_F(CliTargetTest, InfoVolumesAndTransfers) {
                          "/x); likely: no such file, a name longer than the target's longest "
                          "name, a read-only file, or a missing folder\n"}});
     EXPECT_EQ(quorvex::testing::ReadAll(home_ + "/Temp/p.bin"), quorvex::testing::ReadAll(file));
-    EXPECT_EQ(Run("cmp --clean").out, "removed 1 kept copy from " + home_ + "/Temp/\n");
+    EXPECT_EQ(Run("cmp --clean").out,
+              "removed 1 kept copy from " + home_ + "/Temp and " + home_ + "/Compare\n");
     EXPECT_FALSE(std::filesystem::exists(home_ + "/Temp/p.bin"));
 }
 
@@ -157,23 +160,36 @@ TEST_F(CliTargetTest, AFailedWriteIsRemovedUnlessKept) {
 }
 
 TEST_F(CliTargetTest, TermSignalStopsATransferAndLeavesNothingBehind) {
-    // Every report held back 5 ms: a 200-packet transfer runs for a second.
+    // Every report held back 5 ms: a 300-packet transfer runs for 1.5 s.
     StartTarget({"--delay-ms", "5"});
-    const std::string file = MakeFile("big.bin", 200 * 1024);
+    const std::string file = MakeFile("big.bin", 300 * 1024);
     const std::string old = MakeFile("old.bin", 10);
     const std::string old_bytes = quorvex::testing::ReadAll(old);
+    // Runs the transfer and stops it once its first progress step shows it
+    // under way.
     const auto stopped = [&](const char* command, const std::string& from, const std::string& to) {
+        int err[2];
+        if (pipe(err) != 0) return -2;
         const pid_t pid = fork();
         if (pid == 0) {
             setenv("QUORVEX_HOME", home_.c_str(), 1);
-            freopen("/dev/null", "w", stderr);
+            dup2(err[1], STDERR_FILENO);
+            close(err[0]);
             const std::string target = target_.address();
-            execl(QUORVEX_CLI, QUORVEX_CLI, "--target", target.c_str(), command, from.c_str(),
-                  to.c_str(), static_cast<char*>(nullptr));
+            execl(QUORVEX_CLI, QUORVEX_CLI, "--target", target.c_str(), "--progress", "json",
+                  command, from.c_str(), to.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
-        usleep(300000);
+        close(err[1]);
+        FILE* progress = fdopen(err[0], "r");
+        char line[256];
+        while (fgets(line, sizeof line, progress) != nullptr &&
+               std::string(line).find("\"step\"") == std::string::npos) {
+        }
         kill(pid, SIGTERM);
+        while (fgets(line, sizeof line, progress) != nullptr) {
+        }
+        fclose(progress);
         int raw = 0;
         waitpid(pid, &raw, 0);
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -241,13 +257,12 @@ TEST_F(CliTargetTest, ClockAndVersionSwitchesActOnConnecting) {
     // The first connection's version answer is lost.
     StartTarget({"--drop-report", "1"});
     ASSERT_EQ(Run("settings \"FDI Ver Check\" 0").status, 0);
-    const Outcome unknown = Run("info --json");
-    EXPECT_EQ(unknown.status, 0);
-    EXPECT_EQ(unknown.out,
-              "{\"side\":0,\"fdi_version\":\"FDI5\",\"root_path\":\"\",\"extended_mode\":false}\n");
+    // A lost version answer stops the run whatever the switch says.
+    const Outcome unknown = Run("put " + MakeFile("a.bin", 10));
+    EXPECT_EQ(unknown.status, 100);
     EXPECT_EQ(unknown.err,
-              "quorvex: warning: the target did not answer in time (the FDI version query of the "
-              "cp side); going on with the FDI5 layout because \"FDI Ver Check\" is 0\n");
+              "quorvex: error 100: the target did not answer in time (the FDI version query of "
+              "the cp side); nothing else was sent\n");
     // Connecting sets the clock back from 2030 to the PC's time.
     ASSERT_EQ(Run("rtc 2030-01-02T03:04:05").status, 0);
     ASSERT_EQ(Run("settings \"Update RTC\" 1").status, 0);

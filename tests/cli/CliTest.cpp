@@ -31,28 +31,6 @@ std::set<std::string> Names(const std::string& folder) {
     return names;
 }
 
-TEST_F(CliTest, PutListGetCompareRemoveRoundTrip) {
-    const std::string original = MakeFile("data.bin", 3000);
-    ASSERT_EQ(Run("put " + original + " --verify").status, 0);
-
-    const Outcome listed = Run("ls --json");
-    ASSERT_EQ(listed.status, 0) << listed.err;
-    EXPECT_EQ(listed.out.rfind("[{\"name\":\"data.bin\",\"time\":\"", 0), 0u) << listed.out;
-    EXPECT_NE(listed.out.find("\"size\":3000,\"size_text\":\"3 KB\",\"attributes\":420,"
-                              "\"read_only\":false,\"type\":\"file\",\"mode\":\"0644\","),
-              std::string::npos)
-        << listed.out;
-
-    ASSERT_EQ(Run("get data.bin " + home_ + "/back.bin").status, 0);
-    EXPECT_EQ(ReadAll(home_ + "/back.bin"), ReadAll(original));
-    EXPECT_EQ(Run("cmp " + original + " data.bin").status, 0);
-    MakeFile("other.bin", 3000);
-    EXPECT_EQ(Run("cmp " + home_ + "/other.bin data.bin").status, 8);
-
-    ASSERT_EQ(Run("rm data.bin").status, 0);
-    EXPECT_EQ(Run("ls --json").out, "[]\n");
-}
-
 TEST_F(CliTest, RefusalsNameWhatFailedAndLeaveThePcSideAlone) {
     const std::string original = MakeFile("p.bin", 100);
     ASSERT_EQ(Run("put " + original).status, 0);
@@ -281,12 +259,6 @@ TEST_F(CliTest, TreesCopyWholeAndSyncCopiesOnlyWhatChanged) {
               "copied 1, skipped 1, removed 0, 7 bytes");
     EXPECT_EQ(same_tree(home_ + "/back"), std::vector<std::string>{});
     EXPECT_TRUE(fs::exists(home_ + "/back/a/empty.bin"));  // removed only with --delete
-}
-
-TEST_F(CliTest, InfoAndVolumesJson) {
-    EXPECT_EQ(Run("info --json").out, quorvex::testing::kDefaultCpInfoJson);
-    EXPECT_EQ(Run("--core ap info --json").out, quorvex::testing::kDefaultApInfoJson);
-    EXPECT_EQ(Run("volumes --json").out, "[\"dfm\"]\n");
 }
 
 TEST_F(CliTest, SettingsChangeWhatTheHostDoes) {

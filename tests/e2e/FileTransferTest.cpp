@@ -47,19 +47,6 @@ TEST_P(FileTransferTest, EightMebibytesOnTheApplicationCore) {
               UE_COMPARE_MISMATCH);
 }
 
-TEST_P(FileTransferTest, WriteThatDoesNotFitLeavesNothing) {
-    sim::SimConfig config = sim::DefaultSimConfig();
-    config.cp.volumes.front().capacity = 8192;
-    Serve(GetParam(), config);
-    CFlashExplorerData& flash = Open(TARGET_TYPE_CP);
-    WritePc("large.bin", Pattern(8193, 1));
-    EXPECT_EQ(flash.WriteFile("large.bin", PcPath("large.bin").c_str(), 0), UE_NOT_ENOUGH_SPACE);
-    EXPECT_EQ(Names(flash), std::vector<std::string>{});
-    EXPECT_EQ(flash.ReadFile(PcPath("back.bin").c_str(), "missing.bin"), UE_FOPEN_ERROR);
-    EXPECT_EQ(flash.WriteFile("x.bin", PcPath("no-such-file.bin").c_str(), 0),
-              UE_PC_FILE_SIZE_ERROR);
-}
-
 INSTANTIATE_TEST_SUITE_P(Routes, FileTransferTest,
                          ::testing::Values(Route::kInProcess, Route::kTcp), RouteName);
 

@@ -1,5 +1,5 @@
-// Listing, file and directory management, capacity, format, clock and reset
-// through the module and the simulated target, in-process and over TCP.
+// Listing, file and directory management and a target without its optional
+// commands, through the module and the simulated target, in-process and over TCP.
 #include <algorithm>
 #include <tuple>
 
@@ -90,39 +90,6 @@ TEST_P(FlashManagementTest, RenameRemoveDirectoriesAndModes) {
         EXPECT_EQ(Names(flash), std::vector<std::string>{});
         CFlashExplorerData::DeleteInstance("end-to-end");
     }
-}
-
-TEST_P(FlashManagementTest, CapacityFormatClockAndReset) {
-    sim::SimConfig config = sim::DefaultSimConfig();
-    config.cp.volumes.front().capacity = 100000;
-    Serve(GetParam(), config);
-    CFlashExplorerData& flash = Open(TARGET_TYPE_CP);
-    std::uint64_t size = 0;
-    DWORD available = 0;
-    ASSERT_EQ(flash.QueryCapacity("dfm", size, available), UE_SUCCESS);
-    EXPECT_EQ(size, 100000u);
-    EXPECT_EQ(available, 100000u);
-
-    SYSTEMTIME when{2030, 1, 0, 2, 3, 4, 5, 0};
-    ASSERT_EQ(flash.SetRTC(&when), UE_SUCCESS);
-    WritePc("a.bin", Pattern(30000, 3));
-    ASSERT_EQ(flash.WriteFile("a.bin", PcPath("a.bin").c_str(), 0), UE_SUCCESS);
-    ASSERT_EQ(flash.QueryCapacity("dfm", size, available), UE_SUCCESS);
-    EXPECT_EQ(available, 70000u);
-    // The clock runs on from where it was set.
-    const CFdiFile entry = Entry(flash, "a.bin");
-    EXPECT_EQ(std::string(entry.m_strDate), "02/01/2030");
-    EXPECT_EQ(std::string(entry.m_strTime).substr(0, 6), "03:04:");
-
-    ASSERT_EQ(flash.FormatFlash("dfm"), UE_SUCCESS);
-    EXPECT_EQ(Names(flash), std::vector<std::string>{});
-    ASSERT_EQ(flash.QueryCapacity("dfm", size, available), UE_SUCCESS);
-    EXPECT_EQ(available, 100000u);
-
-    EXPECT_TRUE(flash.ResetBoard());
-    ASSERT_EQ(flash.WriteFile("a.bin", PcPath("a.bin").c_str(), 1), UE_SUCCESS);
-    EXPECT_EQ(flash.FormatFlash(), UE_SUCCESS);
-    EXPECT_EQ(Names(flash), std::vector<std::string>{});
 }
 
 TEST_P(FlashManagementTest, TargetWithoutOptionalCommands) {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 
 #include <chrono>
 #include <map>
@@ -102,7 +101,7 @@ class RawPeer {
         while ((status = decoder_.Next(&view)) == FrameDecoder::Status::kNeedMore) {
             std::uint8_t chunk[4096];
             if (!WaitReadable(fd_.get(), 2000)) return false;
-            const ssize_t got = recv(fd_.get(), chunk, sizeof(chunk), 0);
+            const long got = sys::Receive(fd_.get(), chunk, sizeof(chunk));
             if (got <= 0) return false;
             decoder_.Feed(chunk, static_cast<std::size_t>(got));
         }
@@ -112,7 +111,7 @@ class RawPeer {
     // True when the other end closes the connection within two seconds.
     bool ClosedByPeer() {
         std::uint8_t byte;
-        return WaitReadable(fd_.get(), 2000) && recv(fd_.get(), &byte, 1, 0) <= 0;
+        return WaitReadable(fd_.get(), 2000) && sys::Receive(fd_.get(), &byte, 1) <= 0;
     }
 
   private:

@@ -56,8 +56,15 @@ TEST(FrameEncoding, CommandAndPingFramesAreByteExact) {
     // Sent in pieces, with the data from where it lies, it is the same frame.
     std::vector<std::uint8_t> head;
     std::uint32_t crc = 0;
-    ASSERT_TRUE(EncodeCommandHead(0x01020304, command, &head, &crc));
+    ASSERT_TRUE(EncodeCommandHead(0x01020304, ViewOf(command), &head, &crc));
     head.insert(head.end(), command.data.begin(), command.data.end());
+    EXPECT_EQ(Bytes{head}.U32(crc).v, frame);
+    ReportFrame report;
+    report.name = "F_Read_Packet";
+    report.data = {1, 2, 3};
+    ASSERT_TRUE(EncodeReport(5, report, &frame));
+    ASSERT_TRUE(EncodeReportHead(5, report, &head, &crc));
+    head.insert(head.end(), report.data.begin(), report.data.end());
     EXPECT_EQ(Bytes{head}.U32(crc).v, frame);
 
     // The buffer is reused: a shorter frame must not keep old bytes.

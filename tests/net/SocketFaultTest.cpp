@@ -28,7 +28,10 @@ class SocketFaults : public ::testing::Test {
   protected:
     void SetUp() override {
         agent_->Script("List", ThreeParts());
-        ServerOptions options;
+        StartServer({});
+    }
+    // A server for two clients on `options`, logging into log().
+    void StartServer(ServerOptions options) {
         options.max_connections = 2;
         options.log = [this](const std::string& line) {
             std::lock_guard<std::mutex> lock(log_mutex_);
@@ -202,17 +205,11 @@ TEST_F(SocketFaults, ClientsBeyondTheBoundAreTurnedAway) {
 
 TEST_F(SocketFaults, SilentStalledAndIdlePeersLoseTheirPlace) {
     ServerOptions options;
-    options.max_connections = 2;
     options.handshake_timeout_ms = 300;
     options.frame_timeout_ms = 300;
     options.idle_timeout_ms = 1500;
-    options.log = [this](const std::string& line) {
-        std::lock_guard<std::mutex> lock(log_mutex_);
-        log_ += line + "\n";
-    };
-    server_ = std::make_unique<SocketServer>(agent_, options);
+    StartServer(options);
     std::string error;
-    ASSERT_TRUE(server_->Start("tcp://:0", &error)) << error;
     std::vector<std::uint8_t> hello, command;
     ASSERT_TRUE(EncodeHello(1, 1, "raw", &hello));
     ASSERT_TRUE(EncodeCommand(2, Command("List"), &command));

@@ -62,6 +62,27 @@ TEST_F(SocketLink, HandshakeHandsOverTheWelcomeAndReportsReachTheirOwnExchange) 
     EXPECT_EQ(link_->Receive(2, 20, &report_), 100);
 }
 
+TEST_F(SocketLink, ASinkSkipsTheReportsItDeclinesWhetherFiledOrReadForIt) {
+    struct TakeLast : ReportSink {
+        bool Take(const ReportView& report) override {
+            seen += std::string(report.name) + ":" + std::to_string(report.size) + " ";
+            return report.name == "Last";
+        }
+        std::string seen;
+    };
+    agent_->Script("List", {Report("Part", {0}), Report("Part", {1}), Report("Last", {2, 3})});
+    ASSERT_EQ(link_->Send(1, Command("List")), 0);
+    ASSERT_EQ(link_->Send(2, Command("F_Stat")), 0);
+    ASSERT_EQ(link_->Receive(2, 2000, &report_), 0);  // files exchange 1's three reports
+    ASSERT_EQ(link_->Send(3, Command("List")), 0);
+    for (std::uint32_t id : {1u, 3u}) {
+        TakeLast sink;
+        ASSERT_EQ(link_->ReceiveInto(id, 2000, sink), 0);
+        EXPECT_EQ(sink.seen, "Part:1 Part:1 Last:2 ") << id;
+        EXPECT_EQ(link_->Receive(id, 20, &report_), 100) << id;
+    }
+}
+
 TEST_F(SocketLink, LateReportOfAnAbandonedExchangeIsNotTakenByTheNext) {
     agent_->Script("Slow", {Report("Slow_Done", {}, 120)});
     ASSERT_EQ(link_->Send(1, Command("Slow")), 0);
@@ -96,6 +117,17 @@ TEST_F(SocketLink, WaitersOnSeveralExchangesAtOnceEachGetTheirOwnReport) {
         link_->Forget(slow);
         link_->Forget(fast);
     }
+    // A report filed by a waiter that reads on for its own wakes its waiter at once.
+    auto reader = std::async(std::launch::async, [&] {
+        ReportFrame none;
+        return link_->Receive(99, 1500, &none);  // never sent: reads until its deadline
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto start = Clock::now();
+    ASSERT_EQ(link_->Send(100, Command("F_Stat")), 0);
+    ASSERT_EQ(link_->Receive(100, 3000, &report_), 0);
+    EXPECT_LT(MillisecondsSince(start), 700);
+    EXPECT_EQ(reader.get(), 100);
 }
 
 TEST_F(SocketLink, StoppingTheServerWakesWaitersWithLinkDown) {

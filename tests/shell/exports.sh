@@ -1,29 +1,15 @@
 #!/bin/sh
-# The module's dynamic symbol table: the plain functions under their undecorated
-# names, and of the flash-access class exactly the members hosts may call.
+# The module's dynamic symbol table: gl_WriteFile and gl_IsFileExistInFlash under
+# their plain names, and of the flash-access class exactly the members hosts call.
 # Usage: exports.sh NM LIBRARY
-set -u
-nm=$1
-lib=$2
-status=0
-for name in gl_WriteFile gl_IsFileExistInFlash Init Term LoadModuleMenu CanClose SaveWorkspace \
-    LoadWorkspace CloseWorkspace CommConnectionFunc QuorvexDbUpdateEvent; do
-    if ! "$nm" -D --defined-only "$lib" | grep -q " T $name\$"; then
-        echo "not exported under its plain name: $name"
-        status=1
-    fi
-done
-expected="~CFlashExplorerData ChangeMode ComparePcFileWithFlashFile DeleteAllObjects DeleteInstance
-FormatFlash GetFileList GetFileStatus GetFlashFileNameList GetTargetType GetVolumeAndPath
-GetVolumeList Instance MakeDir PathLevelDown PathLevelUp QueryCapacity ReadFile RemoveDir
-RemoveFile RenameFile ResetBoard SelectDevice SetActiveDevice SetRTC SetTargetType
-SetVolumeAndPath SignalReadyEvent UpdateFileInfoList WriteFile"
-actual=$("$nm" -D --defined-only -C "$lib" |
+export LC_ALL=C
+plain=$("$1" -D --defined-only "$2" | grep -c ' T gl_\(WriteFile\|IsFileExistInFlash\)$')
+[ "$plain" = 2 ] || { echo "gl_WriteFile, gl_IsFileExistInFlash: not under their plain names"; exit 1; }
+members=$("$1" -D --defined-only -C "$2" |
     sed -n 's/.* CFlashExplorerData::\(~*[A-Za-z_]*\)(.*/\1/p' | sort -u | tr '\n' ' ')
-expected=$(echo $expected | tr ' ' '\n' | sort -u | tr '\n' ' ')
-if [ "$actual" != "$expected" ]; then
-    echo "CFlashExplorerData exports: $actual"
-    echo "expected exactly:           $expected"
-    status=1
-fi
-exit $status
+expected=$(printf '%s\n' '~CFlashExplorerData' Instance DeleteInstance DeleteAllObjects SetTargetType \
+    GetTargetType SetActiveDevice GetVolumeList SetVolumeAndPath GetVolumeAndPath PathLevelDown \
+    PathLevelUp GetFileList GetFlashFileNameList UpdateFileInfoList ReadFile WriteFile \
+    ComparePcFileWithFlashFile RemoveFile RenameFile MakeDir RemoveDir ChangeMode GetFileStatus \
+    FormatFlash QueryCapacity SetRTC ResetBoard SignalReadyEvent SelectDevice | sort | tr '\n' ' ')
+[ "$members" = "$expected" ] || { printf 'exported: %s\nexpected: %s\n' "$members" "$expected"; exit 1; }

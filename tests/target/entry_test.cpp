@@ -224,6 +224,7 @@ TEST(CommandDatabase, CommandsOutsideTheDatabaseAreNotAnswered) {
     EXPECT_EQ(ap.size(), AllCommandNames().size() - 2);
     EXPECT_EQ(welcome.cp.commands, AllCommandNames());
     EXPECT_EQ(welcome.ap.os_type, 3);
+    EXPECT_EQ(welcome.cp.os_type, 1);
 
     ASSERT_TRUE(h.Put(1, "f", Text("x")));
     const std::int32_t id = h.Open(1, "f", "rb");
@@ -258,6 +259,9 @@ TEST(SimConfigCheck, RefusesUnknownCommandsAndExpandsShortNames) {
     std::string error;
     EXPECT_EQ(Simulator::Create(c, &error), nullptr);
     EXPECT_NE(error.find("Bogus"), std::string::npos);
+    c = DefaultSimConfig();
+    c.ap.in_msg_body_limit = 0;  // a read packet could carry nothing
+    EXPECT_EQ(Simulator::Create(c, &error), nullptr);
     std::string full;
     EXPECT_TRUE(ExpandCommandName("restartCmd", &full));
     EXPECT_EQ(full, "SW_PLAT__CONTROL__restartCmd");

@@ -84,43 +84,37 @@ TEST(FaultInjection, ChosenAnswerReplacesTheCommand) {
     EXPECT_EQ(agent.Hello("t").cp.commands, AllCommandNames());
 }
 
-TEST(FaultInjection, ConnectionBreaksAfterTheChosenFrame) {
-    FaultConfig f;
-    f.close_after_frames = 4;  // command, report, command, report
-    FaultInjectingAgent agent(NewSim(), f);
-    EXPECT_EQ(Answer(agent, Command("GetFdiVersion")).size(), 1u);
-    const auto second = Answer(agent, Command("GetFdiVersion"));
-    ASSERT_EQ(second.size(), 2u);
-    EXPECT_EQ(second[0].name, "FDI6");
-    EXPECT_EQ(second[1].fault, Fault::kBreak);
-    EXPECT_TRUE(Answer(agent, Command("GetFdiVersion")).empty());
-
-    FaultConfig on_command;
-    on_command.close_after_frames = 3;
-    FaultInjectingAgent early(NewSim(), on_command);
-    Answer(early, Command("GetFdiVersion"));
-    const auto cut = Answer(early, Command("MkDir", MkDirParams("never")));
-    ASSERT_EQ(cut.size(), 1u);
-    EXPECT_EQ(cut[0].fault, Fault::kBreak);
-    EXPECT_EQ(early.frames_passed(), 3u);
-}
-
-TEST(FaultInjection, CorruptsOnlyAReportFrame) {
-    FaultConfig f;
-    f.corrupt_frame = 2;
-    f.report_delay_ms = 7;
-    FaultInjectingAgent agent(NewSim(), f);
-    const auto got = Answer(agent, Command("GetFdiVersion"));
-    ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0].fault, Fault::kMalformed);
-    EXPECT_EQ(got[0].delay_ms, 7u);
-    EXPECT_TRUE(Answer(agent, Command("GetFdiVersion")).empty());
-
-    FaultConfig on_command;
-    on_command.corrupt_frame = 3;
-    FaultInjectingAgent agent2(NewSim(), on_command);
-    Answer(agent2, Command("GetFdiVersion"));
-    EXPECT_EQ(Answer(agent2, Command("GetFdiVersion")).front().fault, Fault::kNone);
+// Each answer as one letter per report: '.' a plain one, 'B' the break, 'M'
+// the malformed frame. Frames count command, report, command, report...
+TEST(FaultInjection, FrameFaultsFallOnTheChosenFrameOnly) {
+    const struct {
+        std::uint32_t close_after, corrupt;
+        std::vector<std::string> answers;
+        std::uint32_t frames;
+    } cases[] = {
+        {4, 0, {".", ".B", ""}, 4},
+        {3, 0, {".", "B", ""}, 3},  // on a command frame: the command never runs
+        {0, 2, {"M", ""}, 2},
+        {0, 3, {".", "."}, 4},  // a command frame is never corrupted
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.close_after) + "/" + std::to_string(c.corrupt));
+        FaultConfig f;
+        f.close_after_frames = c.close_after;
+        f.corrupt_frame = c.corrupt;
+        f.report_delay_ms = 7;
+        FaultInjectingAgent agent(NewSim(), f);
+        for (const std::string& expected : c.answers) {
+            std::string got;
+            for (const auto& r : Answer(agent, Command("GetFdiVersion"))) {
+                got += ".BM"[static_cast<int>(r.fault)];
+                EXPECT_EQ(r.delay_ms, r.fault == Fault::kBreak ? 0u : 7u);
+                EXPECT_EQ(r.name == "FDI6", r.fault == Fault::kNone);
+            }
+            EXPECT_EQ(got, expected);
+        }
+        EXPECT_EQ(agent.frames_passed(), c.frames);
+    }
 }
 
 }  // namespace

@@ -78,6 +78,17 @@ TEST_F(Persistence, FlashAndClockSurviveARestartExceptRamVolumesAndOpenWrites) {
               "stamp@1893553445@1893553445@0@");
 }
 
+std::int64_t Count(sqlite3* db, const char* sql) {
+    sqlite3_stmt* s = nullptr;
+    std::int64_t n = -1;
+    if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) == SQLITE_OK &&
+        sqlite3_step(s) == SQLITE_ROW) {
+        n = sqlite3_column_int64(s, 0);
+    }
+    sqlite3_finalize(s);
+    return n;
+}
+
 TEST_F(Persistence, KilledWriterLeavesEveryFileOldOrNew) {
     constexpr int kFiles = 4;
     target_.config.durable = false;  // a killed process loses nothing either way
@@ -108,6 +119,12 @@ TEST_F(Persistence, KilledWriterLeavesEveryFileOldOrNew) {
             EXPECT_TRUE(whole) << "file " << i << " after round " << round << ": " << got.size();
         }
     }
+    // What the killed writers stored but never committed is gone once reopened.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((dir_ / FlashStore::kDatabaseName).c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(Count(db, "SELECT count(*) FROM blobs WHERE id NOT IN (SELECT blob FROM chunks)"), 0);
+    EXPECT_EQ(Count(db, "SELECT count(*) FROM pending"), 0);
+    sqlite3_close(db);
 }
 
 TEST_F(Persistence, FailedCommitIsAnsweredLoggedAndLosesNothing) {
@@ -164,6 +181,28 @@ TEST_F(Persistence, LinksForeignAndDamagedImagesAreRefusedUntouched) {
     sqlite3_exec(foreign, "CREATE TABLE t(x)", nullptr, nullptr, nullptr);
     sqlite3_close(foreign);
     EXPECT_NE(Refusal().find("not a flash image of this simulator"), std::string::npos);
+}
+
+TEST_F(Persistence, FirstDatabaseLayoutIsUpgraded) {
+    fs::create_directories(dir_);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((dir_ / FlashStore::kDatabaseName).c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(db,
+                     "PRAGMA application_id = 1364739667; PRAGMA user_version = 1;"
+                     "CREATE TABLE entries(id INTEGER PRIMARY KEY, core INTEGER, volume BLOB,"
+                     " parent BLOB, name BLOB, is_dir INTEGER, mode INTEGER, created INTEGER,"
+                     " modified INTEGER, size INTEGER, UNIQUE(core, volume, parent, name));"
+                     "CREATE TABLE chunks(entry INTEGER, idx INTEGER, data BLOB,"
+                     " PRIMARY KEY(entry, idx));"
+                     "CREATE TABLE state(key TEXT PRIMARY KEY, value INTEGER);"
+                     "INSERT INTO entries VALUES(7, 1, x'6d666d', x'', x'66', 0, 420, 1, 2, 5);"
+                     "INSERT INTO chunks VALUES(7, 0, x'68656c6c6f');",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(db);
+    EXPECT_EQ(Harness(target_.config).Get(1, "f"), Text("hello"));
+    EXPECT_EQ(Harness(target_.config).Get(1, "f"), Text("hello"));
 }
 
 TEST_F(Persistence, ImagesBeyondTheCoreLimitsAreRefused) {

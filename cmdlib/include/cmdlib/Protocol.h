@@ -37,6 +37,38 @@ enum class FrameType : std::uint8_t {
 // computed by zlib. Pass the previous result as `crc` to continue over several pieces.
 std::uint32_t Crc32(const void* data, std::size_t size, std::uint32_t crc = 0);
 
+// A command as its sender holds it, so that it can be framed without first
+// being copied into a CommandFrame. The pointed-to bytes must outlive the call.
+struct CommandView {
+    std::int32_t side = 0;
+    bool wants_reply = true;
+    std::string_view service;
+    std::string_view module;
+    std::string_view name;
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+};
+
+// A report as it lies in a receive buffer; valid only while that buffer is.
+struct ReportView {
+    std::int32_t side = 0;
+    std::string_view service;
+    std::string_view module;
+    std::string_view name;
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+};
+
+inline CommandView ViewOf(const CommandFrame& command) {
+    return {command.side, command.wants_reply, command.service,    command.module,
+            command.name, command.data.data(), command.data.size()};
+}
+
+inline ReportView ViewOf(const ReportFrame& report) {
+    return {report.side, report.service,     report.module,
+            report.name, report.data.data(), report.data.size()};
+}
+
 // One frame as the decoder found it. `payload` points into the decoder's
 // buffer; see FrameDecoder::Next for how long it stays valid.
 struct FrameView {
@@ -59,11 +91,14 @@ bool EncodeCommand(std::uint32_t exchange_id, const CommandFrame& command,
 // The same frame in three pieces, so that the command's data is sent from
 // where it lies: *head gets the frame up to the data, *crc the checksum that
 // follows the data on the wire (little-endian).
-bool EncodeCommandHead(std::uint32_t exchange_id, const CommandFrame& command,
+bool EncodeCommandHead(std::uint32_t exchange_id, const CommandView& command,
                        std::vector<std::uint8_t>* head, std::uint32_t* crc);
 // The report's delay_ms stays with the sender; it is not part of the frame.
 bool EncodeReport(std::uint32_t exchange_id, const ReportFrame& report,
                   std::vector<std::uint8_t>* out);
+// The same in pieces, as EncodeCommandHead does for a command.
+bool EncodeReportHead(std::uint32_t exchange_id, const ReportFrame& report,
+                      std::vector<std::uint8_t>* head, std::uint32_t* crc);
 bool EncodeRefused(std::uint32_t exchange_id, std::string_view reason,
                    std::vector<std::uint8_t>* out);
 // PING, PONG, or any other frame without payload.
@@ -78,6 +113,8 @@ bool DecodeWelcome(const std::uint8_t* payload, std::size_t size, Welcome* welco
 bool DecodeCommand(const std::uint8_t* payload, std::size_t size, CommandFrame* command);
 // Leaves delay_ms at 0.
 bool DecodeReport(const std::uint8_t* payload, std::size_t size, ReportFrame* report);
+// The same without copying: the view points into `payload`.
+bool DecodeReportView(const std::uint8_t* payload, std::size_t size, ReportView* report);
 bool DecodeRefused(const std::uint8_t* payload, std::size_t size, std::string* reason);
 
 enum class FrameError {

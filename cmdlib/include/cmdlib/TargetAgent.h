@@ -54,7 +54,7 @@ struct Welcome {
 // Thread-compatible: one caller at a time. A server with several connections
 // serialises calls into the shared agent.
 class TargetAgent {
-public:
+  public:
     virtual ~TargetAgent() = default;
     virtual Welcome Hello(const std::string& client_name) = 0;
     // Answers one command; appends its reports, in the order they are sent.

@@ -10,13 +10,44 @@
 #include <memory>
 #include <string>
 
+#include "cmdlib/LinkCodes.h"
+#include "cmdlib/Protocol.h"
 #include "cmdlib/TargetAgent.h"
 
 namespace quorvex::link {
 
+// Decides, report by report, whether a wait is over. It sees each report in
+// the transport's own buffer and copies what it keeps before returning.
+class ReportSink {
+  public:
+    // True takes the report and ends the wait; false skips it.
+    virtual bool Take(const ReportView& report) = 0;
+
+  protected:
+    ~ReportSink() = default;
+};
+
+// Takes the first report offered, whatever it is, into a whole record.
+class ReportCopier final : public ReportSink {
+  public:
+    explicit ReportCopier(ReportFrame* report) : report_(report) {}
+    bool Take(const ReportView& view) override {
+        report_->side = view.side;
+        report_->service.assign(view.service);
+        report_->module.assign(view.module);
+        report_->name.assign(view.name);
+        report_->data.assign(view.data, view.data + view.size);
+        report_->delay_ms = 0;
+        return true;
+    }
+
+  private:
+    ReportFrame* report_;
+};
+
 // Thread-safe: several channels may send and wait at the same time.
 class Transport {
-public:
+  public:
     virtual ~Transport() = default;
 
     // What the target announced when the connection was opened.
@@ -33,6 +64,33 @@ public:
     // On an in-process transport the wait runs on virtual time.
     virtual int Receive(std::uint32_t exchange_id, std::uint32_t timeout_ms,
                         ReportFrame* report) = 0;
+    // Send and Receive for callers that keep commands and replies in buffers
+    // of their own: the command is framed from `command`'s bytes, and each
+    // report of the exchange is offered to `sink` until it takes one or
+    // `timeout_ms` has passed in all. Same codes as Send and Receive. A
+    // transport that can overrides them so that a packet's bytes are copied
+    // once at most on their way between the socket and the caller's buffer.
+    virtual int SendFrom(std::uint32_t exchange_id, const CommandView& command) {
+        CommandFrame frame;
+        frame.side = command.side;
+        frame.wants_reply = command.wants_reply;
+        frame.service.assign(command.service);
+        frame.module.assign(command.module);
+        frame.name.assign(command.name);
+        frame.data.assign(command.data, command.data + command.size);
+        return Send(exchange_id, frame);
+    }
+    virtual int ReceiveInto(std::uint32_t exchange_id, std::uint32_t timeout_ms, ReportSink& sink) {
+        const std::uint64_t deadline = NowMs() + timeout_ms;
+        ReportFrame report;
+        for (;;) {
+            const std::uint64_t now = NowMs();
+            const auto remaining = static_cast<std::uint32_t>(deadline > now ? deadline - now : 0);
+            const int result = Receive(exchange_id, remaining, &report);
+            if (result != UE_LINK_OK) return result;
+            if (sink.Take(ViewOf(report))) return UE_LINK_OK;
+        }
+    }
     // The exchange is over: reports still queued or still to come for it are dropped.
     virtual void Forget(std::uint32_t exchange_id) = 0;
     // Closes the connection; waiters wake with UE_LINK_DOWN.
@@ -47,22 +105,31 @@ public:
     }
 };
 
-// Wraps another transport and forwards every call; fault-injecting transports
-// derive from it and override only what they change.
+// Wraps another transport and forwards every call; fault-injecting and
+// watching transports derive from it and override only what they change.
+// Send and Receive go through SendFrom and ReceiveInto, which the links use,
+// so overriding those two sees every command and every report.
 class TransportWrapper : public Transport {
-public:
+  public:
     explicit TransportWrapper(std::shared_ptr<Transport> target) : target_(std::move(target)) {}
     const Welcome& welcome() const override { return target_->welcome(); }
     bool IsUp() const override { return target_->IsUp(); }
-    int Send(std::uint32_t id, const CommandFrame& c) override { return target_->Send(id, c); }
+    int Send(std::uint32_t id, const CommandFrame& c) override { return SendFrom(id, ViewOf(c)); }
     int Receive(std::uint32_t id, std::uint32_t t, ReportFrame* r) override {
-        return target_->Receive(id, t, r);
+        ReportCopier copier(r);
+        return ReceiveInto(id, t, copier);
+    }
+    int SendFrom(std::uint32_t id, const CommandView& c) override {
+        return target_->SendFrom(id, c);
+    }
+    int ReceiveInto(std::uint32_t id, std::uint32_t t, ReportSink& s) override {
+        return target_->ReceiveInto(id, t, s);
     }
     void Forget(std::uint32_t id) override { target_->Forget(id); }
     void Close() override { target_->Close(); }
     std::uint64_t NowMs() const override { return target_->NowMs(); }
 
-protected:
+  protected:
     std::shared_ptr<Transport> target_;
 };
 

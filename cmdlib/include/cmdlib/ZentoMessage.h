@@ -9,7 +9,7 @@
 #include "platform/wintypes.h"
 
 class CZENTOMessage {
-public:
+  public:
     // Device selection bits for SetDirectionMask/SetDirection: device d is bit d + 1.
     enum eDirection : std::uint32_t {
         DIR_NONE = 0,

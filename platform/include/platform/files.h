@@ -8,9 +8,9 @@
 
 namespace quorvex::platform {
 
-// The path as the operating system's own file calls take it. POSIX: every '\'
+// The path as the operating system's own file calls take it: every '\'
 // turned into '/', nothing else (no drive letters mapped, runs of separators
-// kept). Windows: the path unchanged, as both separators work there.
+// kept). Windows takes '/' as well.
 std::string NativePath(const std::string& path);
 
 // True when `name` matches `pattern` ('*', '?'; "*.*" matches everything).

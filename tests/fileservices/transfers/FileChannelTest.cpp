@@ -244,7 +244,6 @@ INSTANTIATE_TEST_SUITE_P(
                       LimitCase{"ApFdi5", 1, "FDI5", true, true, 2000, 2000, 2004},
                       LimitCase{"ApQueryUnanswered", 1, "FDI6", true, false, 0, 1024, 1032},
                       LimitCase{"ApZeroMeansDefault", 1, "FDI6", true, true, 0, 1024, 1032},
-                      LimitCase{"ApLargestRead", 1, "FDI6", true, true, 32767, 32767, 32775},
                       LimitCase{"ApReadCountIsSigned", 1, "FDI6", true, true, 32768, 32767, 32776},
                       LimitCase{"ApLargestThatFits", 1, "FDI6", true, true, 65528, 32767, 65535},
                       LimitCase{"ApCutWide", 1, "FDI6", true, true, 70000, 32767, 65535},

@@ -25,8 +25,8 @@ class DeviceProbeTest : public ::testing::Test {
     // Keeps the library loaded so its call log survives between probes.
     std::string TakeCallLog() {
         if (library_ == nullptr) library_ = LoadLibraryA("Portlane.dll");
-        auto take =
-            reinterpret_cast<const char* (*)()>(GetProcAddress(library_, "PortlaneTakeCallLog"));
+        auto take = reinterpret_cast<const char* (*)()>(
+            reinterpret_cast<void (*)()>(GetProcAddress(library_, "PortlaneTakeCallLog")));
         return take ? take() : "no log";
     }
 

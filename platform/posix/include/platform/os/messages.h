@@ -93,17 +93,8 @@ inline LRESULT DispatchMessage(const MSG* msg) {
 
 namespace quorvex::platform {
 
-struct TimerInfo {
-    UINT_PTR id;
-    UINT elapse_ms;  // after clamping
-    bool has_proc;
-};
-
-// Inspection for hosts and tests. A null `hwnd` means the calling thread's queue.
-// Timers of the queue in the order they were started.
-std::vector<TimerInfo> ActiveTimers(HWND hwnd);
-// Posted messages waiting in the queue (timer ticks not counted: they are
-// made only when the queue is read).
+// Inspection for tests of the stand-in: posted messages waiting in the queue (timer ticks not
+// counted: they are made only when the queue is read).
 std::size_t QueuedMessageCount(HWND hwnd);
 
 }  // namespace quorvex::platform
