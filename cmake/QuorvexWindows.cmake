@@ -50,7 +50,8 @@ set(QUORVEX_POSIX_ONLY_SUITES
   quorvex_platform_tests "tests the POSIX stand-in of the platform layer (its own queues, tick source, errno mapping)"
   quorvex_cli_tests "runs the quorvex program in child processes made with fork and signals"
   quorvex_cli_target_tests "runs quorvex and quorvex-target in child processes made with fork"
-  quorvex_e2e_tests "starts quorvex-target in a child process made with fork")
+  quorvex_e2e_tests "starts quorvex-target in a child process made with fork"
+  quorvex_device_probe_tests "runs from a folder of its own, apart from the DLLs it needs")
 # Single sources of otherwise portable suites, likewise.
 set(QUORVEX_POSIX_ONLY_SOURCES
   persistence_test.cpp "crash-safety cases kill a forked writer mid-transaction"

@@ -9,4 +9,9 @@
 #ifndef STRICT
 #define STRICT
 #endif
+// Winsock 2 must come before windows.h, which would otherwise bring the old
+// Winsock header that conflicts with it.
+// clang-format off
+#include <winsock2.h>
 #include <windows.h>
+// clang-format on
