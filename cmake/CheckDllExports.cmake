@@ -11,11 +11,17 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "CheckDllExports: ${OBJDUMP} -p ${DLL} failed (${rc})")
 endif()
 
-# Rows of the name pointer table read "[   3] +base[   4]  0003 Name".
-string(REGEX MATCHALL "\\[ *[0-9]+\\] \\+base\\[ *[0-9]+\\] +[0-9a-fA-F]+ [^\n]+" rows "${dump}")
+# Rows of the name pointer table read "[   3] Name" (older binutils:
+# "[   3] +base[   4]  0003 Name"); the table comes last in the dump.
+string(FIND "${dump}" "[Ordinal/Name Pointer] Table" table_at)
+if(table_at EQUAL -1)
+  message(FATAL_ERROR "CheckDllExports: ${DLL} has no export name table")
+endif()
+string(SUBSTRING "${dump}" ${table_at} -1 dump)
+string(REGEX MATCHALL "\t\\[ *[0-9]+\\] [^\n]+" rows "${dump}")
 set(exported)
 foreach(row ${rows})
-  string(REGEX REPLACE "^.*\\] +[0-9a-fA-F]+ " "" name "${row}")
+  string(REGEX REPLACE "^\t\\[ *[0-9]+\\] (\\+base\\[ *[0-9]+\\] +[0-9a-fA-F]+ )?" "" name "${row}")
   string(STRIP "${name}" name)
   list(APPEND exported "${name}")
 endforeach()
