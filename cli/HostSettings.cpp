@@ -17,7 +17,7 @@ const std::vector<SettingKey>& SettingKeys() {
         {"Update Diagnosis Information", 1, "write the module's trace lines to quorvex.log"},
         {"Available Space", 0, "print the volume's free space (stderr) after get and put"},
         {"FDI Ver Check", 1,
-         "refuse a side that answers an FDI version other than FDI5/6/7/71 (0: warn, go on)"},
+         "refuse to work on a side whose FDI version query failed (0: warn and go on)"},
         {"Verify After Write", 1, "put reads the file back and compares it (--no-verify skips)"},
     };
     return keys;

@@ -24,7 +24,5 @@ void Note(const std::string& text);
 const int kUsageStatus = 64;
 // Something the host did not expect (out of memory, an unknown exception).
 const int kInternalStatus = 70;
-// The side answered a version whose layouts are unknown ("FDI Ver Check").
-const int kUnknownVersionStatus = 4;
 
 }  // namespace quorvex::cli

@@ -96,26 +96,15 @@ int Session::Open(const GlobalOptions& o, const HostSettings& settings, std::str
         *message = "cancelled at the target-type question; nothing was sent";
         return kCancelled;
     }
-    // Without the version the layout of every block is a guess, and a guessed
-    // "wb+" open can empty a file: nothing more goes out.
-    const std::string side = flash_->GetTargetType() == 0 ? "cp" : "ap";
     const int startup = watch_->FirstFailure();
     if (startup != 0) {
-        *message = ResultMeaning(startup) + " (the FDI version query of the " + side +
-                   " side); nothing else was sent";
-        return startup;
-    }
-    const std::string version = static_cast<LPCSTR>(
-        flash_->GetTargetType() == 0 ? flash_->m_strFdiVersionCp : flash_->m_strFdiVersionAp);
-    if (version != "FDI5" && version != "FDI6" && version != "FDI7" && version != "FDI71") {
-        const std::string what = "the " + side +
-                                 " side answered an FDI version this host does not know (\"" +
-                                 version + "\")";
+        const std::string what = ResultMeaning(startup) + " (the FDI version query of the " +
+                                 (flash_->GetTargetType() == 0 ? "cp" : "ap") + " side)";
         if (settings.fdi_version_check) {
-            *message = what + "; nothing else was sent (\"FDI Ver Check\" is 1)";
-            return kUnknownVersionStatus;
+            *message = what + "; nothing else was sent";
+            return startup;
         }
-        Note("warning: " + what + "; going on with the wide layout because \"FDI Ver Check\" is 0");
+        Note("warning: " + what + "; going on with the FDI5 layout because \"FDI Ver Check\" is 0");
     }
     if (settings.update_rtc) {
         SYSTEMTIME now = UtcNow();
