@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #if __has_include(<sys/ioctl.h>)
@@ -17,8 +18,8 @@ namespace {
 const std::size_t kDefaultColumns = 80;
 const std::size_t kGaugeCells = 20;  // between the brackets, at most
 const std::size_t kFewestGaugeCells = 8;
-const std::size_t kShortestName = 4;   // below this the name is left out
-const std::size_t kReadableName = 16;  // the name shrinks to this before figures go
+const std::size_t kShortestName = 8;   // below this the name is left out
+const std::size_t kReadableName = 16;  // the name shrinks to this before the rate goes
 const char kSpinner[] = {'|', '/', '-', '\\'};
 const char kEllipsis[] = "...";
 
@@ -234,16 +235,21 @@ std::string FormatProgress(const ProgressView& v, std::size_t columns) {
 
     std::string name = PrintableName(v.name);
     auto line = [&] { return Join({head, name, gauge, amount, rate, left}); };
-    // The gauge takes what room is left, within its bounds.
-    const std::size_t rest = TextWidth(line()) + 4;  // its brackets and spacing
+    // The gauge takes what room is left, within its bounds, measured against
+    // the widest the figures get so that it keeps its size as they change.
+    const std::size_t widest_figures = std::strlen("  1023.9 KiB/s  9:59 left");
+    const std::size_t rest =
+        TextWidth(Join({head, name, SizeText(v.total) + " / " + SizeText(v.total) + "  100%"})) +
+        widest_figures + 4;  // the gauge's brackets and spacing
     if (v.bar && v.measure == ProgressView::Measure::kBytes && v.total_known &&
         rest + kFewestGaugeCells <= limit) {
-        const std::size_t cells = limit - rest < kGaugeCells ? limit - rest : kGaugeCells;
-        gauge = Gauge(v.done, v.total, cells);
+        gauge = Gauge(v.done, v.total, std::min(limit - rest, kGaugeCells));
     }
     if (TextWidth(line()) <= limit) return line();
-    // The name gives way first, down to a readable length; then the rate and
-    // the time left go; then the name gives up the rest.
+    gauge.clear();  // figures wider than planned for
+    if (TextWidth(line()) <= limit) return line();
+    // The name gives way first, down to a readable length; then the rate goes
+    // and the name may get shorter; then the time left goes.
     const std::string full = name;
     const auto room = [&] {
         name.clear();
@@ -253,8 +259,8 @@ std::string FormatProgress(const ProgressView& v, std::size_t columns) {
     for (std::string* part : {&rate, &left, static_cast<std::string*>(nullptr)}) {
         const std::size_t space = room();
         const std::size_t least =
-            part == nullptr ? kShortestName : std::min(kReadableName, TextWidth(full));
-        if (space >= least) {
+            std::min(part == &rate ? kReadableName : kShortestName, TextWidth(full));
+        if (full.empty() ? TextWidth(line()) <= limit : least > 0 && space >= least) {
             name = FitText(full, space);
             return line();
         }
