@@ -180,7 +180,6 @@ void ProgressPump::TakeNote(std::unique_ptr<ProgressNote> note) {
     if (!line_ || !line_->planned) {
         // A file on its own has a line of its own.
         Open(note->operation, note->sized, LinkBytes(*note));
-        line_->by_files = note->by_files;
     } else if (line_->item) {
         // Items follow one another only when the one before succeeded.
         line_->before += line_->by_files ? 1 : LinkBytes(*line_->item);

@@ -158,8 +158,10 @@ std::string LastLine(const std::vector<Post>& posts) {
     const std::size_t start = err.rfind('\r', end);
     if (end == std::string::npos || start == std::string::npos) return "(no line) " + err;
     const std::string line = err.substr(start + 1, end - start - 1);
-    const std::size_t percent = line.find('%');
-    return percent == std::string::npos ? line : line.substr(0, percent + 1);
+    // The amount ends at its percentage, or at its unit when the total is unknown.
+    const std::size_t percent = line.find('%'), unit = line.find(" B");
+    if (percent != std::string::npos) return line.substr(0, percent + 1);
+    return unit != std::string::npos ? line.substr(0, unit + 2) : line;
 }
 
 TEST(ProgressPumpTest, CountsTheBytesThatMoved) {
@@ -173,6 +175,12 @@ TEST(ProgressPumpTest, CountsTheBytesThatMoved) {
     ProgressNote verified;
     verified.verified = true;
     verified.read_back = home + "/back";
+    ProgressNote unread = verified;
+    unread.read_back = home + "/none";
+    ProgressNote unsized;
+    unsized.sized = false;
+    ProgressNote finished_at;
+    finished_at.finished = true;
     const auto kItem = ProgressNote::Kind::kItem;
     ProgressNote by_files;
     by_files.by_files = true;
@@ -202,6 +210,18 @@ TEST(ProgressPumpTest, CountsTheBytesThatMoved) {
         {{Item("v.bin", 2000, verified), Start(2000, 2), Step(1032), Step(1032), End(),
           Start(2000, 5), Step(1024)},
          "verify  v.bin  2500 B / 4000 B  62%"},
+        {{Item("v.bin", 2000, verified), Start(2000, 2), Step(1032), Step(1032), End(),
+          Start(2000, 1), Step(1024)},
+         "verify  v.bin  2500 B / 4000 B  62%"},
+        {{Item("w.bin", 2000, unread), Start(2000, 2), Step(1032), Step(1032), End(),
+          Start(2000, 5), Step(1024)},
+         "verify  w.bin  2000 B / 4000 B  50%"},
+        {{Note(kItem, "cat", 0, "c", unsized), Step(1024), Step(1024),
+          Note(ProgressNote::Kind::kItemDone, "", 1500, "", finished_at)},
+         "cat  c  1500 B"},
+        {{Note(kItem, "format", 0, "dfm", unsized), Start(300000, 4), End(),
+          Note(ProgressNote::Kind::kItemDone, "", 0, "", finished)},
+         "format  dfm  done  0:00"},
         {{Note(ProgressNote::Kind::kPlan, "put", 3000), Item("a", 1000),
           Note(ProgressNote::Kind::kItemDone, "", 0, "", finished), Item("b", 2000), Start(2000, 2),
           Step(1032), Step(1032)},
