@@ -199,6 +199,8 @@ void ProgressPump::TakeStart(std::uint64_t total, int kind) {
     const bool own = !line_ || (!line_->planned && !line_->item && line_->phase_over &&
                                 kind != PROGRESS_KIND_VERIFY);
     if (own) Open(OperationOf(kind), MovesBytes(kind), total);
+    // A removal inside an item (of a partly written file) leaves its count be.
+    if (!own && !MovesBytes(kind)) return;
     if (line_->kind == PROGRESS_KIND_WRITE) line_->wrote = true;
     line_->kind = kind;
     line_->steps = 0;
