@@ -245,7 +245,8 @@ std::uint64_t ProgressPump::ReadBytes(const std::string& path, std::uint64_t lim
 std::uint64_t ProgressPump::ItemBytes() const {
     const ProgressNote* item = line_->item.get();
     if (item != nullptr && line_->item_done && item->sized) return LinkBytes(*item);
-    const std::uint64_t size = item != nullptr ? item->bytes : line_->sized ? line_->total : ~0ull;
+    const bool sized = item != nullptr ? item->sized : line_->sized;
+    const std::uint64_t size = !sized ? ~0ull : item != nullptr ? item->bytes : line_->total;
     if (line_->kind == PROGRESS_KIND_WRITE) {
         // A step is posted as its packet goes out; the packet has moved when
         // the next step or the end comes.

@@ -157,7 +157,11 @@ std::string LastLine(const std::vector<Post>& posts) {
     const std::size_t end = err.rfind('\n');
     const std::size_t start = err.rfind('\r', end);
     if (end == std::string::npos || start == std::string::npos) return "(no line) " + err;
-    const std::string line = err.substr(start + 1, end - start - 1);
+    std::string line = err.substr(start + 1, end - start - 1);
+    for (const char* spinner : {"  |  ", "  /  ", "  -  ", "  \\  "}) {
+        const std::size_t at = line.find(spinner);
+        if (at != std::string::npos) line.erase(at, 3);
+    }
     // The amount ends at its percentage, or at its unit when the total is unknown.
     const std::size_t percent = line.find('%'), unit = line.find(" B");
     if (percent != std::string::npos) return line.substr(0, percent + 1);
@@ -179,6 +183,8 @@ TEST(ProgressPumpTest, CountsTheBytesThatMoved) {
     unread.read_back = home + "/none";
     ProgressNote unsized;
     unsized.sized = false;
+    ProgressNote unsized_filling = filling;
+    unsized_filling.sized = false;
     ProgressNote finished_at;
     finished_at.finished = true;
     const auto kItem = ProgressNote::Kind::kItem;
@@ -216,6 +222,7 @@ TEST(ProgressPumpTest, CountsTheBytesThatMoved) {
         {{Item("w.bin", 2000, unread), Start(2000, 2), Step(1032), Step(1032), End(),
           Start(2000, 5), Step(1024)},
          "verify  w.bin  2000 B / 4000 B  50%"},
+        {{Note(kItem, "cat", 0, "c", unsized_filling), Step(1024)}, "cat  c  3000 B"},
         {{Note(kItem, "cat", 0, "c", unsized), Step(1024), Step(1024),
           Note(ProgressNote::Kind::kItemDone, "", 1500, "", finished_at)},
          "cat  c  1500 B"},
