@@ -239,6 +239,10 @@ TEST(ProgressPumpTest, CountsTheBytesThatMoved) {
         // Without a note: the module's own total, and steps without a start.
         {{Start(2048, 1), Step(1024), Step(1024), End()}, "get  2048 B / 2048 B  100%"},
         {{Start(5000, 2), Step(1032), End()}, "put  1024 B / 5000 B  20%"},
+        {{Step(1024), Step(1024), End()}, "get  2048 B"},
+        {{Note(ProgressNote::Kind::kPlan, "rm", 0, "", by_files), Note(kItem, "rm", 0, "x"),
+          Note(kItem, "rm", 0, "y")},
+         "rm [2/3]  y  1 of 3 files done  0:00"},
     };
     for (const auto& c : cases) EXPECT_EQ(LastLine(c.posts), c.line);
 }
