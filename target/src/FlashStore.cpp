@@ -108,6 +108,11 @@ StoredEntry ColumnEntry(sqlite3_stmt* s, int first) {
     return e;
 }
 
+bool Step(Stmt& statement) {
+    Running s = statement.Use();
+    return sqlite3_step(s) == SQLITE_DONE;
+}
+
 // Runs a statement whose only parameter is `value`.
 bool Step(Stmt& statement, std::int64_t value) {
     Running s = statement.Use();
@@ -179,18 +184,24 @@ class FlashStore::Statements {
                put_blob.Prepare(db, "INSERT INTO " + b + "(data) VALUES(?1)") &&
                drop_blob.Prepare(db, "DELETE FROM " + b + " WHERE id = ?1") &&
                mark.Prepare(db, "INSERT INTO " + p + "(blob, owner) VALUES(?1, ?2)") &&
+               mark_range.Prepare(db, "INSERT INTO " + p + "(blob, owner) SELECT id, ?3 FROM " + b +
+                                          " WHERE id BETWEEN ?1 AND ?2") &&
+               unmark_listed.Prepare(db, "DELETE FROM " + p + " WHERE blob IN (SELECT blob FROM " +
+                                             c + " WHERE entry = ?1)") &&
                unmark.Prepare(db, "DELETE FROM " + p + " WHERE blob = ?1") &&
                (std::string(schema) != "main" ||
                 (get_state.Prepare(db, "SELECT value FROM main.state WHERE key = ?1") &&
                  set_state.Prepare(db,
                                    "INSERT OR REPLACE INTO main.state(key, value)"
-                                   " VALUES(?1, ?2)")));
+                                   " VALUES(?1, ?2)") &&
+                 sync_off.Prepare(db, "PRAGMA main.synchronous = OFF") &&
+                 sync_full.Prepare(db, "PRAGMA main.synchronous = FULL")));
     }
 
     Stmt find, find_id, children, any_child, totals, insert, update_file, set_mode, remove, subtree,
         longest, move, set_parent, wipe_blobs, wipe_chunks, wipe, chunk, chunk_blob, put_chunk,
-        drop_blobs, drop_chunks, blob, put_blob, drop_blob, mark, unmark;
-    Stmt get_state, set_state;  // main schema only
+        drop_blobs, drop_chunks, blob, put_blob, drop_blob, mark, mark_range, unmark, unmark_listed;
+    Stmt get_state, set_state, sync_off, sync_full;  // main schema only
 
     // Drops a file's chunks from index `from` on, with their blobs.
     bool DropChunks(std::int64_t id, std::uint64_t from) {
@@ -628,14 +639,16 @@ bool FlashStore::CommitFile(const StoreScope& scope, const FileCommit& commit) {
     if (!st.DropChunks(id, keep)) return Fail("cannot write a file");
     if (commit.chunks != nullptr) {
         for (const auto& [index, blob] : *commit.chunks) {
-            if (!Step(st.unmark, blob)) return Fail("cannot write a file");
             if (index * kChunkSize >= commit.size) {
-                if (!Step(st.drop_blob, blob)) return Fail("cannot write a file");
+                if (!Step(st.unmark, blob) || !Step(st.drop_blob, blob)) {
+                    return Fail("cannot write a file");
+                }
                 continue;
             }
-            // The chunk's earlier bytes, if any, give way to the new ones.
+            // The chunk's earlier bytes, if any, give way to the new ones
+            // (after a truncation there are none left).
             std::int64_t replaced = 0;
-            {
+            if (keep > 0) {
                 Running s = st.chunk_blob.Use();
                 sqlite3_bind_int64(s, 1, id);
                 sqlite3_bind_int64(s, 2, static_cast<std::int64_t>(index));
@@ -650,6 +663,8 @@ bool FlashStore::CommitFile(const StoreScope& scope, const FileCommit& commit) {
             sqlite3_bind_int64(s, 3, blob);
             if (sqlite3_step(s) != SQLITE_DONE) return Fail("cannot write a file");
         }
+        // Listed now, the blobs are no longer pending: one statement for all.
+        if (!Step(st.unmark_listed, id)) return Fail("cannot write a file");
     }
     return t.Commit();
 }
@@ -662,7 +677,7 @@ bool FlashStore::WritePending(const StoreScope& scope,
     // Nothing lists the blobs yet, so they need not reach the disk now: the
     // commit that lists them makes them durable with everything before it.
     const bool relaxed = durable_ && !scope.ram;
-    if (relaxed && !Exec("PRAGMA main.synchronous = OFF")) return false;
+    if (relaxed && !Step(main_->sync_off)) return Fail("cannot update");
     bool stored = false;
     {
         Transaction t(this, scope.ram);
@@ -672,17 +687,32 @@ bool FlashStore::WritePending(const StoreScope& scope,
             Running s = st.put_blob.Use();
             sqlite3_bind_blob(s, 1, bytes->empty() ? "" : static_cast<const void*>(bytes->data()),
                               static_cast<int>(bytes->size()), SQLITE_STATIC);
-            stored = sqlite3_step(s) == SQLITE_DONE;
+            stored = sqlite3_step(s) == SQLITE_DONE || Fail("cannot store written data");
             blobs->push_back(sqlite3_last_insert_rowid(db_));
-            Running m = st.mark.Use();
-            sqlite3_bind_int64(m, 1, blobs->back());
-            sqlite3_bind_int64(m, 2, ::getpid());
-            stored =
-                (stored && sqlite3_step(m) == SQLITE_DONE) || Fail("cannot store written data");
+        }
+        // New rows are numbered on from the largest, so the blobs of one
+        // transaction form a range, marked pending in one statement; should
+        // the numbers ever leave gaps, each is marked on its own.
+        const bool range =
+            stored && !blobs->empty() &&
+            blobs->back() - blobs->front() + 1 == static_cast<std::int64_t>(blobs->size());
+        if (range) {
+            Running m = st.mark_range.Use();
+            sqlite3_bind_int64(m, 1, blobs->front());
+            sqlite3_bind_int64(m, 2, blobs->back());
+            sqlite3_bind_int64(m, 3, ::getpid());
+            stored = sqlite3_step(m) == SQLITE_DONE || Fail("cannot store written data");
+        } else {
+            for (std::size_t i = 0; stored && i < blobs->size(); ++i) {
+                Running m = st.mark.Use();
+                sqlite3_bind_int64(m, 1, (*blobs)[i]);
+                sqlite3_bind_int64(m, 2, ::getpid());
+                stored = sqlite3_step(m) == SQLITE_DONE || Fail("cannot store written data");
+            }
         }
         stored = stored && t.Commit(false);
     }
-    if (relaxed && !Exec("PRAGMA main.synchronous = FULL")) return false;
+    if (relaxed && !Step(main_->sync_full)) return Fail("cannot update");
     return stored;
 }
 
