@@ -115,7 +115,9 @@ bool FlashCore::Load(std::string* error) {
     const char* core_name = index_ == 0 ? "CP" : "AP";
     for (FlashVolume& v : volumes_) {
         VolumeTotals totals;
-        const bool read = v.config.ram ? store_->Wipe(Scope(v)) : store_->Totals(Scope(v), &totals);
+        // RAM volumes start empty: their tables live only as long as the
+        // store's connection, which has just been opened.
+        const bool read = v.config.ram || store_->Totals(Scope(v), &totals);
         if (!read) {
             *error = store_->last_error();
             return false;

@@ -91,8 +91,8 @@ class FlashCore {
     FlashCore(CoreConfig config, std::function<std::int64_t()> clock, FlashStore* store, int index);
     ~FlashCore();
 
-    // Reads the volume totals and the clock from the store (no file content)
-    // and empties the RAM volumes. False with a reason when the image breaks
+    // Reads the volume totals and the clock from the store (no file content);
+    // the RAM volumes of a store just opened are empty. False with a reason when the image breaks
     // one of the core's limits or cannot be read.
     bool Load(std::string* error);
 

@@ -58,7 +58,8 @@ class Running {
     sqlite3_stmt* stmt_;
 };
 
-// One prepared statement, kept for the life of the store.
+// One statement, prepared when first used and kept for the life of the
+// store: a run that never reaches a statement never pays for parsing it.
 class Stmt {
   public:
     Stmt() = default;
@@ -66,16 +67,24 @@ class Stmt {
     Stmt(const Stmt&) = delete;
     Stmt& operator=(const Stmt&) = delete;
 
-    bool Prepare(sqlite3* db, const std::string& sql) {
-        return sqlite3_prepare_v3(db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt_,
-                                  nullptr) == SQLITE_OK;
+    bool Prepare(sqlite3* db, std::string sql) {
+        db_ = db;
+        sql_ = std::move(sql);
+        return true;
     }
+    // A statement that cannot be prepared runs as a null one: every step of
+    // it fails, and the connection's error message says why.
     Running Use() {
-        sqlite3_clear_bindings(stmt_);
+        if (stmt_ == nullptr && db_ != nullptr) {
+            sqlite3_prepare_v3(db_, sql_.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
+        }
+        if (stmt_ != nullptr) sqlite3_clear_bindings(stmt_);
         return Running(stmt_);
     }
 
   private:
+    sqlite3* db_ = nullptr;
+    std::string sql_;
     sqlite3_stmt* stmt_ = nullptr;
 };
 
@@ -262,7 +271,16 @@ bool FlashStore::Fail(const std::string& what) {
 }
 
 FlashStore::Statements& FlashStore::For(const StoreScope& scope) {
-    return scope.ram ? *ram_ : *main_;
+    if (!scope.ram) return *main_;
+    // The RAM volumes' tables are made when a RAM volume is first used; if
+    // that fails, their statements fail with the reason.
+    if (!temp_ready_) {
+        // Made inside a transaction, they would go again with its rollback.
+        temp_ready_ =
+            sqlite3_exec(db_, Tables("temp").c_str(), nullptr, nullptr, nullptr) == SQLITE_OK &&
+            sqlite3_get_autocommit(db_) != 0;
+    }
+    return *ram_;
 }
 
 std::unique_ptr<FlashStore> FlashStore::Open(const std::string& dir, bool durable,
@@ -334,15 +352,14 @@ std::unique_ptr<FlashStore> FlashStore::Open(const std::string& dir, bool durabl
         "PRAGMA page_size = 65536;" +
         std::string(
             dir.empty() ? "" : "PRAGMA journal_mode = WAL; PRAGMA journal_size_limit = 4194304;") +
-        "PRAGMA synchronous = " + (durable ? "FULL;" : "NORMAL;") +
-        "PRAGMA temp_store = MEMORY;"
-        "PRAGMA application_id = " +
-        std::to_string(kApplicationId) + ";" +
-        (tables == 0
-             ? "PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";" + Tables("main")
-             : std::string()) +
-        "CREATE TABLE IF NOT EXISTS main.state(key TEXT PRIMARY KEY, value INTEGER NOT NULL);" +
-        Tables("temp");
+        "PRAGMA synchronous = " + (durable ? "FULL;" : "NORMAL;") + "PRAGMA temp_store = MEMORY;" +
+        // Only a new image is written to here: opening an existing one to
+        // look at it changes nothing and waits for no disk.
+        (tables == 0 ? "PRAGMA application_id = " + std::to_string(kApplicationId) +
+                           "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";" +
+                           Tables("main")
+                     : std::string()) +
+        "CREATE TABLE IF NOT EXISTS main.state(key TEXT PRIMARY KEY, value INTEGER NOT NULL);";
     if (sqlite3_exec(db, setup.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK ||
         (tables != 0 && !store->Upgrade(version)) || !store->Prepare()) {
         store->Fail("cannot set up");
