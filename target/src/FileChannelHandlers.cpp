@@ -56,7 +56,7 @@ void HandleFread(FlashCore& core, const link::CommandFrame& command, Replier& re
     // everything: it keeps asking until the last-packet flag.
     const std::size_t count = std::min<std::size_t>(wanted, core.config().in_msg_body_limit);
     // The file's bytes go straight behind the packet header.
-    std::vector<std::uint8_t> out;
+    std::vector<std::uint8_t> out = reply.Buffer();
     out.reserve(6 + count);
     PutU16(out, 0);  // status: data follows
     PutU16(out, 0);  // last-packet flag and byte count, known once read

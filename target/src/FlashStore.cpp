@@ -181,8 +181,10 @@ class FlashStore::Statements {
                wipe_chunks.Prepare(
                    db, "DELETE FROM " + c + " WHERE entry IN (SELECT id FROM " + e + where + ")") &&
                wipe.Prepare(db, "DELETE FROM " + e + where) &&
-               chunk.Prepare(
-                   db, "SELECT data FROM " + b + blobs_of + " WHERE entry = ?1 AND idx = ?2)") &&
+               // A scalar subquery: "IN (SELECT ...)" would build a temporary
+               // table for every chunk read.
+               chunk.Prepare(db, "SELECT data FROM " + b + " WHERE id = (SELECT blob FROM " + c +
+                                     " WHERE entry = ?1 AND idx = ?2)") &&
                chunk_blob.Prepare(db, "SELECT blob FROM " + c + " WHERE entry = ?1 AND idx = ?2") &&
                put_chunk.Prepare(
                    db, "INSERT OR REPLACE INTO " + c + "(entry, idx, blob) VALUES(?1, ?2, ?3)") &&

@@ -119,10 +119,21 @@ void Simulator::Handle(const link::CommandFrame& command, std::vector<link::Repo
 
     // The answers of a posted command are made (the command may fail half
     // way) but nobody waits for them.
-    dropped_.clear();
-    Replier reply(command, command.wants_reply ? &reports : &dropped_);
+    Recycle(dropped_);
+    Replier reply(command, command.wants_reply ? &reports : &dropped_, &spare_);
     route.handler(core, command, reply);
     NoteStorageError(core);
+}
+
+void Simulator::Recycle(std::vector<link::ReportFrame>& sent) {
+    // A few buffers are enough: a command answers with one data report.
+    constexpr std::size_t kSpareBuffers = 4;
+    for (link::ReportFrame& report : sent) {
+        if (spare_.size() < kSpareBuffers && report.data.capacity() > 0) {
+            spare_.push_back(std::move(report.data));
+        }
+    }
+    sent.clear();
 }
 
 std::shared_ptr<link::TargetAgent> MakeTargetAgent(const SimConfig& config, std::string* error) {

@@ -43,6 +43,8 @@ class Simulator : public link::TargetAgent {
     link::Welcome Hello(const std::string& client_name) override;
     void Handle(const link::CommandFrame& command,
                 std::vector<link::ReportFrame>& reports) override;
+    // Keeps the data buffers of sent reports for the next answers.
+    void Recycle(std::vector<link::ReportFrame>& sent) override;
 
     // Empty while every change was kept; otherwise why the last one failed.
     const std::string& persist_error() const { return persist_error_; }
@@ -69,6 +71,7 @@ class Simulator : public link::TargetAgent {
     std::string persist_error_;
     Route routes_[2];  // the last command of each core
     std::vector<link::ReportFrame> dropped_;
+    std::vector<std::vector<std::uint8_t>> spare_;  // data buffers of sent reports
 };
 
 // The simulator, wrapped in a FaultInjectingAgent when config.faults asks for
