@@ -2,10 +2,7 @@
 // schema ("main" for persistent volumes, "temp" for RAM volumes) and reused.
 #include "FlashStore.h"
 
-#include <signal.h>
 #include <sqlite3.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -13,6 +10,7 @@
 #include <system_error>
 
 #include "LegacyImage.h"
+#include "StoreFiles.h"
 #include "WalCheckpointer.h"
 
 namespace quorvex::sim {
@@ -120,11 +118,6 @@ std::string Join(std::string_view parent, std::string_view name) {
     if (!path.empty()) path += '/';
     path += name;
     return path;
-}
-
-bool IsSymlink(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 }  // namespace
@@ -270,7 +263,7 @@ std::unique_ptr<FlashStore> FlashStore::Open(const std::string& dir, bool durabl
         // SQLite refuses a linked database itself; its journal files must not
         // lead out of the folder either.
         for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
-            if (IsSymlink(path + suffix)) {
+            if (IsLinkedPath(path + suffix)) {
                 *error = label + ": " + path + suffix + " is a symbolic link; refused";
                 return nullptr;
             }
@@ -362,9 +355,7 @@ bool FlashStore::DropOrphans() {
         }
         while (sqlite3_step(s) == SQLITE_ROW) {
             const std::int64_t owner = sqlite3_column_int64(s, 0);
-            const bool alive = owner > 0 && owner <= INT32_MAX &&
-                               (::kill(static_cast<pid_t>(owner), 0) == 0 || errno != ESRCH);
-            if (!alive) gone.push_back(owner);
+            if (!ProcessMayBeAlive(owner)) gone.push_back(owner);
         }
         sqlite3_finalize(s);
     }
@@ -676,7 +667,7 @@ bool FlashStore::WritePending(const StoreScope& scope,
             blobs->push_back(sqlite3_last_insert_rowid(db_));
             Running m = st.mark.Use();
             sqlite3_bind_int64(m, 1, blobs->back());
-            sqlite3_bind_int64(m, 2, ::getpid());
+            sqlite3_bind_int64(m, 2, CurrentProcessId());
             stored =
                 (stored && sqlite3_step(m) == SQLITE_DONE) || Fail("cannot store written data");
         }
