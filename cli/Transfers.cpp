@@ -16,6 +16,7 @@
 #include "LinkWatch.h"
 #include "Output.h"
 #include "PcDestination.h"
+#include "PcSystem.h"
 #include "ResultText.h"
 #include "StopSignals.h"
 #include "framework/file_exception.h"
@@ -153,6 +154,7 @@ int Cat(CommandContext& c) {
     int result = Guarded(c, [&] { return c.flash->ReadFile(copy.c_str(), flash.c_str()); });
     if (result == 0 && StopRequested()) result = kStopped;
     if (result == 0) {
+        UseBinaryStdout();
         std::FILE* in = std::fopen(copy.c_str(), "rb");
         char block[65536];
         std::size_t n = 0;
