@@ -36,6 +36,9 @@ if(QUORVEX_BUILD_TESTS)
   target_include_directories(quorvex_module_testing PUBLIC
     ${CMAKE_CURRENT_SOURCE_DIR}/include ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(quorvex_module_testing PUBLIC ${QUORVEX_MODULE_DEPS})
+  # Its users link the objects themselves, not the DLL: on Windows they must
+  # not look for the symbols through the DLL's import table.
+  target_compile_definitions(quorvex_module_testing INTERFACE QUORVEX_BUILDING_MODULE)
 endif()
 
 install(TARGETS Quorvex EXPORT QuorvexTargets)

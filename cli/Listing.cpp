@@ -1,5 +1,4 @@
 // The commands that only read: info, volumes, ls and df.
-#include <fnmatch.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include "Commands.h"
 #include "Entries.h"
 #include "Output.h"
+#include "PcSystem.h"
 #include "ResultText.h"
 #include "quorvex/Quorvex.h"
 
@@ -255,7 +255,7 @@ int MatchEntries(CommandContext& c, const std::string& operand, std::vector<CFdi
     if (result != 0) return result;
     out->clear();
     for (const CFdiFile& e : all) {
-        if (pattern.empty() || fnmatch(pattern.c_str(), e.m_strName, FNM_PERIOD) == 0) {
+        if (pattern.empty() || NameMatches(pattern, e.m_strName)) {
             out->push_back(e);
         }
     }

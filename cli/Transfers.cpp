@@ -17,6 +17,7 @@
 #include "LinkWatch.h"
 #include "Output.h"
 #include "PcDestination.h"
+#include "PcSystem.h"
 #include "ProgressNotes.h"
 #include "ResultText.h"
 #include "StopSignals.h"
@@ -202,6 +203,7 @@ int Cat(CommandContext& c) {
     const std::uint64_t moved = PcFileSize(copy);
     ItemDoneProgress(c, result == 0, &moved);
     if (result == 0) {
+        UseBinaryStdout();
         std::FILE* in = std::fopen(copy.c_str(), "rb");
         char block[65536];
         std::size_t n = 0;

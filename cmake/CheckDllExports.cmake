@@ -1,11 +1,13 @@
 # Checks the export table of a DLL: every name in NAMES is exported exactly as
 # written (no leading underscore, no @N stdcall suffix, no C++ decoration).
-# Usage: cmake -DOBJDUMP=... -DDLL=... -DNAMES="a;b" -P CheckDllExports.cmake
+# Usage: cmake -DOBJDUMP=... -DDLL=... -DNAMES=a,b -P CheckDllExports.cmake
+# (commas, as a test command cannot carry a semicolon unescaped)
 foreach(var OBJDUMP DLL NAMES)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "CheckDllExports: ${var} not given")
   endif()
 endforeach()
+string(REPLACE "," ";" NAMES "${NAMES}")
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "CheckDllExports: ${OBJDUMP} -p ${DLL} failed (${rc})")

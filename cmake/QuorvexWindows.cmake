@@ -51,7 +51,8 @@ set(QUORVEX_POSIX_ONLY_SUITES
   quorvex_cli_tests "runs the quorvex program in child processes made with fork and signals"
   quorvex_cli_target_tests "runs quorvex and quorvex-target in child processes made with fork"
   quorvex_e2e_tests "starts quorvex-target in a child process made with fork"
-  quorvex_device_probe_tests "runs from a folder of its own, apart from the DLLs it needs")
+  quorvex_device_probe_tests "runs from a folder of its own, apart from the DLLs it needs"
+  install_consumer "builds a consumer of the installed package with the build machine's compiler and runs the installed programs on a Unix-domain socket")
 # Single sources of otherwise portable suites, likewise.
 set(QUORVEX_POSIX_ONLY_SOURCES
   persistence_test.cpp "crash-safety cases kill a forked writer mid-transaction"
@@ -91,5 +92,5 @@ endif()
 enable_testing()
 add_test(NAME quorvex_dll_exports COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP}
   -DDLL=$<TARGET_FILE:Quorvex>
-  "-DNAMES=Init\;Term\;LoadModuleMenu\;CanClose\;SaveWorkspace\;LoadWorkspace\;CloseWorkspace\;CommConnectionFunc\;QuorvexDbUpdateEvent\;gl_WriteFile\;gl_IsFileExistInFlash"
+  -DNAMES=Init,Term,LoadModuleMenu,CanClose,SaveWorkspace,LoadWorkspace,CloseWorkspace,CommConnectionFunc,QuorvexDbUpdateEvent,gl_WriteFile,gl_IsFileExistInFlash
   -P ${CMAKE_CURRENT_LIST_DIR}/CheckDllExports.cmake)

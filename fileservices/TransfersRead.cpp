@@ -75,19 +75,19 @@ CString CFlashExplorerData::MakeTempCopyName(const CString& pcFileName,
 
 #if defined(_WIN32)
     const CString fixedFolder = "C:/";
-    const bool inTempFolder = pcFileName.Find(tempFolder) >= 0;
 #else
     // Without drive letters the fixed place is a folder of its own beside the
     // temporary one, so a copy never lands on the host's own files (its
-    // settings store among them). Both separators name the same folder here,
-    // so the search must not tell them apart.
+    // settings store among them).
     const CString fixedFolder = hostFolder + "\\Compare\\";
+#endif
+    // Both separators name the same folder (the host folder itself comes
+    // with '/'), so the search must not tell them apart.
     CString pcPath = pcFileName;
     CString tempPath = tempFolder;
     pcPath.Replace('\\', '/');
     tempPath.Replace('\\', '/');
     const bool inTempFolder = pcPath.Find(tempPath) >= 0;
-#endif
     // The copy must never land on the very file it is compared with.
     if (!inTempFolder) return tempFolder + fileName;
 #if !defined(_WIN32)

@@ -16,7 +16,8 @@ set(QUORVEX_FUZZ_settings_INCLUDES ${PROJECT_SOURCE_DIR}/hostlib/src)
 set(QUORVEX_FUZZ_endpoint_SOURCES ${CMAKE_CURRENT_LIST_DIR}/EndpointFuzzer.cpp
     ${PROJECT_SOURCE_DIR}/cmdlib/net/Endpoint.cpp)
 set(QUORVEX_FUZZ_endpoint_INCLUDES ${PROJECT_SOURCE_DIR}/cmdlib/net
-    ${PROJECT_SOURCE_DIR}/cmdlib/net/${QUORVEX_PLATFORM_BACKEND})
+    ${PROJECT_SOURCE_DIR}/cmdlib/net/${QUORVEX_PLATFORM_BACKEND}
+    ${PROJECT_SOURCE_DIR}/platform/${QUORVEX_PLATFORM_BACKEND}/include)
 
 # The parser is pure: it needs no module and no target.
 set(QUORVEX_FUZZ_command_line_SOURCES ${CMAKE_CURRENT_LIST_DIR}/CommandLineFuzzer.cpp)

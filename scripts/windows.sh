@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds Quorvex for Windows (i686 and x86_64) with mingw-w64 and tests
-# it: the export table of Quorvex.dll for both architectures, and the x86_64
-# test suites under wine64 (headless, in a Wine prefix of the build tree).
+# it: the export table of Quorvex.dll for both architectures, the x86_64
+# test suites under wine64 (headless, in a Wine prefix of the build tree), and
+# quorvex.exe under wine64 against the Linux quorvex-target over TCP.
 # Usage: scripts/windows.sh [--no-test]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,6 +17,7 @@ command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-6
 [ -f /usr/x86_64-w64-mingw32/include/zlib.h ] || need+=(libz-mingw-w64-dev)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
+command -v npm >/dev/null || need+=(npm)
 if [ ${#need[@]} -gt 0 ]; then
   echo "Installing: ${need[*]}"
   SUDO=""
@@ -30,7 +32,6 @@ sqlite_package=better-sqlite3@12.11.1
 sqlite_sha256=ebf0ed75a7a59dbcb3b24bbd014ef49d9f15bc328e4adcbf516f2a8fadfa2835
 sqlite_dir=$PWD/build/third_party/sqlite
 if [ ! -f "$sqlite_dir/sqlite3.c" ]; then
-  command -v npm >/dev/null || { echo "windows.sh: npm is needed to fetch SQLite" >&2; exit 1; }
   fetch=$(mktemp -d)
   (cd "$fetch" && npm pack --silent "$sqlite_package" >/dev/null)
   tarball=$(ls "$fetch"/*.tgz)
@@ -56,11 +57,58 @@ build() {
   echo "windows.sh: $arch built in $((SECONDS - start)) s"
 }
 build i686 OFF
-build x86_64 ON
+build x86_64 "$([ $run_tests -eq 1 ] && echo ON || echo OFF)"
+[ $run_tests -eq 1 ] || exit 0
 
-if [ $run_tests -eq 1 ]; then
-  start=$SECONDS
-  ctest --test-dir build/win-i686 --output-on-failure
-  ctest --test-dir build/win-x86_64 --output-on-failure
-  echo "windows.sh: tests ran in $((SECONDS - start)) s"
+export WINEPREFIX=$PWD/build/win-x86_64/wineprefix WINEDEBUG=-all DISPLAY=
+wine=/usr/lib/wine/wine64
+start=$SECONDS
+ctest --test-dir build/win-i686 --output-on-failure
+ctest --test-dir build/win-x86_64 --output-on-failure -j2
+# One CTest test runs a whole suite; what counts is the cases inside.
+cases=$(grep -ohE '^\[==========\] [0-9]+ tests? from' build/win-x86_64/Testing/Temporary/LastTest.log |
+  awk '{ n += $2 } END { print n + 0 }')
+echo "windows.sh: suites ran in $((SECONDS - start)) s under wine64, $cases test cases"
+
+# End to end: quorvex.exe under wine64 against the Linux quorvex-target.
+start=$SECONDS
+linux_target=build/default/target/quorvex-target
+if [ ! -x "$linux_target" ]; then
+  cmake --preset default >/dev/null
+  cmake --build --preset default --target quorvex-target
 fi
+scratch=$(mktemp -d)
+"$linux_target" --listen tcp://127.0.0.1:0 >"$scratch/target.out" 2>&1 &
+target_pid=$!
+trap 'kill $target_pid 2>/dev/null || true; rm -rf "$scratch"' EXIT
+for _ in $(seq 100); do
+  grep -q '^listening on ' "$scratch/target.out" && break
+  sleep 0.1
+done
+endpoint=$(sed -n 's/^listening on //p' "$scratch/target.out")
+[ -n "$endpoint" ] || { cat "$scratch/target.out"; echo "windows.sh: quorvex-target did not start" >&2; exit 1; }
+exe=$PWD/build/win-x86_64/bin/quorvex.exe
+quorvex() {
+  (cd "$scratch" && QUORVEX_HOME="Z:$scratch/home" "$wine" "$exe" \
+    --target "$endpoint" --core cp "$@")
+}
+fail() { echo "windows.sh: end to end: $*" >&2; exit 1; }
+# Every byte value, line ends and the DOS end-of-file mark among them.
+head -c 200000 /dev/urandom >"$scratch/data.bin"
+printf 'a\r\nb\nc\032' >>"$scratch/data.bin"
+quorvex put data.bin --verify || fail "put --verify exited $?"
+listing=$(quorvex ls --json) || fail "ls exited $?"
+case $listing in
+  *'"name":"data.bin"'*'"size":200007'*) ;;
+  *) fail "ls does not show data.bin with 200007 bytes: $listing" ;;
+esac
+quorvex get data.bin back.bin || fail "get exited $?"
+cmp "$scratch/data.bin" "$scratch/back.bin" || fail "the file came back changed"
+quorvex cmp data.bin data.bin >/dev/null || fail "cmp of the same file exited $?"
+printf 'x' >>"$scratch/back.bin"
+status=0
+quorvex cmp back.bin data.bin >/dev/null 2>&1 || status=$?
+[ $status -eq 8 ] || fail "cmp of a changed file exited $status, not 8"
+kill -TERM $target_pid
+wait $target_pid || true
+echo "windows.sh: end to end (put --verify, ls, get, cmp) passed in $((SECONDS - start)) s"

@@ -20,7 +20,9 @@ bool ParentFolderExists(const char* path) {
     while (native.size() > 1 && native.back() == '/') native.pop_back();
     const auto slash = native.rfind('/');
     if (slash == std::string::npos) return true;  // the current folder
-    const std::string parent = slash == 0 ? "/" : native.substr(0, slash);
+    // A root keeps its slash: "C:" alone names the current folder of drive C.
+    const bool root = slash == 0 || (slash == 2 && native[1] == ':');
+    const std::string parent = native.substr(0, root ? slash + 1 : slash);
     struct stat st;
     return ::stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }

@@ -2,10 +2,7 @@
 // schema ("main" for persistent volumes, "temp" for RAM volumes) and reused.
 #include "FlashStore.h"
 
-#include <signal.h>
 #include <sqlite3.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -13,6 +10,7 @@
 #include <system_error>
 
 #include "LegacyImage.h"
+#include "StoreFiles.h"
 #include "WalCheckpointer.h"
 
 namespace quorvex::sim {
@@ -134,11 +132,6 @@ std::string Join(std::string_view parent, std::string_view name) {
     if (!path.empty()) path += '/';
     path += name;
     return path;
-}
-
-bool IsSymlink(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 }  // namespace
@@ -301,7 +294,7 @@ std::unique_ptr<FlashStore> FlashStore::Open(const std::string& dir, bool durabl
         // SQLite refuses a linked database itself; its journal files must not
         // lead out of the folder either.
         for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
-            if (IsSymlink(path + suffix)) {
+            if (IsLinkedPath(path + suffix)) {
                 *error = label + ": " + path + suffix + " is a symbolic link; refused";
                 return nullptr;
             }
@@ -392,9 +385,7 @@ bool FlashStore::DropOrphans() {
         }
         while (sqlite3_step(s) == SQLITE_ROW) {
             const std::int64_t owner = sqlite3_column_int64(s, 0);
-            const bool alive = owner > 0 && owner <= INT32_MAX &&
-                               (::kill(static_cast<pid_t>(owner), 0) == 0 || errno != ESRCH);
-            if (!alive) gone.push_back(owner);
+            if (!ProcessMayBeAlive(owner)) gone.push_back(owner);
         }
         sqlite3_finalize(s);
     }
@@ -719,13 +710,13 @@ bool FlashStore::WritePending(const StoreScope& scope,
             Running m = st.mark_range.Use();
             sqlite3_bind_int64(m, 1, blobs->front());
             sqlite3_bind_int64(m, 2, blobs->back());
-            sqlite3_bind_int64(m, 3, ::getpid());
+            sqlite3_bind_int64(m, 3, CurrentProcessId());
             stored = sqlite3_step(m) == SQLITE_DONE || Fail("cannot store written data");
         } else {
             for (std::size_t i = 0; stored && i < blobs->size(); ++i) {
                 Running m = st.mark.Use();
                 sqlite3_bind_int64(m, 1, (*blobs)[i]);
-                sqlite3_bind_int64(m, 2, ::getpid());
+                sqlite3_bind_int64(m, 2, CurrentProcessId());
                 stored = sqlite3_step(m) == SQLITE_DONE || Fail("cannot store written data");
             }
         }

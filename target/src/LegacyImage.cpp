@@ -6,7 +6,6 @@
 // u16 length and its bytes.
 #include "LegacyImage.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -15,6 +14,7 @@
 #include <set>
 
 #include "FlashCore.h"
+#include "StoreFiles.h"
 
 namespace quorvex::sim {
 namespace {
@@ -139,7 +139,7 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes, bo
                    std::string* error) {
     bytes->clear();
     *missing = false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    const int fd = OpenForReading(path);
     if (fd < 0) {
         if (errno == ENOENT) {
             *missing = true;

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -15,11 +16,13 @@ namespace {
 class CFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/quorvex-file-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        // The form CFile reports paths in: absolute, with '/' on every system.
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "quorvex-file-XXXXXX").generic_string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
     }
-    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
 
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
     void Put(const std::string& name, const std::string& content) const {

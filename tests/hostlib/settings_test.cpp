@@ -1,5 +1,4 @@
 // The host folder and the INI settings store.
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <thread>
@@ -7,6 +6,7 @@
 
 #include "host_home.h"
 #include "hostlib/hostpaths.h"
+#include "platform/fileio.h"
 
 namespace {
 
@@ -60,15 +60,15 @@ TEST_F(Settings, MissingEntriesReadAsDefaultAndWritesKeepEverythingElseInPlace) 
 TEST_F(Settings, RewriteReplacesTheFileAndLeavesNoTemporaries) {
     CHostPaths* paths = GetHostPaths();
     paths->WriteSettingInt("Quorvex Settings", "Verify", 1);
-    struct stat before {};
-    ASSERT_EQ(::stat((home_ + "/settings.ini").c_str(), &before), 0);
+    quorvex::platform::FileKey before;
+    ASSERT_TRUE(quorvex::platform::FileKeyOfPath(home_ + "/settings.ini", &before));
     paths->WriteSettingInt("Quorvex Settings", "Verify", 0);
     EXPECT_EQ(ReadFile("settings.ini"), "[Quorvex Settings]\nVerify=0\n");
-    struct stat after {};
-    ASSERT_EQ(::stat((home_ + "/settings.ini").c_str(), &after), 0);
+    quorvex::platform::FileKey after;
+    ASSERT_TRUE(quorvex::platform::FileKeyOfPath(home_ + "/settings.ini", &after));
     // A new file was renamed over the old one: a reader holding the old file
     // still sees it whole.
-    EXPECT_NE(before.st_ino, after.st_ino);
+    EXPECT_FALSE(before == after);
     const auto entries = std::distance(std::filesystem::directory_iterator(home_),
                                        std::filesystem::directory_iterator());
     EXPECT_EQ(entries, 1);

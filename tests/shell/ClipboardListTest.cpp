@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/clipboard.h"
+#include "platform/messages.h"
 #include "platform/module.h"
 #include "quorvex/QuorvexManager.h"
 
@@ -119,10 +120,13 @@ TEST_F(ClipboardListTest, AClipboardHeldByAnotherThreadIsLeftAsItWas) {
 
     std::promise<void> opened, done;
     std::thread holder([&] {
-        OpenClipboard(nullptr);
+        // Held for a window: Wine lets anyone open a clipboard held for none.
+        HWND owner = quorvex::platform::CreateMessageWindow();
+        OpenClipboard(owner);
         opened.set_value();
         done.get_future().wait();
         CloseClipboard();
+        DestroyWindow(owner);
     });
     opened.get_future().wait();
     CStringList second;

@@ -46,8 +46,10 @@ inline int LastError() {
 inline bool Interrupted(int err) {
     return err == WSAEINTR;
 }
+// A receive whose SO_RCVTIMEO ran out fails with WSAETIMEDOUT where POSIX
+// gives EAGAIN: both only mean that nothing came in time.
 inline bool WouldBlock(int err) {
-    return err == WSAEWOULDBLOCK;
+    return err == WSAEWOULDBLOCK || err == WSAETIMEDOUT;
 }
 inline bool ConnectPending(int err) {
     return err == WSAEWOULDBLOCK || err == WSAEINPROGRESS;

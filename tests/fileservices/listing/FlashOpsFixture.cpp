@@ -17,7 +17,7 @@ void UseTemporaryHome() {
         const auto home = std::filesystem::temp_directory_path() /
                           ("quorvex-listing-" + std::to_string(::getpid()));
         std::filesystem::create_directories(home);
-        ::setenv("QUORVEX_HOME", home.c_str(), 1);
+        ::setenv("QUORVEX_HOME", home.string().c_str(), 1);
         return true;
     }();
     (void)done;

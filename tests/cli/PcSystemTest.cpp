@@ -1,0 +1,69 @@
+// The host's system backend: shell patterns as ls and rm take them, and new
+// temporary files, alike on every system.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+
+#include "PcSystem.h"
+
+namespace quorvex::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(PcSystem, NamePatternsMatchAsTheShellsDo) {
+    const struct {
+        const char* pattern;
+        const char* name;
+        bool matches;
+    } cases[] = {
+        {"*", "a.txt", true},       {"*", ".hidden", false},
+        {".*", ".hidden", true},    {"?x", ".x", false},
+        {"[.]x", ".x", false},      {"a.*", "a.", true},
+        {"*.txt", "a.txt", true},   {"*.txt", "a.txt.bak", false},
+        {"*.txt", "atxt", false},   {"a*b*c", "aXbYbZc", true},
+        {"a*b*c", "aXbYcZ", false}, {"a*", "a", true},
+        {"a?c", "abc", true},       {"a?c", "ac", false},
+        {"abc", "ABC", false},      {"", "", true},
+        {"", "a", false},           {"a", "", false},
+        {"[a-c]x", "bx", true},     {"[a-c]x", "dx", false},
+        {"[!a-c]x", "dx", true},    {"[!a-c]x", "ax", false},
+        {"[^a]x", "bx", true},      {"[]]x", "]x", true},
+        {"[a-]x", "-x", true},      {"[a-]x", "bx", false},
+        {"[ab", "[ab", true},       {"\\*x", "*x", true},
+        {"\\*x", "ax", false},      {"[x\\]]", "]", true},
+        {"*[0-9]", "log7", true},   {"*[0-9]", "log", false},
+        {"**", "ab", true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(NameMatches(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;
+    }
+}
+
+TEST(PcSystem, TemporaryFilesAreNewEmptyAndKeepTheirFolderAndPrefix) {
+    const fs::path dir = fs::temp_directory_path() / "quorvex_pc_system_test";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string pattern = (dir / ".f.quorvex-XXXXXX").string();
+    std::string first = pattern;
+    std::string second = pattern;
+    ASSERT_TRUE(CreateTemporaryFile(&first, (dir / "f").string()));
+    ASSERT_TRUE(CreateTemporaryFile(&second, (dir / "f").string()));
+    EXPECT_NE(first, second);
+    for (const std::string& name : {first, second}) {
+        EXPECT_EQ(name.substr(0, pattern.size() - 6), pattern.substr(0, pattern.size() - 6));
+        EXPECT_EQ(name.find('X', pattern.size() - 6), std::string::npos) << name;
+        EXPECT_TRUE(fs::is_regular_file(name));
+        EXPECT_EQ(fs::file_size(name), 0u);
+    }
+    std::string bad = (dir / "no-template").string();
+    errno = 0;
+    EXPECT_FALSE(CreateTemporaryFile(&bad, ""));
+    EXPECT_EQ(errno, EINVAL);
+    fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace quorvex::cli
