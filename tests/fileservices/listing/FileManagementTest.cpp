@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "FlashOpsFixture.h"
+#include "FlashFixture.h"
 
 namespace {
 

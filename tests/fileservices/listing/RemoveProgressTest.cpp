@@ -1,7 +1,7 @@
 // Progress messages and the timer of a file removal, and the directory record.
 #include <cstring>
 
-#include "FlashOpsFixture.h"
+#include "FlashFixture.h"
 
 namespace {
 

@@ -38,7 +38,7 @@ class Transfers : public TransferFixture {
 
 TEST_F(Transfers, ReadFileCopiesTheFlashFileWithStartOnlyForListedFiles) {
     ConnectWith({});
-    flash_->Put("dfm/a.bin", Pattern(2500));
+    sim_->Put("dfm/a.bin", Pattern(2500));
     WriteFile(Pc("a"), Pattern(9000, 3));  // replaced, not merged
     ListFile("other", 1);
     ListFile("a.bin", 2500);
@@ -47,12 +47,12 @@ TEST_F(Transfers, ReadFileCopiesTheFlashFileWithStartOnlyForListedFiles) {
     EXPECT_EQ(ReadFile(Pc("a")), Pattern(2500));
     EXPECT_EQ(Names(), (std::vector<std::string>{"Fopen", "Fread", "Fread", "Fread", "Fclose"}));
     EXPECT_EQ(link::PayloadReader(SentNamed("Fopen")[0].data).Text(256), "dfm/a.bin");
-    EXPECT_EQ(TakeProgress(), Concat({{Start(2500, 1)}, Steps(3, 1024), {End()}}));
+    EXPECT_EQ(TakeProgress(), Concat({{Begin(2500, 1)}, Steps(3, 1024), {End()}}));
     ExpectEachIdClosedOnce();
 
     // A name that already holds the prefix goes out unchanged; an unlisted
     // file gets steps and an end, but no start.
-    flash_->Put("x/dfm/b", Pattern(10));
+    sim_->Put("x/dfm/b", Pattern(10));
     ASSERT_EQ(data().ReadFile(Pc("b").c_str(), "x/dfm/b"), 0);
     EXPECT_EQ(link::PayloadReader(SentNamed("Fopen")[1].data).Text(256), "x/dfm/b");
     EXPECT_EQ(TakeProgress(), Concat({Steps(1, 1024), {End()}}));
@@ -60,7 +60,7 @@ TEST_F(Transfers, ReadFileCopiesTheFlashFileWithStartOnlyForListedFiles) {
 
 TEST_F(Transfers, ReadFileFailures) {
     ConnectWith({});
-    flash_->Put("dfm/a", Pattern(10));
+    sim_->Put("dfm/a", Pattern(10));
 
     // A PC file held by someone else is refused before anything happens.
     {
@@ -90,7 +90,7 @@ TEST_F(Transfers, ReadFileFailures) {
 
 TEST_F(Transfers, PcFileFailingMidTransferIsPassedOnAfterTheClose) {
     ConnectWith({kSeek});
-    flash_->Put("dfm/a", Pattern(3000));
+    sim_->Put("dfm/a", Pattern(3000));
     WriteFile(Pc("src"), Pattern(3000));
     ASSERT_EQ(symlink("/dev/full", (TempFolder() + "full").c_str()), 0);
     const std::function<UE_errCode_t()> transfers[] = {
@@ -107,9 +107,9 @@ TEST_F(Transfers, PcFileFailingMidTransferIsPassedOnAfterTheClose) {
 
 TEST_F(Transfers, ReadFileStoppedKeepsWhatArrived) {
     ConnectWith({});
-    flash_->Put("dfm/a", Pattern(3000));
+    sim_->Put("dfm/a", Pattern(3000));
     data().RequestStop();  // cleared by the read itself
-    flash_->after = [&](const link::CommandFrame& command, std::vector<link::ReportFrame>&) {
+    sim_->after = [&](const link::CommandFrame& command, std::vector<link::ReportFrame>&) {
         if (command.name == "Fread") data().RequestStop();
     };
     EXPECT_EQ(data().ReadFile(Pc("a").c_str(), "a"), UE_TRANSFER_STOPPED);
@@ -125,8 +125,8 @@ TEST_F(Transfers, WriteFileWithoutVerification) {
     data().m_bContentChanged = 0;
     for (int verify : {0, 2}) {
         ASSERT_EQ(data().WriteFile("a.bin", Pc("src").c_str(), verify), 0);
-        EXPECT_EQ(flash_->Get("dfm/a.bin"), Pattern(2100));
-        EXPECT_EQ(TakeProgress(), Concat({{Start(2100, 2)}, Steps(3, kWideBlock), {End(), End()}}));
+        EXPECT_EQ(sim_->Get("dfm/a.bin"), Pattern(2100));
+        EXPECT_EQ(TakeProgress(), Concat({{Begin(2100, 2)}, Steps(3, kWideBlock), {End(), End()}}));
     }
     EXPECT_EQ(Names(), (std::vector<std::string>{"Fopen", "Fwrite", "Fwrite", "Fwrite", "Fclose",
                                                  "Fopen", "Fwrite", "Fwrite", "Fwrite", "Fclose"}));
@@ -138,7 +138,7 @@ TEST_F(Transfers, WriteFileWithoutVerification) {
     // An empty PC file makes an empty flash file.
     WriteFile(Pc("empty"), {});
     ASSERT_EQ(data().WriteFile("e", Pc("empty").c_str(), 0), 0);
-    EXPECT_EQ(flash_->Get("dfm/e"), Bytes());
+    EXPECT_EQ(sim_->Get("dfm/e"), Bytes());
 }
 
 TEST_F(Transfers, WriteFileChecksTheFreeSpaceOfTheVolume) {
@@ -154,13 +154,13 @@ TEST_F(Transfers, WriteFileChecksTheFreeSpaceOfTheVolume) {
     const std::size_t before = Sent().size();
     EXPECT_EQ(data().WriteFile("b", Pc("src").c_str(), 0), UE_NOT_ENOUGH_SPACE);
     EXPECT_EQ(Sent().size(), before + 1);  // the query, no open
-    EXPECT_EQ(TakeProgress(), (std::vector<Progress>{Start(500, 2), End()}));
+    EXPECT_EQ(TakeProgress(), (std::vector<Progress>{Begin(500, 2), End()}));
 
     target_->On("GetFdiFdvAvailableSpace").Reply("FDI__Transport__FdvAvailableSize_Error");
     EXPECT_EQ(data().WriteFile("c", Pc("src").c_str(), 0), UE_PC_FILE_SIZE_ERROR);
-    EXPECT_EQ(TakeProgress(), (std::vector<Progress>{Start(500, 2), End()}));
-    EXPECT_EQ(flash_->Get("dfm/b"), std::nullopt);
-    EXPECT_EQ(flash_->Get("dfm/c"), std::nullopt);
+    EXPECT_EQ(TakeProgress(), (std::vector<Progress>{Begin(500, 2), End()}));
+    EXPECT_EQ(sim_->Get("dfm/b"), std::nullopt);
+    EXPECT_EQ(sim_->Get("dfm/c"), std::nullopt);
 }
 
 TEST_F(Transfers, WriteFileOfAMissingPcFileTouchesNothing) {
@@ -180,13 +180,13 @@ TEST_F(Transfers, VerificationReadsBackThroughTheOpenFile) {
     EXPECT_EQ(Names(), (std::vector<std::string>{"Fopen", "Fwrite", "Fwrite", "Fwrite", "Fseek",
                                                  "Fread", "Fread", "Fread", "Fclose"}));
     // Back to offset 0 from the start, on the identifier of the write.
-    ASSERT_EQ(flash_->opened().size(), 1u);
+    ASSERT_EQ(sim_->opened().size(), 1u);
     EXPECT_EQ(SentNamed("Fseek")[0].data,
-              link::PayloadBuilder().I32(flash_->opened()[0]).Zeros(8).bytes());
-    EXPECT_EQ(TakeProgress(), Concat({{Start(2100, 2)},
+              link::PayloadBuilder().I32(sim_->opened()[0]).Zeros(8).bytes());
+    EXPECT_EQ(TakeProgress(), Concat({{Begin(2100, 2)},
                                       Steps(3, kWideBlock),
                                       {End()},
-                                      {Start(2100, 5)},
+                                      {Begin(2100, 5)},
                                       Steps(3, 1024),
                                       {End()}}));
     // An equal copy is not kept.
@@ -209,11 +209,11 @@ TEST_P(TransfersFallback, VerificationReadsTheFileAnew) {
         expected.push_back(name);
     EXPECT_EQ(Names(), expected);
     EXPECT_EQ(link::PayloadReader(SentNamed("Fopen")[1].data.data() + 256, 256).Text(256), "rb");
-    EXPECT_EQ(TakeProgress(), Concat({{Start(1500, 2)},
+    EXPECT_EQ(TakeProgress(), Concat({{Begin(1500, 2)},
                                       Steps(2, kWideBlock),
                                       {End()},
-                                      {Start(1500, 5)},
-                                      {Start(1500, 1)},
+                                      {Begin(1500, 5)},
+                                      {Begin(1500, 1)},
                                       Steps(2, 1024),
                                       {End()},
                                       {End()}}));
@@ -227,7 +227,7 @@ TEST_F(Transfers, VerificationReportsADifferenceAndKeepsTheCopy) {
     ConnectWith({kSeek});
     WriteFile(Pc("src"), Pattern(700));
     // The last byte read back differs from the one written.
-    flash_->after = [&](const link::CommandFrame& command,
+    sim_->after = [&](const link::CommandFrame& command,
                         std::vector<link::ReportFrame>& reports) {
         if (command.name == "Fread") reports.at(0).data.back() ^= 0x80;
     };
@@ -242,7 +242,7 @@ TEST_F(Transfers, StoppedWriteRemovesThePartialFile) {
     ConnectWith({});
     WriteFile(Pc("src"), Pattern(5000));
     int packets = 0;
-    flash_->after = [&](const link::CommandFrame& command, std::vector<link::ReportFrame>&) {
+    sim_->after = [&](const link::CommandFrame& command, std::vector<link::ReportFrame>&) {
         if (command.name == "Fwrite" && ++packets == 2) data().RequestStop();
     };
     EXPECT_EQ(data().WriteFile("part", Pc("src").c_str(), 1), UE_TRANSFER_STOPPED);
@@ -252,20 +252,20 @@ TEST_F(Transfers, StoppedWriteRemovesThePartialFile) {
     ASSERT_EQ(removal.size(), 1u);
     EXPECT_NE(std::string(removal[0].data.begin(), removal[0].data.end()).find("part"),
               std::string::npos);
-    EXPECT_EQ(flash_->Get("dfm/part"), std::nullopt);
+    EXPECT_EQ(sim_->Get("dfm/part"), std::nullopt);
     ExpectEachIdClosedOnce();
     // The write's own messages end with its steps; whatever follows is the removal's.
     const auto progress = TakeProgress();
     ASSERT_GE(progress.size(), 3u);
     EXPECT_EQ(std::vector<Progress>(progress.begin(), progress.begin() + 3),
-              Concat({{Start(5000, 2)}, Steps(2, kWideBlock)}));
+              Concat({{Begin(5000, 2)}, Steps(2, kWideBlock)}));
     for (std::size_t i = 3; i < progress.size(); ++i)
         EXPECT_TRUE(progress[i].message != WM_FLASH_PROGRESS_START || progress[i].second == 3);
 }
 
 TEST_F(Transfers, ComparePcFileWithFlashFile) {
     ConnectWith({});
-    flash_->Put("dfm/c.bin", Pattern(1500));
+    sim_->Put("dfm/c.bin", Pattern(1500));
     WriteFile(Pc("same"), Pattern(1500));
     EXPECT_EQ(data().ComparePcFileWithFlashFile(Pc("same").c_str(), "c.bin"), 0);
     EXPECT_FALSE(Exists(TempFolder() + "c.bin"));
@@ -282,14 +282,14 @@ TEST_F(Transfers, ComparePcFileWithFlashFile) {
     // A copy never lands on the file it is compared with: the PC file lies in the temporary folder
     // under the very name the copy would get.
     const std::string inTemp = TempFolder() + "c.bin";
-    flash_->Put("dfm/c.bin", Pattern(64));
+    sim_->Put("dfm/c.bin", Pattern(64));
     WriteFile(inTemp, Pattern(64, 9));
     EXPECT_EQ(data().ComparePcFileWithFlashFile(inTemp.c_str(), "c.bin"), UE_COMPARE_MISMATCH);
     EXPECT_EQ(ReadFile(inTemp), Pattern(64, 9));
     EXPECT_EQ(ReadFile(home() + "/Compare/c.bin"), Pattern(64));
     // Nor on the host folder's own files: a matching copy is removed afterwards.
     WriteFile(home() + "/settings.ini", Pattern(8, 3));
-    flash_->Put("dfm/settings.ini", Pattern(64, 9));
+    sim_->Put("dfm/settings.ini", Pattern(64, 9));
     EXPECT_EQ(data().ComparePcFileWithFlashFile(inTemp.c_str(), "settings.ini"), 0);
     EXPECT_EQ(ReadFile(home() + "/settings.ini"), Pattern(8, 3));
 
