@@ -5,7 +5,6 @@
 #include <fstream>
 #include <iterator>
 
-
 namespace {
 
 std::vector<std::string> ListFromHead(const CStringList& list) {

@@ -227,8 +227,7 @@ TEST_F(Transfers, VerificationReportsADifferenceAndKeepsTheCopy) {
     ConnectWith({kSeek});
     WriteFile(Pc("src"), Pattern(700));
     // The last byte read back differs from the one written.
-    sim_->after = [&](const link::CommandFrame& command,
-                        std::vector<link::ReportFrame>& reports) {
+    sim_->after = [&](const link::CommandFrame& command, std::vector<link::ReportFrame>& reports) {
         if (command.name == "Fread") reports.at(0).data.back() ^= 0x80;
     };
     EXPECT_EQ(data().WriteFile("a.bin", Pc("src").c_str(), 1), UE_COMPARE_MISMATCH);
