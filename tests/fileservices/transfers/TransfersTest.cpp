@@ -275,6 +275,8 @@ TEST_F(Transfers, ComparePcFileWithFlashFile) {
     EXPECT_EQ(data().ComparePcFileWithFlashFile(Pc("last").c_str(), "c.bin"), UE_COMPARE_MISMATCH);
     EXPECT_EQ(ReadFile(TempFolder() + "c.bin"), Pattern(1500));
 
+    WriteFile(Pc("short"), Pattern(1499));
+    EXPECT_EQ(data().ComparePcFileWithFlashFile(Pc("short").c_str(), "c.bin"), UE_COMPARE_MISMATCH);
     EXPECT_EQ(data().ComparePcFileWithFlashFile(Pc("same").c_str(), "nope"), UE_FOPEN_ERROR);
     EXPECT_EQ(data().ComparePcFileWithFlashFile(Pc("absent").c_str(), "c.bin"), UE_PC_FILE_ERROR);
 
@@ -296,62 +298,6 @@ TEST_F(Transfers, ComparePcFileWithFlashFile) {
     std::string mixed = home() + "\\Temp\\c.bin";
     EXPECT_EQ(data().ComparePcFileWithFlashFile(mixed.c_str(), "c.bin"), UE_COMPARE_MISMATCH);
     EXPECT_EQ(ReadFile(inTemp), Pattern(64, 9));
-}
-
-TEST_F(Transfers, ComparePcFiles) {
-    ConnectWith({});
-    WriteFile(Pc("e1"), {});
-    WriteFile(Pc("e2"), {});
-    WriteFile(Pc("big1"), Pattern(2049));
-    WriteFile(Pc("big2"), Pattern(2049));
-    Bytes lastDiffers = Pattern(2049);
-    lastDiffers.back() ^= 1;
-    WriteFile(Pc("big3"), lastDiffers);
-    WriteFile(Pc("short"), Pattern(2048));
-    EXPECT_EQ(Access::ComparePcFiles(data(), Pc("e1").c_str(), Pc("e2").c_str()), 0);
-    EXPECT_EQ(Access::ComparePcFiles(data(), Pc("big1").c_str(), Pc("big2").c_str()), 0);
-    EXPECT_EQ(Access::ComparePcFiles(data(), Pc("big1").c_str(), Pc("big3").c_str()),
-              UE_COMPARE_MISMATCH);
-    EXPECT_EQ(Access::ComparePcFiles(data(), Pc("big1").c_str(), Pc("short").c_str()),
-              UE_COMPARE_MISMATCH);
-    EXPECT_EQ(Access::ComparePcFiles(data(), Pc("big1").c_str(), Pc("none").c_str()),
-              UE_PC_FILE_ERROR);
-    EXPECT_EQ(Access::ComparePcFiles(data(), Pc("none").c_str(), Pc("big1").c_str()),
-              UE_PC_FILE_ERROR);
-    // Both files are closed again on every path.
-    EXPECT_TRUE(Access::IsPcFileAccessible(data(), Pc("big1").c_str()));
-    EXPECT_TRUE(Access::IsPcFileAccessible(data(), Pc("big3").c_str()));
-}
-
-TEST_F(Transfers, PcFileAccessAndSize) {
-    ConnectWith({});
-    WriteFile(Pc("f"), Pattern(1234));
-    unsigned long size = 7;
-    EXPECT_TRUE(Access::GetPcFileSize(data(), Pc("f").c_str(), &size));
-    EXPECT_EQ(size, 1234u);
-    EXPECT_FALSE(Access::GetPcFileSize(data(), Pc("none").c_str(), &size));
-    EXPECT_EQ(size, 1234u);
-
-    EXPECT_TRUE(Access::IsPcFileAccessible(data(), Pc("f").c_str()));
-    EXPECT_TRUE(Access::IsPcFileAccessible(data(), Pc("none").c_str()));
-    EXPECT_FALSE(Access::IsPcFileAccessible(data(), (home() + "/no/such/folder/f").c_str()));
-    {
-        CFile holder;
-        ASSERT_TRUE(holder.Open(Pc("f").c_str(), CFile::modeRead | CFile::shareExclusive));
-        EXPECT_FALSE(Access::IsPcFileAccessible(data(), Pc("f").c_str()));
-    }
-    EXPECT_TRUE(Access::IsPcFileAccessible(data(), Pc("f").c_str()));
-    EXPECT_EQ(ReadFile(Pc("f")), Pattern(1234));
-}
-
-TEST_F(Transfers, OtherInstanceNamesPostNothing) {
-    ConnectWith({kSeek}, "gui instance");
-    WriteFile(Pc("src"), Pattern(1500));
-    ListFile("a", 1500);
-    ASSERT_EQ(data().WriteFile("a", Pc("src").c_str(), 1), 0);
-    ASSERT_EQ(data().ReadFile(Pc("back").c_str(), "a"), 0);
-    EXPECT_EQ(ReadFile(Pc("back")), Pattern(1500));
-    EXPECT_TRUE(TakeProgress().empty());
 }
 
 }  // namespace
