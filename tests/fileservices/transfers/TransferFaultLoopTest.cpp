@@ -16,13 +16,6 @@ const std::size_t kPackets = 3;
 class TransferFaultLoop : public TransferFixture,
                           public ::testing::WithParamInterface<const char*> {
   protected:
-    void ConnectFaulty() {
-        TargetSetup setup;
-        setup.version = GetParam();
-        setup.commands = {"Diag__Utils__InMsgBodyLimit", "Diag__Utils__OutMsgBodyLimit",
-                          "FDI__Transport__GetFdiFdvAvailableSpace", "FDI__Transport__Fseek"};
-        Connect(setup);
-    }
     std::size_t Count(const std::string& name) const { return SentNamed(name).size(); }
     // Runs `body` on a fresh target and object for k = 1, 2, ... until nothing
     // is lost; `prepare` runs before the fault is armed.
@@ -32,7 +25,9 @@ class TransferFaultLoop : public TransferFixture,
             SCOPED_TRACE("exchange " + std::to_string(k));
             TearDown();
             SetUp();
-            ConnectFaulty();
+            Connect({"Diag__Utils__InMsgBodyLimit", "Diag__Utils__OutMsgBodyLimit",
+                     "FDI__Transport__GetFdiFdvAvailableSpace", "FDI__Transport__Fseek"},
+                    GetParam());
             prepare();
             sim_->LoseReport(k);
             body();

@@ -3,14 +3,14 @@
 
 namespace quorvex::test {
 
-void TransferFixture::Connect(const TargetSetup& setup) {
-    fdi5_ = setup.version == "FDI5";
+void TransferFixture::Connect(const std::vector<std::string>& commands, const std::string& version,
+                              int side, bool simulated, const char* instance,
+                              std::uint64_t capacity) {
+    fdi5_ = version == "FDI5";
     const std::vector<std::string> none;
-    Start(setup.side, setup.side == 0 ? setup.commands : none,
-          setup.side == 0 ? none : setup.commands, setup.instance.c_str());
-    if (setup.simulated)
-        sim_ = std::make_unique<SimFlash>(target_, setup.version, setup.commands, setup.capacity);
-    UseSide(setup.side, setup.version.c_str(), "dfm/");
+    Start(side, side == 0 ? commands : none, side == 0 ? none : commands, instance);
+    if (simulated) sim_ = std::make_unique<SimFlash>(target_, version, commands, capacity);
+    UseSide(side, version.c_str(), "dfm/");
 }
 
 void TransferFixture::ListFile(const char* name, DWORD size) {

@@ -11,19 +11,14 @@
 
 namespace quorvex::test {
 
-struct TargetSetup {
-    int side = 1;
-    std::string version = "FDI6";
-    std::vector<std::string> commands;  // optional commands of the target
-    std::string instance = "GUI Instance";
-    bool simulated = true;
-    std::uint64_t capacity = 1u << 20;  // of the simulated volume
-};
-
 class TransferFixture : public FlashOpsTest {
   protected:
-    // Connects the scripted target and creates the object on it, on "dfm/".
-    void Connect(const TargetSetup& setup = TargetSetup());
+    // Connects a scripted target offering the optional `commands` and makes the
+    // object on it, on "dfm/"; with the simulator behind the target (a volume of
+    // `capacity` bytes) unless the test scripts every answer.
+    void Connect(const std::vector<std::string>& commands = {}, const std::string& version = "FDI6",
+                 int side = 1, bool simulated = true, const char* instance = "GUI Instance",
+                 std::uint64_t capacity = 1u << 20);
 
     CFlashExplorerData& data() { return *flash_; }
     bool fdi5() const { return fdi5_; }

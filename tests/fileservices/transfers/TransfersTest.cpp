@@ -20,15 +20,6 @@ const WPARAM kWideBlock = 1032;
 
 class Transfers : public TransferFixture {
   protected:
-    void ConnectWith(std::vector<std::string> commands,
-                     const std::string& instance = "GUI Instance",
-                     std::uint64_t capacity = 1u << 20) {
-        TargetSetup setup;
-        setup.commands = std::move(commands);
-        setup.instance = instance;
-        setup.capacity = capacity;
-        Connect(setup);
-    }
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
         for (const auto& command : Sent()) names.push_back(command.name);
@@ -37,7 +28,7 @@ class Transfers : public TransferFixture {
 };
 
 TEST_F(Transfers, ReadFileCopiesTheFlashFileWithStartOnlyForListedFiles) {
-    ConnectWith({});
+    Connect({});
     sim_->Put("dfm/a.bin", Pattern(2500));
     WriteFile(Pc("a"), Pattern(9000, 3));  // replaced, not merged
     ListFile("other", 1);
@@ -59,7 +50,7 @@ TEST_F(Transfers, ReadFileCopiesTheFlashFileWithStartOnlyForListedFiles) {
 }
 
 TEST_F(Transfers, ReadFileFailures) {
-    ConnectWith({});
+    Connect({});
     sim_->Put("dfm/a", Pattern(10));
 
     // A PC file held by someone else is refused before anything happens.
@@ -89,7 +80,7 @@ TEST_F(Transfers, ReadFileFailures) {
 }
 
 TEST_F(Transfers, PcFileFailingMidTransferIsPassedOnAfterTheClose) {
-    ConnectWith({kSeek});
+    Connect({kSeek});
     sim_->Put("dfm/a", Pattern(3000));
     WriteFile(Pc("src"), Pattern(3000));
     ASSERT_EQ(symlink("/dev/full", (TempFolder() + "full").c_str()), 0);
@@ -106,7 +97,7 @@ TEST_F(Transfers, PcFileFailingMidTransferIsPassedOnAfterTheClose) {
 }
 
 TEST_F(Transfers, ReadFileStoppedKeepsWhatArrived) {
-    ConnectWith({});
+    Connect({});
     sim_->Put("dfm/a", Pattern(3000));
     data().RequestStop();  // cleared by the read itself
     sim_->after = [&](const link::CommandFrame& command, std::vector<link::ReportFrame>&) {
@@ -120,7 +111,7 @@ TEST_F(Transfers, ReadFileStoppedKeepsWhatArrived) {
 }
 
 TEST_F(Transfers, WriteFileWithoutVerification) {
-    ConnectWith({});
+    Connect({});
     WriteFile(Pc("src"), Pattern(2100));
     data().m_bContentChanged = 0;
     for (int verify : {0, 2}) {
@@ -142,7 +133,7 @@ TEST_F(Transfers, WriteFileWithoutVerification) {
 }
 
 TEST_F(Transfers, WriteFileChecksTheFreeSpaceOfTheVolume) {
-    ConnectWith({kSpaceQuery}, "GUI Instance", 999);
+    Connect({kSpaceQuery}, "FDI6", 1, true, "GUI Instance", 999);
     WriteFile(Pc("src"), Pattern(500));
     ASSERT_EQ(data().WriteFile("a", Pc("src").c_str(), 0), 0);
     const auto query = SentNamed("GetFdiFdvAvailableSpace");
@@ -164,7 +155,7 @@ TEST_F(Transfers, WriteFileChecksTheFreeSpaceOfTheVolume) {
 }
 
 TEST_F(Transfers, WriteFileOfAMissingPcFileTouchesNothing) {
-    ConnectWith({kSpaceQuery});
+    Connect({kSpaceQuery});
     data().RequestStop();
     EXPECT_EQ(data().WriteFile("a", Pc("missing").c_str(), 1), UE_PC_FILE_SIZE_ERROR);
     EXPECT_TRUE(Sent().empty());
@@ -174,7 +165,7 @@ TEST_F(Transfers, WriteFileOfAMissingPcFileTouchesNothing) {
 }
 
 TEST_F(Transfers, VerificationReadsBackThroughTheOpenFile) {
-    ConnectWith({kSeek});
+    Connect({kSeek});
     WriteFile(Pc("src"), Pattern(2100));
     ASSERT_EQ(data().WriteFile("a.bin", Pc("src").c_str(), 1), 0);
     EXPECT_EQ(Names(), (std::vector<std::string>{"Fopen", "Fwrite", "Fwrite", "Fwrite", "Fseek",
@@ -198,7 +189,7 @@ class TransfersFallback : public Transfers, public ::testing::WithParamInterface
 
 TEST_P(TransfersFallback, VerificationReadsTheFileAnew) {
     const bool refused = GetParam();
-    ConnectWith(refused ? std::vector<std::string>{kSeek} : std::vector<std::string>{});
+    Connect(refused ? std::vector<std::string>{kSeek} : std::vector<std::string>{});
     target_->On("Fseek").Reply("FDI__Transport__Fseek_Error");  // unused unless offered
     WriteFile(Pc("src"), Pattern(1500));
     ListFile("a.bin", 1500);
@@ -224,7 +215,7 @@ TEST_P(TransfersFallback, VerificationReadsTheFileAnew) {
 INSTANTIATE_TEST_SUITE_P(SeekRefused, TransfersFallback, ::testing::Bool());
 
 TEST_F(Transfers, VerificationReportsADifferenceAndKeepsTheCopy) {
-    ConnectWith({kSeek});
+    Connect({kSeek});
     WriteFile(Pc("src"), Pattern(700));
     // The last byte read back differs from the one written.
     sim_->after = [&](const link::CommandFrame& command, std::vector<link::ReportFrame>& reports) {
@@ -238,7 +229,7 @@ TEST_F(Transfers, VerificationReportsADifferenceAndKeepsTheCopy) {
 }
 
 TEST_F(Transfers, StoppedWriteRemovesThePartialFile) {
-    ConnectWith({});
+    Connect({});
     WriteFile(Pc("src"), Pattern(5000));
     int packets = 0;
     sim_->after = [&](const link::CommandFrame& command, std::vector<link::ReportFrame>&) {
@@ -263,7 +254,7 @@ TEST_F(Transfers, StoppedWriteRemovesThePartialFile) {
 }
 
 TEST_F(Transfers, ComparePcFileWithFlashFile) {
-    ConnectWith({});
+    Connect({});
     sim_->Put("dfm/c.bin", Pattern(1500));
     WriteFile(Pc("same"), Pattern(1500));
     EXPECT_EQ(data().ComparePcFileWithFlashFile(Pc("same").c_str(), "c.bin"), 0);
