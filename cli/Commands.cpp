@@ -4,9 +4,11 @@
 
 #include <cstdio>
 #include <ctime>
+#include <utility>
 
 #include "Entries.h"
 #include "Output.h"
+#include "ProgressNotes.h"
 #include "ResultText.h"
 #include "quorvex/Quorvex.h"
 
@@ -65,11 +67,21 @@ int Remove(CommandContext& c) {
     std::vector<std::string> names;
     const int expanded = ExpandFlashNames(c, c.line->operands, &names);
     if (expanded != 0) return expanded;
+    // Removals have no amount to show: the line counts files.
+    if (names.size() > 1) PlanProgress(c, "rm", 0, names.size(), true);
+    int result = 0;
     for (const std::string& name : names) {
-        const int result = Described(c, c.flash->RemoveFile(name.c_str()), name);
-        if (result != 0) return result;
+        ProgressNote item;
+        item.operation = "rm";
+        item.name = name;
+        item.sized = false;
+        ItemProgress(c, std::move(item));
+        result = Described(c, c.flash->RemoveFile(name.c_str()), name);
+        ItemDoneProgress(c, result == 0);
+        if (result != 0) break;
     }
-    return 0;
+    if (names.size() > 1) EndProgress(c, result == 0);
+    return result;
 }
 
 }  // namespace
@@ -103,7 +115,13 @@ int RunCommand(CommandContext& c) {
             const int listed = RequireListedVolume(c, a[0]);
             if (listed != 0) return listed;
         }
+        ProgressNote item;
+        item.operation = "format";
+        item.name = a.empty() ? std::string(static_cast<LPCSTR>(f.GetVolumeAndPath())) : a[0];
+        item.sized = false;
+        ItemProgress(c, std::move(item));
         const int result = a.empty() ? f.FormatFlash() : f.FormatFlash(a[0].c_str());
+        ItemDoneProgress(c, result == 0);
         if (result == 0 || a.empty()) return result;
         return Fail(c, result, DescribeResult(result, a[0], ""));
     }

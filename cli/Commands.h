@@ -45,6 +45,8 @@ int RunTreeCommand(CommandContext& c);      // get -r, put -r, sync
 // destination that is a folder receives the flash file's base name.
 int GetOne(CommandContext& c, const std::string& flash, const std::string& pc);
 int PutOne(CommandContext& c, const std::string& pc, const std::string& flash);
+// Whether a put reads each written file back (--verify, or the setting).
+bool Verifies(const CommandContext& c);
 // Where the module keeps the flash copy of a comparison that found a difference.
 std::string KeptCopyPath(const std::string& pc, const std::string& flash);
 // Before connecting: 0 when the PC file a put or cmp reads is there.

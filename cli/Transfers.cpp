@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <new>
 #include <string>
 
@@ -17,6 +18,7 @@
 #include "Output.h"
 #include "PcDestination.h"
 #include "PcSystem.h"
+#include "ProgressNotes.h"
 #include "ResultText.h"
 #include "StopSignals.h"
 #include "framework/file_exception.h"
@@ -69,6 +71,33 @@ void ShowAvailableSpace(CommandContext& c, const std::string& full_path) {
     }
 }
 
+// Size of a PC file, 0 when it cannot be read (its transfer then says why).
+std::uint64_t PcFileSize(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size)
+                                                            : 0;
+}
+
+// Bytes the flash files take together, from one listing of each folder.
+std::uint64_t FlashBytes(CommandContext& c, const std::vector<std::string>& names) {
+    std::map<std::string, std::map<std::string, std::uint64_t>> folders;
+    std::uint64_t bytes = 0;
+    for (const std::string& name : names) {
+        const auto slash = name.find_last_of('/');
+        const std::string folder = slash == std::string::npos ? "" : name.substr(0, slash);
+        if (folders.count(folder) == 0) {
+            std::vector<CFdiFile> entries;
+            if (ListFolder(c, folder, &entries) != 0) c.message.clear();
+            auto& sizes = folders[folder];
+            for (const CFdiFile& e : entries) sizes[static_cast<LPCSTR>(e.m_strName)] = e.m_dwSize;
+        }
+        const auto& sizes = folders[folder];
+        const auto found = sizes.find(BaseName(name));
+        if (found != sizes.end()) bytes += found->second;
+    }
+    return bytes;
+}
+
 bool IsPcFolder(const std::string& path) {
     struct stat st {};
     return path.empty() || path.back() == '/' ||
@@ -85,11 +114,15 @@ int Get(CommandContext& c) {
     if (names.size() > 1 && !IsPcFolder(pc)) {
         return Fail(c, kUsageStatus, "several files go into a folder; " + pc + " is not one");
     }
+    // Several files make one line, whose total is known before the first byte.
+    const bool planned = names.size() > 1 && ProgressWanted(c);
+    if (planned) PlanProgress(c, "get", FlashBytes(c, names), names.size());
     for (const std::string& name : names) {
         result = GetOne(c, name, pc);
-        if (result != 0) return result;
+        if (result != 0) break;
     }
-    return 0;
+    if (planned) EndProgress(c, result == 0);
+    return result;
 }
 
 // Removes what a failed write left on the target, unless asked to keep it.
@@ -130,11 +163,19 @@ int Put(CommandContext& c) {
         while (!folder.empty() && folder.back() == '/') folder.pop_back();
         folder += "/";
     }
-    for (const std::string& pc : sources) {
-        const int result = PutOne(c, pc, folder + BaseName(pc));
-        if (result != 0) return result;
+    const bool planned = sources.size() > 1 && ProgressWanted(c);
+    if (planned) {
+        std::uint64_t bytes = 0;
+        for (const std::string& pc : sources) bytes += PcFileSize(pc);
+        PlanProgress(c, "put", Verifies(c) ? 2 * bytes : bytes, sources.size());
     }
-    return 0;
+    int result = 0;
+    for (const std::string& pc : sources) {
+        result = PutOne(c, pc, folder + BaseName(pc));
+        if (result != 0) break;
+    }
+    if (planned) EndProgress(c, result == 0);
+    return result;
 }
 
 // cat: the file goes through a temporary copy, so a failed read prints nothing.
@@ -151,8 +192,16 @@ int Cat(CommandContext& c) {
     }
     ::close(fd);
     const std::string copy = buffer.data();
+    ProgressNote item;
+    item.operation = "cat";
+    item.name = flash;
+    item.sized = false;
+    item.filling = copy;
+    ItemProgress(c, std::move(item));
     int result = Guarded(c, [&] { return c.flash->ReadFile(copy.c_str(), flash.c_str()); });
     if (result == 0 && StopRequested()) result = kStopped;
+    const std::uint64_t moved = PcFileSize(copy);
+    ItemDoneProgress(c, result == 0, &moved);
     if (result == 0) {
         UseBinaryStdout();
         std::FILE* in = std::fopen(copy.c_str(), "rb");
@@ -199,9 +248,17 @@ int CleanCopies(CommandContext& c) {
 
 int CompareOne(CommandContext& c, const std::string& pc, const std::string& flash) {
     CFlashExplorerData& f = *c.flash;
+    ProgressNote item;
+    item.operation = "cmp";
+    item.name = flash;
+    item.sized = false;  // the flash file's size is not looked up
+    item.filling = KeptCopyPath(pc, flash);
+    ItemProgress(c, std::move(item));
     const int result =
         Guarded(c, [&] { return f.ComparePcFileWithFlashFile(pc.c_str(), flash.c_str()); });
     if (result == 0) {
+        const std::uint64_t size = PcFileSize(pc);
+        ItemDoneProgress(c, true, &size);
         Confirm(c, pc + " and " + flash + " are identical");
         return 0;
     }
@@ -239,6 +296,12 @@ int Compare(CommandContext& c) {
 
 }  // namespace
 
+bool Verifies(const CommandContext& c) {
+    const unsigned options = c.line->options;
+    return (options & kOptVerify) != 0 ||
+           ((options & kOptNoVerify) == 0 && c.settings.verify_after_write);
+}
+
 std::string KeptCopyPath(const std::string& pc, const std::string& flash) {
     // The module keeps the copy in its temporary folder, or in a folder of
     // its own when the PC file lies in the temporary one.
@@ -261,11 +324,27 @@ int GetOne(CommandContext& c, const std::string& flash, const std::string& pc) {
     }
     // The listed size gives the progress its total; only this file is listed.
     const CFdiFileList* cached = nullptr;
-    f.GetFileList(cached, flash.c_str());
+    ProgressNote item;
+    item.operation = "get";
+    item.name = flash;
+    item.sized = false;
+    item.filling = destination.write_path();
+    if (f.GetFileList(cached, flash.c_str()) == 0 && cached != nullptr) {
+        for (POSITION pos = cached->GetHeadPosition(); pos != nullptr;) {
+            const CFdiFile& entry = cached->GetNext(pos);
+            if (BaseName(flash) == static_cast<LPCSTR>(entry.m_strName)) {
+                item.bytes = entry.m_dwSize;
+                item.sized = true;
+            }
+        }
+    }
     if (StopRequested()) return kStopped;
+    ItemProgress(c, std::move(item));
     int result =
         Guarded(c, [&] { return f.ReadFile(destination.write_path().c_str(), flash.c_str()); });
     if (result == 0 && StopRequested()) result = kStopped;
+    const std::uint64_t moved = PcFileSize(destination.write_path());
+    ItemDoneProgress(c, result == 0, &moved);
     if (result != 0) {
         if (c.message.empty()) c.message = DescribeResult(result, full, destination.path());
         return result;  // the destination stays as it was
@@ -280,13 +359,19 @@ int GetOne(CommandContext& c, const std::string& flash, const std::string& pc) {
 int PutOne(CommandContext& c, const std::string& pc, const std::string& flash) {
     CFlashExplorerData& f = *c.flash;
     const std::string full = FullFlashPath(f, flash);
-    const unsigned options = c.line->options;
-    const bool verify = (options & kOptVerify) != 0 ||
-                        ((options & kOptNoVerify) == 0 && c.settings.verify_after_write);
+    const bool verify = Verifies(c);
     if (StopRequested()) return kStopped;
+    ProgressNote item;
+    item.operation = "put";
+    item.name = pc;
+    item.bytes = PcFileSize(pc);
+    item.verified = verify;
+    item.read_back = KeptCopyPath(pc, flash);
+    ItemProgress(c, std::move(item));
     c.watch->Mark();
     const int result =
         Guarded(c, [&] { return f.WriteFile(flash.c_str(), pc.c_str(), verify ? 1 : 0); });
+    ItemDoneProgress(c, result == 0);
     if (result == 0) {
         ShowAvailableSpace(c, full);
         return 0;

@@ -1,7 +1,9 @@
 // Whole folder trees between the PC and flash: get -r and put -r copy every
 // file, sync copies only what differs (by size and time, or by the bytes with
 // --checksum) and with --delete removes what the source lacks. Folders are
-// created as needed on either side.
+// created as needed on either side. The whole tree is walked first, so the
+// plan is printed (--dry-run) or its total shown on one progress line before
+// the first byte moves.
 #include <sys/stat.h>
 
 #include <chrono>
@@ -11,12 +13,14 @@
 #include <map>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "Commands.h"
 #include "Entries.h"
 #include "Output.h"
 #include "PcDestination.h"
+#include "ProgressNotes.h"
 #include "ResultText.h"
 #include "StopSignals.h"
 #include "quorvex/Quorvex.h"
@@ -33,6 +37,15 @@ const int kMaxDepth = 32;
 
 struct Tally {
     std::uint64_t copied = 0, skipped = 0, removed = 0, bytes = 0;
+};
+
+// One change the walk decided on, done in the order the walk found it.
+struct Action {
+    enum class Kind { kFlashFolder, kPcFolder, kPut, kGet, kRemoveFlash, kRemovePc } kind;
+    std::string source;   // kPut, kGet: the file copied
+    std::string target;   // what is made, written or removed
+    bool folder = false;  // kRemoveFlash: a folder
+    std::uint64_t bytes = 0;
 };
 
 class TreeRun {
@@ -54,7 +67,12 @@ class TreeRun {
         while (!flash.empty() && flash.back() == '/') flash.pop_back();
         if (flash == ".") flash.clear();  // the current folder
         const auto started = std::chrono::steady_clock::now();
+        // Comparing by content reads files while walking: a line of its own.
+        const bool checks = sync_ && (options_ & kOptChecksum) != 0;
+        if (checks) PlanProgress(c_, "cmp", 0, 0, true);
         int result = push_ ? PushRoot(pc, flash) : PullRoot(flash, pc);
+        if (checks) EndProgress(c_, result == 0);
+        if (result == 0 && !dry_) result = Execute();
         if (result == 0 && sync_) {
             const double seconds =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -68,8 +86,80 @@ class TreeRun {
         return folder.empty() || folder == "." ? name : folder + "/" + name;
     }
 
-    void Plan(const std::string& what) {
+    void Plan(const std::string& what, Action action) {
         if (dry_) std::printf("%s\n", what.c_str());
+        actions_.push_back(std::move(action));
+    }
+
+    int Execute() {
+        std::uint64_t bytes = 0;
+        std::size_t copies = 0, items = 0;
+        for (const Action& a : actions_) {
+            const bool copy = a.kind == Action::Kind::kPut || a.kind == Action::Kind::kGet;
+            bytes += copy ? a.bytes : 0;
+            copies += copy ? 1 : 0;
+            items +=
+                copy || a.kind == Action::Kind::kRemoveFlash || a.kind == Action::Kind::kRemovePc;
+        }
+        if (push_ && Verifies(c_)) bytes *= 2;  // each written file is read back
+        // Nothing but removals: the line counts them.
+        if (items > 0) PlanProgress(c_, c_.line->command->name, bytes, items, copies == 0);
+        int result = 0;
+        for (const Action& a : actions_) {
+            if (StopRequested()) {
+                result = kStopped;
+                break;
+            }
+            result = Do(a);
+            if (result != 0) break;
+        }
+        if (items > 0) EndProgress(c_, result == 0);
+        return result;
+    }
+
+    int Do(const Action& a) {
+        std::error_code error;
+        switch (a.kind) {
+            case Action::Kind::kFlashFolder: {
+                unsigned int fdi_result = 0;
+                const int result = c_.flash->MakeDir(a.target.c_str(), 0777, fdi_result);
+                if (result == 0) return 0;
+                return Fail(c_, result,
+                            DescribeResult(result, FullFlashPath(*c_.flash, a.target), ""));
+            }
+            case Action::Kind::kPcFolder:
+                fs::create_directories(a.target, error);
+                if (!error) return 0;
+                return Fail(c_, kPcFileError,
+                            "cannot create the PC folder " + a.target + ": " + error.message());
+            case Action::Kind::kPut:
+                return PutOne(c_, a.source, a.target);
+            case Action::Kind::kGet:
+                return GetOne(c_, a.source, a.target);
+            case Action::Kind::kRemoveFlash: {
+                ShowRemoval(a.target);
+                const std::string full = FullFlashPath(*c_.flash, a.target);
+                const int result = a.folder ? c_.flash->RemoveDir(a.target.c_str())
+                                            : c_.flash->RemoveFile(a.target.c_str());
+                ItemDoneProgress(c_, result == 0);
+                return result == 0 ? 0 : Fail(c_, result, DescribeResult(result, full, ""));
+            }
+            case Action::Kind::kRemovePc:
+                ShowRemoval(a.target);
+                fs::remove_all(a.target, error);
+                ItemDoneProgress(c_, !error);
+                if (!error) return 0;
+                return Fail(c_, kPcFileError, "cannot remove " + a.target + ": " + error.message());
+        }
+        return 0;
+    }
+
+    void ShowRemoval(const std::string& name) {
+        ProgressNote item;
+        item.operation = "rm";
+        item.name = name;
+        item.sized = false;
+        ItemProgress(c_, std::move(item));
     }
 
     void Summary(double seconds) {
@@ -113,7 +203,14 @@ class TreeRun {
         if (!sync_ || flash == nullptr || !pc_exists) return 0;
         if (fs::file_size(pc, error) != flash->m_dwSize) return 0;
         if ((options_ & kOptChecksum) != 0) {
+            ProgressNote item;
+            item.operation = "cmp";
+            item.name = push_ ? pc : flash_path;
+            item.sized = false;
+            item.filling = KeptCopyPath(pc, flash_path);
+            ItemProgress(c_, std::move(item));
             const int result = c_.flash->ComparePcFileWithFlashFile(pc.c_str(), flash_path.c_str());
+            ItemDoneProgress(c_, result == 0 || result == 8);
             if (result == 8) {  // the differing copy is not worth keeping here
                 fs::remove(KeptCopyPath(pc, flash_path), error);
                 return 0;
@@ -128,13 +225,8 @@ class TreeRun {
         return 0;
     }
 
-    int MakeFlashFolder(const std::string& folder) {
-        Plan("mkdir " + FullFlashPath(*c_.flash, folder));
-        if (dry_) return 0;
-        unsigned int fdi_result = 0;
-        const int result = c_.flash->MakeDir(folder.c_str(), 0777, fdi_result);
-        if (result == 0) return 0;
-        return Fail(c_, result, DescribeResult(result, FullFlashPath(*c_.flash, folder), ""));
+    void MakeFlashFolder(const std::string& folder) {
+        Plan("mkdir " + FullFlashPath(*c_.flash, folder), {Action::Kind::kFlashFolder, "", folder});
     }
 
     int PushRoot(const std::string& pc, const std::string& flash) {
@@ -146,8 +238,7 @@ class TreeRun {
         const int found = flash.empty() ? 0 : FindEntry(c_, flash, &entry);
         if (found == kNotListed) {
             c_.message.clear();
-            const int made = MakeFlashFolder(flash);
-            if (made != 0) return made;
+            MakeFlashFolder(flash);
             return Push(pc, flash, false, 0);
         }
         if (found != 0) return found;
@@ -182,10 +273,7 @@ class TreeRun {
             const CFdiFile* entry = found == there.end() ? nullptr : &found->second;
             if (folder) {
                 const bool exists = entry != nullptr && IsFolder(*entry);
-                if (!exists) {
-                    const int made = MakeFlashFolder(flash_path);
-                    if (made != 0) return made;
-                }
+                if (!exists) MakeFlashFolder(flash_path);
                 const int result = Push(pc_path, flash_path, exists, depth + 1);
                 if (result != 0) return result;
                 continue;
@@ -197,12 +285,12 @@ class TreeRun {
                 ++t_.skipped;
                 continue;
             }
-            Plan("copy " + pc_path + " -> " + FullFlashPath(*c_.flash, flash_path));
+            std::uint64_t size = fs::file_size(pc_path, error);
+            if (error) size = 0;  // the copy says what is wrong with the file
+            Plan("copy " + pc_path + " -> " + FullFlashPath(*c_.flash, flash_path),
+                 {Action::Kind::kPut, pc_path, flash_path, false, size});
             ++t_.copied;
-            t_.bytes += fs::file_size(pc_path, error);
-            if (dry_) continue;
-            const int result = PutOne(c_, pc_path, flash_path);
-            if (result != 0) return result;
+            t_.bytes += size;
         }
         if ((options_ & kOptDelete) == 0) return 0;
         for (const auto& [name, entry] : there) {
@@ -227,13 +315,10 @@ class TreeRun {
                 if (result != 0) return result;
             }
         }
-        const std::string full = FullFlashPath(*c_.flash, path);
-        Plan("remove " + full + (folder ? "/" : ""));
+        Plan("remove " + FullFlashPath(*c_.flash, path) + (folder ? "/" : ""),
+             {Action::Kind::kRemoveFlash, "", path, folder});
         ++t_.removed;
-        if (dry_) return 0;
-        const int result =
-            folder ? c_.flash->RemoveDir(path.c_str()) : c_.flash->RemoveFile(path.c_str());
-        return result == 0 ? 0 : Fail(c_, result, DescribeResult(result, full, ""));
+        return 0;
     }
 
     int PullRoot(const std::string& flash, const std::string& pc) {
@@ -252,13 +337,7 @@ class TreeRun {
     int Pull(const std::string& flash, const std::string& pc, int depth) {
         if (depth > kMaxDepth) return Fail(c_, kUsageStatus, "the tree is deeper than 32 folders");
         std::error_code error;
-        if (!fs::is_directory(pc, error)) {
-            Plan("mkdir " + pc);
-            if (!dry_ && !fs::create_directories(pc, error)) {
-                return Fail(c_, kPcFileError,
-                            "cannot create the PC folder " + pc + ": " + error.message());
-            }
-        }
+        if (!fs::is_directory(pc, error)) Plan("mkdir " + pc, {Action::Kind::kPcFolder, "", pc});
         std::vector<CFdiFile> entries;
         const int listed = ListFolder(c_, flash, &entries);
         if (listed != 0) return listed;
@@ -281,24 +360,21 @@ class TreeRun {
                 ++t_.skipped;
                 continue;
             }
-            Plan("copy " + FullFlashPath(*c_.flash, flash_path) + " -> " + pc_path);
+            Plan("copy " + FullFlashPath(*c_.flash, flash_path) + " -> " + pc_path,
+                 {Action::Kind::kGet, flash_path, pc_path, false, e.m_dwSize});
             ++t_.copied;
             t_.bytes += e.m_dwSize;
-            if (dry_) continue;
-            const int result = GetOne(c_, flash_path, pc_path);
-            if (result != 0) return result;
         }
         if ((options_ & kOptDelete) == 0 || !fs::is_directory(pc, error)) return 0;
         for (const fs::directory_entry& e : fs::directory_iterator(pc, error)) {
             const std::string name = e.path().filename().string();
             if (there.count(name) != 0) continue;
-            Plan("remove " + e.path().string());
+            Plan("remove " + e.path().string(), {Action::Kind::kRemovePc, "", e.path().string()});
             ++t_.removed;
-            if (!dry_) fs::remove_all(e.path(), error);
-            if (error) {
-                return Fail(c_, kPcFileError,
-                            "cannot remove " + e.path().string() + ": " + error.message());
-            }
+        }
+        if (error) {
+            return Fail(c_, kPcFileError,
+                        "cannot read the PC folder " + pc + ": " + error.message());
         }
         return 0;
     }
@@ -307,6 +383,7 @@ class TreeRun {
     unsigned options_;
     bool sync_ = false, push_ = false, dry_ = false;
     Tally t_;
+    std::vector<Action> actions_;
 };
 
 }  // namespace

@@ -56,6 +56,8 @@ std::string ApplyEnvironment(GlobalOptions* g) {
         g->core = core;
     }
     if (g->quiet) g->progress = ProgressChoice::kNone;
+    // Output for programs: a bar is drawn only when asked for by name.
+    if (g->json && g->progress == ProgressChoice::kAuto) g->progress = ProgressChoice::kNone;
     if (g->verbose && g->trace.empty()) g->trace = "-";
     return "";
 }

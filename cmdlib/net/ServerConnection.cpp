@@ -33,6 +33,7 @@ Welcome ServerShared::Hello(TargetAgent& agent, const std::string& client_name) 
 void ServerShared::Handle(TargetAgent& agent, const CommandFrame& command,
                           std::vector<ReportFrame>* reports) {
     std::lock_guard<std::mutex> lock(agent_mutex_);
+    agent.Recycle(*reports);
     agent.Handle(command, *reports);
 }
 
@@ -193,9 +194,9 @@ bool ServerConnection::Answer(const FrameView& frame) {
         Drop("malformed COMMAND");
         return false;
     }
-    // Kept from command to command, so its buffer is reused.
+    // Kept from command to command, so its buffer is reused; the reports
+    // sent last time go back to the agent first.
     std::vector<ReportFrame>& reports = reports_;
-    reports.clear();
     shared_->Handle(*agent_, command, &reports);
     for (const ReportFrame& report : reports) {
         // Nobody waits for the answers of a posted command, so only the

@@ -27,6 +27,7 @@ class ServerShared {
     // The agent a new connection talks to (see ServerOptions::connection_agent).
     std::shared_ptr<TargetAgent> ConnectionAgent();
     // Calls into `agent`, serialised with every other connection's calls.
+    // Handle first gives the reports in *reports back to the agent.
     Welcome Hello(TargetAgent& agent, const std::string& client_name);
     void Handle(TargetAgent& agent, const CommandFrame& command, std::vector<ReportFrame>* reports);
 

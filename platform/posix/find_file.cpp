@@ -11,6 +11,7 @@
 #include "last_error.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "wildcard.h"
 
 namespace {
 
@@ -27,28 +28,6 @@ struct FindSearch : KernelObject {
 
 bool HasWildcard(const std::string& text) {
     return text.find_first_of("*?") != std::string::npos;
-}
-
-bool Match(const char* pattern, const char* name) {
-    // Iterative matcher with one back-tracking point, linear in practice.
-    const char* star = nullptr;
-    const char* resume = nullptr;
-    while (*name != '\0') {
-        if (*pattern == '*') {
-            star = pattern++;
-            resume = name;
-        } else if (*pattern == '?' || *pattern == *name) {
-            ++pattern;
-            ++name;
-        } else if (star != nullptr) {
-            pattern = star + 1;
-            name = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (*pattern == '*') ++pattern;
-    return *pattern == '\0';
 }
 
 }  // namespace
@@ -133,8 +112,7 @@ BOOL FindClose(HANDLE hFindFile) {
 namespace quorvex::platform {
 
 bool MatchesWildcard(const std::string& pattern, const std::string& name) {
-    if (pattern == "*.*") return true;  // the old "every name" spelling
-    return Match(pattern.c_str(), name.c_str());
+    return internal::WildcardMatch(pattern, name, /*fold_case=*/false);
 }
 
 }  // namespace quorvex::platform

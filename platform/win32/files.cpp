@@ -2,37 +2,7 @@
 // to case, and so does the wildcard match.
 #include "platform/files.h"
 
-#include <cctype>
-
-namespace {
-
-char Fold(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
-
-// Backtracking over the last '*' only: linear enough for file names.
-bool Match(const char* pattern, const char* name) {
-    const char* star = nullptr;
-    const char* resume = nullptr;
-    while (*name != '\0') {
-        if (*pattern == '*') {
-            star = pattern++;
-            resume = name;
-        } else if (*pattern == '?' || (*pattern != '\0' && Fold(*pattern) == Fold(*name))) {
-            ++pattern;
-            ++name;
-        } else if (star != nullptr) {
-            pattern = star + 1;
-            name = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (*pattern == '*') ++pattern;
-    return *pattern == '\0';
-}
-
-}  // namespace
+#include "wildcard.h"
 
 namespace quorvex::platform {
 
@@ -47,8 +17,7 @@ std::string NativePath(const std::string& path) {
 }
 
 bool MatchesWildcard(const std::string& pattern, const std::string& name) {
-    if (pattern == "*.*") return true;  // the old "every name" spelling
-    return Match(pattern.c_str(), name.c_str());
+    return internal::WildcardMatch(pattern, name, /*fold_case=*/true);
 }
 
 }  // namespace quorvex::platform

@@ -7,6 +7,10 @@
 #include <memory>
 #include <string>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "TargetFlags.h"
 #include "cmdlib/SocketServer.h"
 #include "target/FaultInjectingAgent.h"
@@ -48,6 +52,14 @@ int Complain(int status, const std::string& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(__GLIBC__)
+    // Every file written allocates and frees the image's pages and their
+    // change journal by the megabyte. Handing that memory back to the system
+    // after each commit, only to have it cleared and faulted in again by the
+    // next one, cost more than storing the data itself.
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
     using quorvex::target_server::FlagsOutcome;
     quorvex::target_server::TargetSettings settings;
     std::string error;

@@ -55,19 +55,21 @@ void HandleFread(FlashCore& core, const link::CommandFrame& command, Replier& re
     // A host that asks for more than the core sends per packet still gets
     // everything: it keeps asking until the last-packet flag.
     const std::size_t count = std::min<std::size_t>(wanted, core.config().in_msg_body_limit);
-    // Kept from packet to packet, so reading a packet allocates nothing.
-    thread_local std::vector<std::uint8_t> bytes;
+    // The file's bytes go straight behind the packet header.
+    std::vector<std::uint8_t> out = reply.Buffer();
+    out.reserve(6 + count);
+    PutU16(out, 0);  // status: data follows
+    PutU16(out, 0);  // last-packet flag and byte count, known once read
+    PutU16(out, 0);
     bool at_end = false;
-    if (core.Read(id, count, &bytes, &at_end) != FsStatus::kOk) {
+    if (core.Read(id, count, &out, &at_end) != FsStatus::kOk) {
         reply.Send("F_Read_Error");
         return;
     }
-    std::vector<std::uint8_t> out;
-    out.reserve(6 + bytes.size());
-    PutU16(out, 0);  // status: data follows
-    PutU16(out, at_end ? 1 : 0);
-    PutU16(out, static_cast<std::uint16_t>(bytes.size()));
-    out.insert(out.end(), bytes.begin(), bytes.end());
+    const std::size_t got = out.size() - 6;
+    out[2] = at_end ? 1 : 0;
+    out[4] = static_cast<std::uint8_t>(got);
+    out[5] = static_cast<std::uint8_t>(got >> 8);
     reply.Send("F_Read_Packet", std::move(out));
 }
 

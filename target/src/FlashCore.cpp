@@ -115,7 +115,9 @@ bool FlashCore::Load(std::string* error) {
     const char* core_name = index_ == 0 ? "CP" : "AP";
     for (FlashVolume& v : volumes_) {
         VolumeTotals totals;
-        const bool read = v.config.ram ? store_->Wipe(Scope(v)) : store_->Totals(Scope(v), &totals);
+        // RAM volumes start empty: their tables live only as long as the
+        // store's connection, which has just been opened.
+        const bool read = v.config.ram || store_->Totals(Scope(v), &totals);
         if (!read) {
             *error = store_->last_error();
             return false;
@@ -319,21 +321,48 @@ bool FlashCore::Flush(OpenFile& file) {
     }
     if (!store_->DropPending(Scope(*file.volume), replaced)) StorageFailed();
     if (!replaced.empty()) file.cached_blob = 0;  // its number may be given out again
+    for (auto& [index, bytes] : file.staged) KeepChunkBuffer(std::move(bytes));
     file.staged.clear();
     return true;
 }
 
+std::vector<std::uint8_t> FlashCore::TakeChunkBuffer() {
+    if (spare_chunks_.empty()) {
+        std::vector<std::uint8_t> chunk;
+        chunk.reserve(kChunk);
+        return chunk;
+    }
+    std::vector<std::uint8_t> chunk = std::move(spare_chunks_.back());
+    spare_chunks_.pop_back();
+    chunk.clear();
+    return chunk;
+}
+
+void FlashCore::KeepChunkBuffer(std::vector<std::uint8_t>&& chunk) {
+    // Kept so that the next chunks are written into memory that is already
+    // there, instead of into fresh pages the system has to clear first.
+    if (spare_chunks_.size() < kStagedChunks && chunk.capacity() >= kChunk) {
+        spare_chunks_.push_back(std::move(chunk));
+    }
+}
+
 bool FlashCore::Stage(OpenFile& file, std::uint64_t index) {
     if (file.staged.size() >= kStagedChunks && !Flush(file)) return false;
-    // Writing starts from what the file holds there.
-    const std::vector<std::uint8_t>* base = Chunk(file, index);
-    if (base == nullptr) return false;
+    std::vector<std::uint8_t> chunk = TakeChunkBuffer();
     const std::uint64_t start = index * kChunk;
     const auto held = static_cast<std::size_t>(
         file.size > start ? std::min<std::uint64_t>(kChunk, file.size - start) : 0);
-    std::vector<std::uint8_t> chunk(
-        base->begin(), base->begin() + static_cast<std::ptrdiff_t>(std::min(held, base->size())));
-    chunk.resize(held, 0);
+    if (held > 0) {
+        // Writing starts from what the file holds there.
+        const std::vector<std::uint8_t>* base = Chunk(file, index);
+        if (base == nullptr) {
+            KeepChunkBuffer(std::move(chunk));
+            return false;
+        }
+        chunk.assign(base->begin(),
+                     base->begin() + static_cast<std::ptrdiff_t>(std::min(held, base->size())));
+        chunk.resize(held, 0);
+    }
     file.staged.emplace(index, std::move(chunk));
     return true;
 }
@@ -360,8 +389,7 @@ FsStatus FlashCore::Read(std::int32_t id, std::size_t wanted, std::vector<std::u
     // Another handle may have truncated the file under this one.
     const std::uint64_t from = std::min<std::uint64_t>(file.position, size);
     const std::uint64_t end = from + std::min<std::uint64_t>(wanted, size - from);
-    out->clear();
-    out->reserve(static_cast<std::size_t>(end - from));
+    out->reserve(out->size() + static_cast<std::size_t>(end - from));
     for (std::uint64_t at = from; at < end;) {
         const std::vector<std::uint8_t>* chunk = Chunk(file, at / kChunk);
         if (chunk == nullptr) return FsStatus::kStorage;
@@ -391,13 +419,22 @@ FsStatus FlashCore::Write(std::int32_t id, const std::uint8_t* data, std::size_t
     if (growth > file.volume->Free()) return FsStatus::kNoSpace;
     for (std::uint64_t at = from; at < end;) {
         const std::uint64_t index = at / kChunk;
-        if (file.staged.count(index) == 0 && !Stage(file, index)) return FsStatus::kStorage;
-        std::vector<std::uint8_t>& chunk = file.staged[index];
+        auto staged = file.staged.find(index);
+        if (staged == file.staged.end()) {
+            if (!Stage(file, index)) return FsStatus::kStorage;
+            staged = file.staged.find(index);
+        }
+        std::vector<std::uint8_t>& chunk = staged->second;
         const std::size_t offset = static_cast<std::size_t>(at % kChunk);
         const std::size_t n =
             static_cast<std::size_t>(std::min<std::uint64_t>(kChunk - offset, end - at));
-        if (chunk.size() < offset + n) chunk.resize(offset + n);
-        std::memcpy(chunk.data() + offset, data + (at - from), n);
+        const std::uint8_t* source = data + (at - from);
+        // Bytes over the chunk's old content are copied in place, the rest
+        // appended: each byte is written once, never cleared first.
+        if (chunk.size() < offset) chunk.resize(offset, 0);
+        const std::size_t over = std::min(n, chunk.size() - offset);
+        std::memcpy(chunk.data() + offset, source, over);
+        chunk.insert(chunk.end(), source + over, source + n);
         at += n;
     }
     file.size = std::max(file.size, end);

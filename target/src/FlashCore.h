@@ -91,8 +91,8 @@ class FlashCore {
     FlashCore(CoreConfig config, std::function<std::int64_t()> clock, FlashStore* store, int index);
     ~FlashCore();
 
-    // Reads the volume totals and the clock from the store (no file content)
-    // and empties the RAM volumes. False with a reason when the image breaks
+    // Reads the volume totals and the clock from the store (no file content);
+    // the RAM volumes of a store just opened are empty. False with a reason when the image breaks
     // one of the core's limits or cannot be read.
     bool Load(std::string* error);
 
@@ -111,6 +111,7 @@ class FlashCore {
     FsStatus Lookup(const FlashPath& path, StoredEntry* entry);
 
     FsStatus Open(std::string_view path, std::string_view mode, std::int32_t* id, bool* on_ram);
+    // Appends up to `wanted` bytes from the handle's position to *out.
     FsStatus Read(std::int32_t id, std::size_t wanted, std::vector<std::uint8_t>* out,
                   bool* at_end);
     FsStatus Write(std::int32_t id, const std::uint8_t* data, std::size_t count);
@@ -166,8 +167,12 @@ class FlashCore {
     std::uint64_t SizeSeen(OpenFile& file);
     // Stores the chunk being written as a pending blob.
     bool Flush(OpenFile& file);
-    // Makes chunk `index` the one being written (flushing the one before).
+    // Makes chunk `index` one being written (storing the staged ones first
+    // when there are enough of them).
     bool Stage(OpenFile& file, std::uint64_t index);
+    // An empty buffer with room for a whole chunk, and its way back.
+    std::vector<std::uint8_t> TakeChunkBuffer();
+    void KeepChunkBuffer(std::vector<std::uint8_t>&& chunk);
     FsStatus Commit(OpenFile& file);
     void Release(OpenFile& file);
     std::int32_t NextHandleId();
@@ -182,6 +187,7 @@ class FlashCore {
     std::int64_t clock_offset_ = 0;
     bool clock_set_ = false;
     std::string storage_error_;
+    std::vector<std::vector<std::uint8_t>> spare_chunks_;
 };
 
 }  // namespace quorvex::sim

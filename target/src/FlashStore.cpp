@@ -56,7 +56,8 @@ class Running {
     sqlite3_stmt* stmt_;
 };
 
-// One prepared statement, kept for the life of the store.
+// One statement, prepared when first used and kept for the life of the
+// store: a run that never reaches a statement never pays for parsing it.
 class Stmt {
   public:
     Stmt() = default;
@@ -64,16 +65,24 @@ class Stmt {
     Stmt(const Stmt&) = delete;
     Stmt& operator=(const Stmt&) = delete;
 
-    bool Prepare(sqlite3* db, const std::string& sql) {
-        return sqlite3_prepare_v3(db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt_,
-                                  nullptr) == SQLITE_OK;
+    bool Prepare(sqlite3* db, std::string sql) {
+        db_ = db;
+        sql_ = std::move(sql);
+        return true;
     }
+    // A statement that cannot be prepared runs as a null one: every step of
+    // it fails, and the connection's error message says why.
     Running Use() {
-        sqlite3_clear_bindings(stmt_);
+        if (stmt_ == nullptr && db_ != nullptr) {
+            sqlite3_prepare_v3(db_, sql_.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
+        }
+        if (stmt_ != nullptr) sqlite3_clear_bindings(stmt_);
         return Running(stmt_);
     }
 
   private:
+    sqlite3* db_ = nullptr;
+    std::string sql_;
     sqlite3_stmt* stmt_ = nullptr;
 };
 
@@ -104,6 +113,11 @@ StoredEntry ColumnEntry(sqlite3_stmt* s, int first) {
     const std::int64_t size = sqlite3_column_int64(s, first + 5);
     e.size = size < 0 ? 0 : static_cast<std::uint64_t>(size);
     return e;
+}
+
+bool Step(Stmt& statement) {
+    Running s = statement.Use();
+    return sqlite3_step(s) == SQLITE_DONE;
 }
 
 // Runs a statement whose only parameter is `value`.
@@ -160,8 +174,10 @@ class FlashStore::Statements {
                wipe_chunks.Prepare(
                    db, "DELETE FROM " + c + " WHERE entry IN (SELECT id FROM " + e + where + ")") &&
                wipe.Prepare(db, "DELETE FROM " + e + where) &&
-               chunk.Prepare(
-                   db, "SELECT data FROM " + b + blobs_of + " WHERE entry = ?1 AND idx = ?2)") &&
+               // A scalar subquery: "IN (SELECT ...)" would build a temporary
+               // table for every chunk read.
+               chunk.Prepare(db, "SELECT data FROM " + b + " WHERE id = (SELECT blob FROM " + c +
+                                     " WHERE entry = ?1 AND idx = ?2)") &&
                chunk_blob.Prepare(db, "SELECT blob FROM " + c + " WHERE entry = ?1 AND idx = ?2") &&
                put_chunk.Prepare(
                    db, "INSERT OR REPLACE INTO " + c + "(entry, idx, blob) VALUES(?1, ?2, ?3)") &&
@@ -172,18 +188,24 @@ class FlashStore::Statements {
                put_blob.Prepare(db, "INSERT INTO " + b + "(data) VALUES(?1)") &&
                drop_blob.Prepare(db, "DELETE FROM " + b + " WHERE id = ?1") &&
                mark.Prepare(db, "INSERT INTO " + p + "(blob, owner) VALUES(?1, ?2)") &&
+               mark_range.Prepare(db, "INSERT INTO " + p + "(blob, owner) SELECT id, ?3 FROM " + b +
+                                          " WHERE id BETWEEN ?1 AND ?2") &&
+               unmark_listed.Prepare(db, "DELETE FROM " + p + " WHERE blob IN (SELECT blob FROM " +
+                                             c + " WHERE entry = ?1)") &&
                unmark.Prepare(db, "DELETE FROM " + p + " WHERE blob = ?1") &&
                (std::string(schema) != "main" ||
                 (get_state.Prepare(db, "SELECT value FROM main.state WHERE key = ?1") &&
                  set_state.Prepare(db,
                                    "INSERT OR REPLACE INTO main.state(key, value)"
-                                   " VALUES(?1, ?2)")));
+                                   " VALUES(?1, ?2)") &&
+                 sync_off.Prepare(db, "PRAGMA main.synchronous = OFF") &&
+                 sync_full.Prepare(db, "PRAGMA main.synchronous = FULL")));
     }
 
     Stmt find, find_id, children, any_child, totals, insert, update_file, set_mode, remove, subtree,
         longest, move, set_parent, wipe_blobs, wipe_chunks, wipe, chunk, chunk_blob, put_chunk,
-        drop_blobs, drop_chunks, blob, put_blob, drop_blob, mark, unmark;
-    Stmt get_state, set_state;  // main schema only
+        drop_blobs, drop_chunks, blob, put_blob, drop_blob, mark, mark_range, unmark, unmark_listed;
+    Stmt get_state, set_state, sync_off, sync_full;  // main schema only
 
     // Drops a file's chunks from index `from` on, with their blobs.
     bool DropChunks(std::int64_t id, std::uint64_t from) {
@@ -244,7 +266,16 @@ bool FlashStore::Fail(const std::string& what) {
 }
 
 FlashStore::Statements& FlashStore::For(const StoreScope& scope) {
-    return scope.ram ? *ram_ : *main_;
+    if (!scope.ram) return *main_;
+    // The RAM volumes' tables are made when a RAM volume is first used; if
+    // that fails, their statements fail with the reason.
+    if (!temp_ready_) {
+        // Made inside a transaction, they would go again with its rollback.
+        temp_ready_ =
+            sqlite3_exec(db_, Tables("temp").c_str(), nullptr, nullptr, nullptr) == SQLITE_OK &&
+            sqlite3_get_autocommit(db_) != 0;
+    }
+    return *ram_;
 }
 
 std::unique_ptr<FlashStore> FlashStore::Open(const std::string& dir, bool durable,
@@ -316,15 +347,14 @@ std::unique_ptr<FlashStore> FlashStore::Open(const std::string& dir, bool durabl
         "PRAGMA page_size = 65536;" +
         std::string(
             dir.empty() ? "" : "PRAGMA journal_mode = WAL; PRAGMA journal_size_limit = 4194304;") +
-        "PRAGMA synchronous = " + (durable ? "FULL;" : "NORMAL;") +
-        "PRAGMA temp_store = MEMORY;"
-        "PRAGMA application_id = " +
-        std::to_string(kApplicationId) + ";" +
-        (tables == 0
-             ? "PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";" + Tables("main")
-             : std::string()) +
-        "CREATE TABLE IF NOT EXISTS main.state(key TEXT PRIMARY KEY, value INTEGER NOT NULL);" +
-        Tables("temp");
+        "PRAGMA synchronous = " + (durable ? "FULL;" : "NORMAL;") + "PRAGMA temp_store = MEMORY;" +
+        // Only a new image is written to here: opening an existing one to
+        // look at it changes nothing and waits for no disk.
+        (tables == 0 ? "PRAGMA application_id = " + std::to_string(kApplicationId) +
+                           "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";" +
+                           Tables("main")
+                     : std::string()) +
+        "CREATE TABLE IF NOT EXISTS main.state(key TEXT PRIMARY KEY, value INTEGER NOT NULL);";
     if (sqlite3_exec(db, setup.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK ||
         (tables != 0 && !store->Upgrade(version)) || !store->Prepare()) {
         store->Fail("cannot set up");
@@ -619,14 +649,16 @@ bool FlashStore::CommitFile(const StoreScope& scope, const FileCommit& commit) {
     if (!st.DropChunks(id, keep)) return Fail("cannot write a file");
     if (commit.chunks != nullptr) {
         for (const auto& [index, blob] : *commit.chunks) {
-            if (!Step(st.unmark, blob)) return Fail("cannot write a file");
             if (index * kChunkSize >= commit.size) {
-                if (!Step(st.drop_blob, blob)) return Fail("cannot write a file");
+                if (!Step(st.unmark, blob) || !Step(st.drop_blob, blob)) {
+                    return Fail("cannot write a file");
+                }
                 continue;
             }
-            // The chunk's earlier bytes, if any, give way to the new ones.
+            // The chunk's earlier bytes, if any, give way to the new ones
+            // (after a truncation there are none left).
             std::int64_t replaced = 0;
-            {
+            if (keep > 0) {
                 Running s = st.chunk_blob.Use();
                 sqlite3_bind_int64(s, 1, id);
                 sqlite3_bind_int64(s, 2, static_cast<std::int64_t>(index));
@@ -641,6 +673,8 @@ bool FlashStore::CommitFile(const StoreScope& scope, const FileCommit& commit) {
             sqlite3_bind_int64(s, 3, blob);
             if (sqlite3_step(s) != SQLITE_DONE) return Fail("cannot write a file");
         }
+        // Listed now, the blobs are no longer pending: one statement for all.
+        if (!Step(st.unmark_listed, id)) return Fail("cannot write a file");
     }
     return t.Commit();
 }
@@ -653,7 +687,7 @@ bool FlashStore::WritePending(const StoreScope& scope,
     // Nothing lists the blobs yet, so they need not reach the disk now: the
     // commit that lists them makes them durable with everything before it.
     const bool relaxed = durable_ && !scope.ram;
-    if (relaxed && !Exec("PRAGMA main.synchronous = OFF")) return false;
+    if (relaxed && !Step(main_->sync_off)) return Fail("cannot update");
     bool stored = false;
     {
         Transaction t(this, scope.ram);
@@ -663,17 +697,32 @@ bool FlashStore::WritePending(const StoreScope& scope,
             Running s = st.put_blob.Use();
             sqlite3_bind_blob(s, 1, bytes->empty() ? "" : static_cast<const void*>(bytes->data()),
                               static_cast<int>(bytes->size()), SQLITE_STATIC);
-            stored = sqlite3_step(s) == SQLITE_DONE;
+            stored = sqlite3_step(s) == SQLITE_DONE || Fail("cannot store written data");
             blobs->push_back(sqlite3_last_insert_rowid(db_));
-            Running m = st.mark.Use();
-            sqlite3_bind_int64(m, 1, blobs->back());
-            sqlite3_bind_int64(m, 2, CurrentProcessId());
-            stored =
-                (stored && sqlite3_step(m) == SQLITE_DONE) || Fail("cannot store written data");
+        }
+        // New rows are numbered on from the largest, so the blobs of one
+        // transaction form a range, marked pending in one statement; should
+        // the numbers ever leave gaps, each is marked on its own.
+        const bool range =
+            stored && !blobs->empty() &&
+            blobs->back() - blobs->front() + 1 == static_cast<std::int64_t>(blobs->size());
+        if (range) {
+            Running m = st.mark_range.Use();
+            sqlite3_bind_int64(m, 1, blobs->front());
+            sqlite3_bind_int64(m, 2, blobs->back());
+            sqlite3_bind_int64(m, 3, CurrentProcessId());
+            stored = sqlite3_step(m) == SQLITE_DONE || Fail("cannot store written data");
+        } else {
+            for (std::size_t i = 0; stored && i < blobs->size(); ++i) {
+                Running m = st.mark.Use();
+                sqlite3_bind_int64(m, 1, (*blobs)[i]);
+                sqlite3_bind_int64(m, 2, CurrentProcessId());
+                stored = sqlite3_step(m) == SQLITE_DONE || Fail("cannot store written data");
+            }
         }
         stored = stored && t.Commit(false);
     }
-    if (relaxed && !Exec("PRAGMA main.synchronous = FULL")) return false;
+    if (relaxed && !Step(main_->sync_full)) return Fail("cannot update");
     return stored;
 }
 

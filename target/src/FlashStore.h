@@ -157,6 +157,7 @@ class FlashStore {
     std::unique_ptr<Statements> ram_;
     std::string last_error_;
     std::uint64_t generation_ = 1;
+    bool temp_ready_ = false;  // the RAM volumes' tables exist
 };
 
 }  // namespace quorvex::sim

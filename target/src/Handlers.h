@@ -16,8 +16,19 @@ namespace quorvex::sim {
 // the side the command came from.
 class Replier {
   public:
-    Replier(const link::CommandFrame& command, std::vector<link::ReportFrame>* out)
-        : command_(command), out_(out) {}
+    Replier(const link::CommandFrame& command, std::vector<link::ReportFrame>* out,
+            std::vector<std::vector<std::uint8_t>>* spare = nullptr)
+        : command_(command), out_(out), spare_(spare) {}
+
+    // An empty buffer for a report's data, one that served an earlier report
+    // when there is one.
+    std::vector<std::uint8_t> Buffer() {
+        if (spare_ == nullptr || spare_->empty()) return {};
+        std::vector<std::uint8_t> buffer = std::move(spare_->back());
+        spare_->pop_back();
+        buffer.clear();
+        return buffer;
+    }
 
     void Send(const std::string& name, std::vector<std::uint8_t> data = {}) {
         SendAs(command_.module, name, std::move(data));
@@ -36,6 +47,7 @@ class Replier {
   private:
     const link::CommandFrame& command_;
     std::vector<link::ReportFrame>* out_;
+    std::vector<std::vector<std::uint8_t>>* spare_;
 };
 
 using Handler = void (*)(FlashCore& core, const link::CommandFrame& command, Replier& reply);

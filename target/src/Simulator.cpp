@@ -74,32 +74,66 @@ link::Welcome Simulator::Hello(const std::string&) {
     return welcome;
 }
 
+const Simulator::Route& Simulator::RouteOf(int index, const link::CommandFrame& command) {
+    Route& route = routes_[index];
+    // A transfer sends the same command packet after packet: it is looked up
+    // once, and no name is joined or allocated for the packets that follow.
+    if (route.known && route.service == command.service && route.module == command.module &&
+        route.name == command.name) {
+        return route;
+    }
+    route.service.assign(command.service);
+    route.module.assign(command.module);
+    route.name.assign(command.name);
+    std::string& full = route.full_name;
+    full.assign(command.service)
+        .append("__")
+        .append(command.module)
+        .append("__")
+        .append(command.name);
+    route.offered = cores_[index]->config().Offers(full);
+    route.reset = IsBoardReset(full);
+    const auto& table = CoreHandlers();
+    const auto it = table.find(full);
+    route.handler = it == table.end() ? nullptr : it->second;
+    route.known = true;
+    return route;
+}
+
 void Simulator::Handle(const link::CommandFrame& command, std::vector<link::ReportFrame>& reports) {
     const int index = command.side == 0 ? 0 : 1;
     FlashCore& core = *cores_[index];
-    const std::string full_name = command.service + "__" + command.module + "__" + command.name;
-    if (!core.config().Offers(full_name)) return;
+    const Route& route = RouteOf(index, command);
+    if (!route.offered) return;
 
-    if (IsBoardReset(full_name)) {
+    if (route.reset) {
         for (auto& c : cores_) {
             c->Reset();
             NoteStorageError(*c);
         }
         return;
     }
-    const auto& table = CoreHandlers();
-    const auto it = table.find(full_name);
     // The extended-mode switch is posted and needs no state: the extended
     // root is accepted whenever the core offers the mode.
-    if (it == table.end()) return;
+    if (route.handler == nullptr) return;
 
-    std::vector<link::ReportFrame> answer;
-    Replier reply(command, &answer);
-    it->second(core, command, reply);
-    if (command.wants_reply) {
-        for (auto& r : answer) reports.push_back(std::move(r));
-    }
+    // The answers of a posted command are made (the command may fail half
+    // way) but nobody waits for them.
+    Recycle(dropped_);
+    Replier reply(command, command.wants_reply ? &reports : &dropped_, &spare_);
+    route.handler(core, command, reply);
     NoteStorageError(core);
+}
+
+void Simulator::Recycle(std::vector<link::ReportFrame>& sent) {
+    // A few buffers are enough: a command answers with one data report.
+    constexpr std::size_t kSpareBuffers = 4;
+    for (link::ReportFrame& report : sent) {
+        if (spare_.size() < kSpareBuffers && report.data.capacity() > 0) {
+            spare_.push_back(std::move(report.data));
+        }
+    }
+    sent.clear();
 }
 
 std::shared_ptr<link::TargetAgent> MakeTargetAgent(const SimConfig& config, std::string* error) {

@@ -218,6 +218,33 @@ TEST_F(CliTest, FileToolConventions) {
          {"rm 'zz*'", 11, "quorvex: error 11: no flash file matches dfm/zz*\n"}});
 }
 
+TEST_F(CliTest, OneProgressLineForATreeOnlyWhenAsked) {
+    std::filesystem::create_directories(home_ + "/two");
+    MakeFile("two/a.bin", 1500);
+    MakeFile("two/b.bin", 2100);
+    // stderr is no terminal here: nothing but failures goes there.
+    const Outcome plain = Run("put -r --no-verify " + home_ + "/two two");
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.err, "");
+    // The last frame holds the whole operation's true bytes; the core with
+    // larger packets than the module's read steps tells true from counted.
+    const auto last = [](const std::string& err) {
+        EXPECT_EQ(err.find('\x1b'), std::string::npos) << err;
+        const std::size_t end = err.rfind('\n');
+        const std::size_t start = err.rfind('\r', end);
+        const std::size_t figures = err.rfind("  ", err.find(" / ", start));
+        if (end == std::string::npos || start == std::string::npos) return err;
+        return err.substr(start + 1, err.find("  ", start) - start - 1) + " " +
+               err.substr(figures + 2, err.find('%', figures) - figures - 1);
+    };
+    EXPECT_EQ(last(Run("put -r --progress bar --no-verify --core ap " + home_ + "/two two").err),
+              "put [2/2] 3600 B / 3600 B  100%");
+    EXPECT_EQ(last(Run("--progress=bar --core ap get -r two " + home_ + "/back").err),
+              "get [2/2] 3600 B / 3600 B  100%");
+    EXPECT_EQ(last(Run("--progress=bar --core ap put --verify " + home_ + "/two/a.bin").err),
+              "put 3000 B / 3000 B  100%");
+}
+
 TEST_F(CliTest, TreesCopyWholeAndSyncCopiesOnlyWhatChanged) {
     namespace fs = std::filesystem;
     const std::string tree = home_ + "/tree";

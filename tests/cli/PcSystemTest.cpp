@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -43,7 +44,11 @@ TEST(PcSystem, NamePatternsMatchAsTheShellsDo) {
 }
 
 TEST(PcSystem, TemporaryFilesAreNewEmptyAndKeepTheirFolderAndPrefix) {
-    const fs::path dir = fs::temp_directory_path() / "quorvex_pc_system_test";
+    // A folder of this run's own: other checkouts run the same test at the same time.
+    const fs::path dir =
+        fs::temp_directory_path() /
+        ("quorvex_pc_system_test_" +
+         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     const std::string pattern = (dir / ".f.quorvex-XXXXXX").string();

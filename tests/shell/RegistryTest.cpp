@@ -128,23 +128,6 @@ TEST_F(RegistryTest, DeletionAndRecreation) {
     EXPECT_EQ(target_->CommandsNamed("GetFdiVersion").size(), 3u);
 }
 
-TEST_F(RegistryTest, TargetTypeDialogIsTheTabledResource) {
-    dialogs_.Ok();
-    CFlashExplorerData::Instance("GUI Instance");
-    ASSERT_EQ(dialogs_.shown().size(), 1u);
-    quorvex::framework::DialogTemplate tmpl;
-    ASSERT_TRUE(quorvex::framework::LoadDialogTemplate(1006, &tmpl));
-    EXPECT_EQ(tmpl.caption, "Target Type");
-    EXPECT_EQ(tmpl.width, 129);
-    EXPECT_EQ(tmpl.height, 81);
-    EXPECT_FALSE(tmpl.system_menu);
-    ASSERT_EQ(tmpl.controls.size(), 4u);
-    EXPECT_EQ(tmpl.controls[1].id, 1031);
-    EXPECT_EQ(tmpl.controls[1].text, "Communication Core");
-    EXPECT_EQ(tmpl.controls[2].id, 1032);
-    EXPECT_EQ(tmpl.controls[3].text, "OK");
-}
-
 TEST_F(RegistryTest, GuiInstanceWriteThroughThePlainEntryPoint) {
     dialogs_.Ok();
     // A PC file that does not exist: the object is made, nothing is sent for the write.

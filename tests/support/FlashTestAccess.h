@@ -21,19 +21,12 @@ class CFlashExplorerDataTestAccess {
     static void SplitCommandName(CString full, CString& s, CString& m, CString& n) {
         Object::SplitCommandName(full, s, m, n);
     }
-    static CString MakeFullFlashPath(Object& o, const CString& n) { return o.MakeFullFlashPath(n); }
     static UE_errCode_t GetFdiVersion(Object& o) { return o.GetFdiVersion(); }
     static CString& GetCurrentFdiVersion(Object& o) { return o.GetCurrentFdiVersion(); }
     static UE_errCode_t BuildRootPath(Object& o) { return o.BuildRootPath(); }
-    static void PostProgress(Object& o, UINT m, WPARAM w, LPARAM l) { o.PostProgress(m, w, l); }
-    static UINT_PTR StartProgressTimer(Object& o, UINT_PTR id) { return o.StartProgressTimer(id); }
-    static void StopProgressTimer(Object& o, UINT_PTR id) { o.StopProgressTimer(id); }
 
     static UE_errCode_t RefreshFileList(Object& o, const CFdiFileList*& l, CString p, bool f) {
         return o.RefreshFileList(l, p, f);
-    }
-    static UE_errCode_t UpdateFileInfoList(Object& o, CString& p) {
-        return o.UpdateFileInfoList(p);
     }
 
     static UE_errCode_t Fopen(Object& o, CString n, CString m, int* id) {
@@ -50,19 +43,8 @@ class CFlashExplorerDataTestAccess {
         return o.OutMsgBodyLimit(p);
     }
 
-    static bool IsPcFileAccessible(Object& o, const CString& p) { return o.IsPcFileAccessible(p); }
-    static bool GetPcFileSize(Object& o, const CString& p, unsigned long* s) {
-        return o.GetPcFileSize(p, s);
-    }
-    static UE_errCode_t ComparePcFiles(Object& o, const CString& a, const CString& b) {
-        return o.ComparePcFiles(a, b);
-    }
-
     static UE_errCode_t GetFileStatus(Object& o, const CString& p, short& s) {
         return o.GetFileStatus(p, s);
-    }
-    static UE_errCode_t GetMaxFileNameLen(Object& o, unsigned int* m) {
-        return o.GetMaxFileNameLen(m);
     }
     static UE_errCode_t GetFdiFdvSize(Object& o, std::uint64_t& s) { return o.GetFdiFdvSize(s); }
     static UE_errCode_t GetFdiFdvAvailableSpace(Object& o, CString v) {

@@ -59,6 +59,9 @@ class TargetAgent {
     virtual Welcome Hello(const std::string& client_name) = 0;
     // Answers one command; appends its reports, in the order they are sent.
     virtual void Handle(const CommandFrame& command, std::vector<ReportFrame>& reports) = 0;
+    // Takes back reports once they are sent, so that the agent may keep their
+    // buffers for later answers; leaves `sent` empty. The default drops them.
+    virtual void Recycle(std::vector<ReportFrame>& sent) { sent.clear(); }
 };
 
 }  // namespace quorvex::link

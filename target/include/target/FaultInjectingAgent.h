@@ -55,6 +55,8 @@ class FaultInjectingAgent : public link::TargetAgent {
     link::Welcome Hello(const std::string& client_name) override;
     void Handle(const link::CommandFrame& command,
                 std::vector<link::ReportFrame>& reports) override;
+    // The reports passed on are the wrapped agent's; it gets them back.
+    void Recycle(std::vector<link::ReportFrame>& sent) override { target_->Recycle(sent); }
 
     LinkFaults link_faults() const { return {faults_.close_after_frames, faults_.corrupt_frame}; }
     // Reports produced so far, dropped ones included (the count the drop

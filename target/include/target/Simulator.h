@@ -14,6 +14,7 @@ namespace quorvex::sim {
 
 class FlashCore;
 class FlashStore;
+class Replier;
 
 // Side 0 addresses the communication core; every other value the application
 // core, as the host treats it. A command the addressed core's database does
@@ -42,6 +43,8 @@ class Simulator : public link::TargetAgent {
     link::Welcome Hello(const std::string& client_name) override;
     void Handle(const link::CommandFrame& command,
                 std::vector<link::ReportFrame>& reports) override;
+    // Keeps the data buffers of sent reports for the next answers.
+    void Recycle(std::vector<link::ReportFrame>& sent) override;
 
     // Empty while every change was kept; otherwise why the last one failed.
     const std::string& persist_error() const { return persist_error_; }
@@ -49,13 +52,26 @@ class Simulator : public link::TargetAgent {
     std::size_t open_files(int side) const;
 
   private:
+    // How one command name is answered on one core.
+    struct Route {
+        bool known = false;
+        std::string service, module, name, full_name;
+        bool offered = false;
+        bool reset = false;
+        void (*handler)(FlashCore&, const link::CommandFrame&, Replier&) = nullptr;
+    };
+
     Simulator(const SimConfig& config, std::unique_ptr<FlashStore> store);
+    const Route& RouteOf(int index, const link::CommandFrame& command);
     void NoteStorageError(FlashCore& core);
 
     SimConfig config_;
     std::unique_ptr<FlashStore> store_;
     std::unique_ptr<FlashCore> cores_[2];
     std::string persist_error_;
+    Route routes_[2];  // the last command of each core
+    std::vector<link::ReportFrame> dropped_;
+    std::vector<std::vector<std::uint8_t>> spare_;  // data buffers of sent reports
 };
 
 // The simulator, wrapped in a FaultInjectingAgent when config.faults asks for

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "FlashOpsFixture.h"
+#include "FlashFixture.h"
 
 TEST_F(CapacityTest, SetRtcSendsClockBytesAndIgnoresWhichReportAnswered) {
     SYSTEMTIME time{2009, 12, 4, 31, 23, 59, 58, 999};

@@ -1,7 +1,7 @@
 // The volume size and free-space queries.
 #include <string>
 
-#include "FlashOpsFixture.h"
+#include "FlashFixture.h"
 
 TEST_F(CapacityTest, VolumeSizeIsAnUnsigned64BitFigureOrAllOnes) {
     CFlashExplorerData& flash = Start(1);

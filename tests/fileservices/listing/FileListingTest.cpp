@@ -2,7 +2,7 @@
 // packet layouts, packet streams, the target's error answers and bad packets.
 #include <string>
 
-#include "FlashOpsFixture.h"
+#include "FlashFixture.h"
 #include "platform/msgbox.h"
 #include "quorvex/QuorvexManager.h"
 
@@ -63,7 +63,7 @@ TEST_F(FileListingTest, SendsPatternWithZeroByteAndAwaitsEveryReportForm) {
 
     // The prefix goes in front unless the pattern already holds it anywhere.
     UseSide(1, "FDI6", "/data/");
-    traces_->Clear();
+    trace_->Clear();
     On("GetFileNameList")
         .Sticky()
         .Reply("FDI__Transport__F_NameList_Packet", NameListPacket("", 0, 1));
@@ -221,7 +221,7 @@ TEST_F(FileListingTest, FailuresBeforeAnyReportLeaveTheListingAlone) {
     SeedListing();
     for (int type : {5, -1}) {
         flash_->m_nTargetType = static_cast<eTargetType>(type);
-        traces_->Clear();
+        trace_->Clear();
         EXPECT_EQ(List(), 6);
         EXPECT_EQ(list_, nullptr);
         EXPECT_EQ(Traces(), (Names{"NVM: Get File List, unknown target\n"}));

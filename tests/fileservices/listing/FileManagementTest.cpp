@@ -3,22 +3,12 @@
 #include <cstring>
 #include <string>
 
-#include "FlashOpsFixture.h"
+#include "FlashFixture.h"
 
 namespace {
 
 using Names = std::vector<std::string>;
 using quorvex::link::PayloadBuilder;
-
-// A fixed 256-byte path field as the target reads it.
-Bytes PathField(const std::string& path) {
-    return PayloadBuilder().Text(path, 256);
-}
-
-Bytes Concat(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 
 class FileManagementTest : public FlashOpsTest {
   protected:
@@ -88,7 +78,8 @@ TEST_F(FileManagementTest, RenameChecksTheNewNameAgainstTheTargetLimit) {
     EXPECT_EQ(query.timeoutMs, 5000u);
 
     const SeenExchange& rename = seen_[1];
-    EXPECT_EQ(rename.data, Concat(PathField("/data/old.txt"), PathField("/data/12345678")));
+    EXPECT_EQ(rename.data,
+              Bytes(PayloadBuilder().Text("/data/old.txt", 256).Text("/data/12345678", 256)));
     EXPECT_EQ(rename.replyName, "");
     EXPECT_EQ(rename.replyCapacity, 1);
     EXPECT_EQ(rename.expected,
@@ -133,7 +124,7 @@ TEST_F(FileManagementTest, MakeDirSendsModeAndReadsTheTargetReason) {
     EXPECT_EQ(area.guard, 0x5A5A5A5Au);
     EXPECT_EQ(flash_->m_bContentChanged, 0);
     ASSERT_EQ(seen_.size(), 1u);
-    EXPECT_EQ(seen_[0].data, Concat(PathField("/data/dir"), Bytes{0xFE, 0xFF}));
+    EXPECT_EQ(seen_[0].data, Bytes(PayloadBuilder().Text("/data/dir", 256).U16(0xFFFE)));
     EXPECT_EQ(seen_[0].replyCapacity, 4);
     EXPECT_EQ(seen_[0].expected,
               (Names{"FDI__Transport__mkdir_Success", "FDI__Transport__mkdir_Error"}));
@@ -173,7 +164,7 @@ TEST_F(FileManagementTest, RemoveDirAndChangeModeBlocksAndOutcomes) {
     seen_.clear();
     On("FchangeMode").Reply("FDI__Transport__F_ChangeMode_Success");
     ASSERT_EQ(flash_->ChangeMode("f.txt", 292), 0);
-    EXPECT_EQ(seen_.at(0).data, Concat(PathField("/data/f.txt"), Bytes{0x24, 0x01, 0, 0}));
+    EXPECT_EQ(seen_.at(0).data, Bytes(PayloadBuilder().Text("/data/f.txt", 256).U32(0x124)));
     EXPECT_EQ(seen_[0].replyName, "F_ChangeMode_Success");
     EXPECT_EQ(seen_[0].replyCapacity, 1);
     EXPECT_EQ(seen_[0].expected, (Names{"FDI__Transport__F_ChangeMode_Error",

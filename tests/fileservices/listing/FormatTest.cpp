@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "FlashOpsFixture.h"
+#include "FlashFixture.h"
 
 namespace {
 const char kSizeCommand[] = "FDI__Transport__GetFdiFdvSize";

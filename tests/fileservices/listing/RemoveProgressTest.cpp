@@ -1,7 +1,7 @@
 // Progress messages and the timer of a file removal, and the directory record.
 #include <cstring>
 
-#include "FlashOpsFixture.h"
+#include "FlashFixture.h"
 
 namespace {
 
@@ -51,6 +51,12 @@ TEST_F(RemoveProgressTest, OnlyTheGuiInstanceAnnouncesTheListedSizeAndAlwaysEnds
         EXPECT_TRUE(Remove("a.bin", "FDI__Transport__Remove_Error", 13).empty());
         ExpectTimerRanOnlyDuringTheExchange();
     }
+    // On a real notify window the timer keeps the id it was started with.
+    window_ = quorvex::platform::CreateMessageWindow();
+    flash_->SetNotifyWindow(window_);
+    Remove("a.bin", "FDI__Transport__Remove_Success", 0);
+    ASSERT_EQ(seen_.back().timers.size(), 1u);
+    EXPECT_EQ(seen_.back().timers[0].id, 2u);
 }
 
 TEST(FdiFileRecord, CreatedByNameComparedByNameAndCopiedWhole) {

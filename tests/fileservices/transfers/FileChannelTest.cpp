@@ -16,18 +16,10 @@ using link::PayloadReader;
 
 const char kInQuery[] = "Diag__Utils__InMsgBodyLimit";
 const char kOutQuery[] = "Diag__Utils__OutMsgBodyLimit";
+const bool kNoSimulator = false;  // the test scripts every answer
 
 class FileChannel : public TransferFixture {
   protected:
-    void ConnectBare(const std::string& version, int side = 1,
-                     std::vector<std::string> commands = {}) {
-        TargetSetup setup;
-        setup.version = version;
-        setup.side = side;
-        setup.commands = std::move(commands);
-        setup.simulated = false;
-        Connect(setup);
-    }
     PayloadBuilder OpenReply(int id, const std::string& name) {
         PayloadBuilder reply;
         if (fdi5())
@@ -48,7 +40,7 @@ class FileChannel : public TransferFixture {
 class FileChannelLayouts : public FileChannel, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(FileChannelLayouts, OpenSendsBothFieldsAndTakesTheIdentifier) {
-    ConnectBare(GetParam());
+    Connect({}, GetParam(), 1, kNoSimulator);
     // The longest path that fits also fills the reply buffer of either layout;
     // trailing junk beyond it must stay outside the buffer.
     const std::string path = "dfm/" + std::string(251, 'p');
@@ -63,15 +55,11 @@ TEST_P(FileChannelLayouts, OpenSendsBothFieldsAndTakesTheIdentifier) {
     EXPECT_EQ(sent[0].FullName(), "FDI__Transport__Fopen");
     EXPECT_EQ(sent[0].side, 1);
     EXPECT_EQ(sent[0].timeout_ms, 5000u);
-    ASSERT_EQ(sent[0].data.size(), 512u);
-    PayloadReader reader(sent[0].data);
-    EXPECT_EQ(reader.Text(256), path);
-    EXPECT_EQ(reader.Text(256), "wb+");
-    EXPECT_EQ(sent[0].data[255], 0);
+    EXPECT_EQ(sent[0].data, Bytes(PayloadBuilder().Text(path, 256).Text("wb+", 256)));
 }
 
 TEST_P(FileChannelLayouts, ReadRequestAndCloseAndSeekBlocks) {
-    ConnectBare(GetParam());
+    Connect({}, GetParam(), 1, kNoSimulator);
     const bool narrow = fdi5();
     target_->On("Fread").Reply("FDI__Transport__F_Read_Packet", Packet(0, 1, {}));
     target_->On("Fclose").Reply("FDI__Transport__F_Close_Success");
@@ -89,10 +77,11 @@ TEST_P(FileChannelLayouts, ReadRequestAndCloseAndSeekBlocks) {
               (narrow ? Bytes{0xFD, 0xFF, 0, 0, 4, 3, 2, 1, 2, 0, 0, 0}
                       : Bytes{0xFD, 0xFF, 0xFF, 0xFF, 4, 3, 2, 1, 2, 0, 0, 0}));
     for (const auto& command : Sent()) EXPECT_EQ(command.timeout_ms, 5000u) << command.name;
+    EXPECT_EQ(seen_.back().replyCapacity, 1);  // the seek's answer carries nothing
 }
 
 TEST_P(FileChannelLayouts, WriteBlocksKeepFullSizeToAnExactMultiple) {
-    ConnectBare(GetParam());
+    Connect({}, GetParam(), 1, kNoSimulator);
     const std::size_t header = fdi5() ? 4 : 8;
     const std::size_t dataOffset = fdi5() ? 4 : 6;
     target_->On("Fwrite").Sticky().Reply("FDI__Transport__F_Write_Success");
@@ -128,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(Fdi, FileChannelLayouts, ::testing::Values("FDI5", "FDI
 
 TEST_F(FileChannel, OpenCloseAndSeekAnswers) {
     // Texts that do not fit their field are refused before sending.
-    ConnectBare("FDI6");
+    Connect({}, "FDI6", 1, kNoSimulator);
     int id = 99;
     EXPECT_EQ(Access::Fopen(data(), std::string(256, 'a').c_str(), "rb", &id),
               UE_FLASH_PATH_TOO_LONG);
@@ -168,7 +157,7 @@ TEST_F(FileChannel, OpenCloseAndSeekAnswers) {
 }
 
 TEST_F(FileChannel, MessageSizeQueriesSendNothingAndReadTheFigure) {
-    ConnectBare("FDI6");
+    Connect({}, "FDI6", 1, kNoSimulator);
     target_->On("InMsgBodyLimit")
         .Reply("Diag", "Utils", "MaxInMsgBodySize", PayloadBuilder().U32(0x00012345));
     target_->On("OutMsgBodyLimit")
@@ -187,6 +176,7 @@ TEST_F(FileChannel, MessageSizeQueriesSendNothingAndReadTheFigure) {
     ASSERT_EQ(sent.size(), 4u);
     EXPECT_EQ(sent[0].FullName(), kInQuery);
     EXPECT_EQ(sent[1].FullName(), kOutQuery);
+    EXPECT_EQ(sent[1].timeout_ms, 5000u);
     EXPECT_TRUE(sent[0].data.empty());
 }
 
@@ -211,7 +201,7 @@ TEST_P(PacketSize, FollowsCoreDatabaseAndBounds) {
     const LimitCase& c = GetParam();
     std::vector<std::string> commands;
     if (c.in_database) commands = {kInQuery, kOutQuery};
-    ConnectBare(c.version, c.side, commands);
+    Connect(commands, c.version, c.side, kNoSimulator);
     if (c.answered) {
         target_->On("InMsgBodyLimit")
             .Sticky()
@@ -251,7 +241,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<LimitCase>& info) { return info.param.label; });
 
 TEST_F(FileChannel, ReadAppendsPacketsByStatusAndPostsFixedSteps) {
-    ConnectBare("FDI6", 1, {kInQuery});
+    Connect({kInQuery}, "FDI6", 1, kNoSimulator);
     target_->On("InMsgBodyLimit")
         .Reply("Diag", "Utils", "MaxInMsgBodySize", PayloadBuilder().U32(4096));
     // A full packet proves the reply buffer holds limit + 6 bytes; the extra
@@ -271,7 +261,7 @@ TEST_F(FileChannel, ReadAppendsPacketsByStatusAndPostsFixedSteps) {
 }
 
 TEST_F(FileChannel, ReadEndsWithoutDataOnOtherStatusOrLastFlag) {
-    ConnectBare("FDI6");
+    Connect({}, "FDI6", 1, kNoSimulator);
     target_->On("Fread").Reply("FDI__Transport__F_Read_Packet", Packet(0, 0, {1}));
     target_->On("Fread").Reply("FDI__Transport__F_Read_Packet", Packet(5, 0, {7, 7}));
     ASSERT_EQ(Access::Fread(data(), 1, Pc("a").c_str()), 0);
@@ -285,7 +275,7 @@ TEST_F(FileChannel, ReadEndsWithoutDataOnOtherStatusOrLastFlag) {
 }
 
 TEST_F(FileChannel, ReadFailuresKeepWhatWasWritten) {
-    ConnectBare("FDI5");
+    Connect({}, "FDI5", 1, kNoSimulator);
     for (const char* report : {"F_Read_Error", "F_Read_Bad_Input", "F_Read_Malloc_Error"}) {
         target_->On("Fread").Reply("FDI__Transport__F_Read_Packet", Packet(0, 0, {1, 2}));
         target_->On("Fread").Reply(std::string("FDI__Transport__") + report);
@@ -310,7 +300,7 @@ TEST_F(FileChannel, ReadFailuresKeepWhatWasWritten) {
 }
 
 TEST_F(FileChannel, StopSetBeforeTheLoopSendsNothing) {
-    ConnectBare("FDI6");
+    Connect({}, "FDI6", 1, kNoSimulator);
     WriteFile(Pc("src"), Pattern(100));
     WriteFile(Pc("dst"), Pattern(100));
     data().RequestStop();
@@ -325,7 +315,7 @@ TEST_F(FileChannel, StopSetBeforeTheLoopSendsNothing) {
 }
 
 TEST_F(FileChannel, WriteFailuresAndEmptyFile) {
-    ConnectBare("FDI6");
+    Connect({}, "FDI6", 1, kNoSimulator);
     data().m_bContentChanged = 0;
     EXPECT_EQ(Access::Fwrite(data(), 1, Pc("missing").c_str()), UE_PC_FILE_ERROR);
     EXPECT_EQ(data().m_bContentChanged, 0);

@@ -16,13 +16,6 @@ const std::size_t kPackets = 3;
 class TransferFaultLoop : public TransferFixture,
                           public ::testing::WithParamInterface<const char*> {
   protected:
-    void ConnectFaulty() {
-        TargetSetup setup;
-        setup.version = GetParam();
-        setup.commands = {"Diag__Utils__InMsgBodyLimit", "Diag__Utils__OutMsgBodyLimit",
-                          "FDI__Transport__GetFdiFdvAvailableSpace", "FDI__Transport__Fseek"};
-        Connect(setup);
-    }
     std::size_t Count(const std::string& name) const { return SentNamed(name).size(); }
     // Runs `body` on a fresh target and object for k = 1, 2, ... until nothing
     // is lost; `prepare` runs before the fault is armed.
@@ -32,11 +25,13 @@ class TransferFaultLoop : public TransferFixture,
             SCOPED_TRACE("exchange " + std::to_string(k));
             TearDown();
             SetUp();
-            ConnectFaulty();
+            Connect({"Diag__Utils__InMsgBodyLimit", "Diag__Utils__OutMsgBodyLimit",
+                     "FDI__Transport__GetFdiFdvAvailableSpace", "FDI__Transport__Fseek"},
+                    GetParam());
             prepare();
-            flash_->LoseReport(k);
+            sim_->LoseReport(k);
             body();
-            const bool injected = flash_->injected();
+            const bool injected = sim_->injected();
             if (!injected || HasFatalFailure()) break;
             ASSERT_LT(k, 50) << "the loop does not end";
         }
@@ -45,18 +40,18 @@ class TransferFaultLoop : public TransferFixture,
 
 TEST_P(TransferFaultLoop, ReadFile) {
     int runs = 0;
-    ForEachFault([&] { flash_->Put("dfm/a", Pattern(kFileSize)); },
+    ForEachFault([&] { sim_->Put("dfm/a", Pattern(kFileSize)); },
                  [&] {
                      ++runs;
                      ListFile("a", kFileSize);
                      const UE_errCode_t result = data().ReadFile(Pc("a").c_str(), "a");
-                     const std::string silenced = flash_->silenced();
+                     const std::string silenced = sim_->silenced();
                      SCOPED_TRACE("silenced " + silenced);
                      // Without the size figure the read goes on with the default packet.
                      const bool recovers = silenced.empty() || silenced == "InMsgBodyLimit";
                      EXPECT_EQ(result, recovers ? 0 : UE_LINK_TIMEOUT);
                      ExpectEachIdClosedOnce();
-                     std::vector<Progress> expected{Start(kFileSize, 1)};
+                     std::vector<Progress> expected{Begin(kFileSize, 1)};
                      if (silenced != "Fopen")
                          expected = Concat({expected, Steps(Count("Fread"), 1024), {End()}});
                      EXPECT_EQ(TakeProgress(), expected);
@@ -76,13 +71,13 @@ TEST_P(TransferFaultLoop, WriteFileWithVerification) {
             ++runs;
             WriteFile(Pc("src"), Pattern(kFileSize));
             const UE_errCode_t result = data().WriteFile("a", Pc("src").c_str(), 1);
-            const std::string silenced = flash_->silenced();
+            const std::string silenced = sim_->silenced();
             SCOPED_TRACE("silenced " + silenced);
             ExpectEachIdClosedOnce();
 
             const auto written = Steps(Count("Fwrite"), block);
-            const std::vector<Progress> start{Start(kFileSize, 2)};
-            const std::vector<Progress> verify{End(), Start(kFileSize, 5)};
+            const std::vector<Progress> start{Begin(kFileSize, 2)};
+            const std::vector<Progress> verify{End(), Begin(kFileSize, 5)};
             const std::vector<Progress> progress = TakeProgress();
             if (silenced == "GetFdiFdvAvailableSpace" || silenced == "Fopen") {
                 EXPECT_EQ(result, UE_LINK_TIMEOUT);
@@ -111,7 +106,7 @@ TEST_P(TransferFaultLoop, WriteFileWithVerification) {
                           Concat({start, written, verify, Steps(kPackets, 1024), {End()}}));
             }
             if (result == 0) {
-                EXPECT_EQ(flash_->Get("dfm/a"), Pattern(kFileSize));
+                EXPECT_EQ(sim_->Get("dfm/a"), Pattern(kFileSize));
                 EXPECT_EQ(Count("Fwrite"), kPackets);
             }
         });

@@ -21,15 +21,6 @@ const WPARAM kWideBlock = 1032;
 
 class Transfers : public TransferFixture {
   protected:
-    void ConnectWith(std::vector<std::string> commands,
-                     const std::string& instance = "GUI Instance",
-                     std::uint64_t capacity = 1u << 20) {
-        TargetSetup setup;
-        setup.commands = std::move(commands);
-        setup.instance = instance;
-        setup.capacity = capacity;
-        Connect(setup);
-    }
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
         for (const auto& command : Sent()) names.push_back(command.name);
@@ -38,8 +29,8 @@ class Transfers : public TransferFixture {
 };
 
 TEST_F(Transfers, ReadFileCopiesTheFlashFileWithStartOnlyForListedFiles) {
-    ConnectWith({});
-    flash_->Put("dfm/a.bin", Pattern(2500));
+    Connect({});
+    sim_->Put("dfm/a.bin", Pattern(2500));
     WriteFile(Pc("a"), Pattern(9000, 3));  // replaced, not merged
     ListFile("other", 1);
     ListFile("a.bin", 2500);
@@ -48,20 +39,20 @@ TEST_F(Transfers, ReadFileCopiesTheFlashFileWithStartOnlyForListedFiles) {
     EXPECT_EQ(ReadFile(Pc("a")), Pattern(2500));
     EXPECT_EQ(Names(), (std::vector<std::string>{"Fopen", "Fread", "Fread", "Fread", "Fclose"}));
     EXPECT_EQ(link::PayloadReader(SentNamed("Fopen")[0].data).Text(256), "dfm/a.bin");
-    EXPECT_EQ(TakeProgress(), Concat({{Start(2500, 1)}, Steps(3, 1024), {End()}}));
+    EXPECT_EQ(TakeProgress(), Concat({{Begin(2500, 1)}, Steps(3, 1024), {End()}}));
     ExpectEachIdClosedOnce();
 
     // A name that already holds the prefix goes out unchanged; an unlisted
     // file gets steps and an end, but no start.
-    flash_->Put("x/dfm/b", Pattern(10));
+    sim_->Put("x/dfm/b", Pattern(10));
     ASSERT_EQ(data().ReadFile(Pc("b").c_str(), "x/dfm/b"), 0);
     EXPECT_EQ(link::PayloadReader(SentNamed("Fopen")[1].data).Text(256), "x/dfm/b");
     EXPECT_EQ(TakeProgress(), Concat({Steps(1, 1024), {End()}}));
 }
 
 TEST_F(Transfers, ReadFileFailures) {
-    ConnectWith({});
-    flash_->Put("dfm/a", Pattern(10));
+    Connect({});
+    sim_->Put("dfm/a", Pattern(10));
 
     // A PC file held by someone else is refused before anything happens.
     {
@@ -90,8 +81,8 @@ TEST_F(Transfers, ReadFileFailures) {
 }
 
 TEST_F(Transfers, PcFileFailingMidTransferIsPassedOnAfterTheClose) {
-    ConnectWith({kSeek});
-    flash_->Put("dfm/a", Pattern(3000));
+    Connect({kSeek});
+    sim_->Put("dfm/a", Pattern(3000));
     WriteFile(Pc("src"), Pattern(3000));
     // Devices that fail every write or read are what only POSIX systems offer.
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
@@ -109,10 +100,10 @@ TEST_F(Transfers, PcFileFailingMidTransferIsPassedOnAfterTheClose) {
 }
 
 TEST_F(Transfers, ReadFileStoppedKeepsWhatArrived) {
-    ConnectWith({});
-    flash_->Put("dfm/a", Pattern(3000));
+    Connect({});
+    sim_->Put("dfm/a", Pattern(3000));
     data().RequestStop();  // cleared by the read itself
-    flash_->after = [&](const link::CommandFrame& command, std::vector<link::ReportFrame>&) {
+    sim_->after = [&](const link::CommandFrame& command, std::vector<link::ReportFrame>&) {
         if (command.name == "Fread") data().RequestStop();
     };
     EXPECT_EQ(data().ReadFile(Pc("a").c_str(), "a"), UE_TRANSFER_STOPPED);
@@ -123,13 +114,13 @@ TEST_F(Transfers, ReadFileStoppedKeepsWhatArrived) {
 }
 
 TEST_F(Transfers, WriteFileWithoutVerification) {
-    ConnectWith({});
+    Connect({});
     WriteFile(Pc("src"), Pattern(2100));
     data().m_bContentChanged = 0;
     for (int verify : {0, 2}) {
         ASSERT_EQ(data().WriteFile("a.bin", Pc("src").c_str(), verify), 0);
-        EXPECT_EQ(flash_->Get("dfm/a.bin"), Pattern(2100));
-        EXPECT_EQ(TakeProgress(), Concat({{Start(2100, 2)}, Steps(3, kWideBlock), {End(), End()}}));
+        EXPECT_EQ(sim_->Get("dfm/a.bin"), Pattern(2100));
+        EXPECT_EQ(TakeProgress(), Concat({{Begin(2100, 2)}, Steps(3, kWideBlock), {End(), End()}}));
     }
     EXPECT_EQ(Names(), (std::vector<std::string>{"Fopen", "Fwrite", "Fwrite", "Fwrite", "Fclose",
                                                  "Fopen", "Fwrite", "Fwrite", "Fwrite", "Fclose"}));
@@ -141,11 +132,11 @@ TEST_F(Transfers, WriteFileWithoutVerification) {
     // An empty PC file makes an empty flash file.
     WriteFile(Pc("empty"), {});
     ASSERT_EQ(data().WriteFile("e", Pc("empty").c_str(), 0), 0);
-    EXPECT_EQ(flash_->Get("dfm/e"), Bytes());
+    EXPECT_EQ(sim_->Get("dfm/e"), Bytes());
 }
 
 TEST_F(Transfers, WriteFileChecksTheFreeSpaceOfTheVolume) {
-    ConnectWith({kSpaceQuery}, "GUI Instance", 999);
+    Connect({kSpaceQuery}, "FDI6", 1, true, "GUI Instance", 999);
     WriteFile(Pc("src"), Pattern(500));
     ASSERT_EQ(data().WriteFile("a", Pc("src").c_str(), 0), 0);
     const auto query = SentNamed("GetFdiFdvAvailableSpace");
@@ -157,17 +148,17 @@ TEST_F(Transfers, WriteFileChecksTheFreeSpaceOfTheVolume) {
     const std::size_t before = Sent().size();
     EXPECT_EQ(data().WriteFile("b", Pc("src").c_str(), 0), UE_NOT_ENOUGH_SPACE);
     EXPECT_EQ(Sent().size(), before + 1);  // the query, no open
-    EXPECT_EQ(TakeProgress(), (std::vector<Progress>{Start(500, 2), End()}));
+    EXPECT_EQ(TakeProgress(), (std::vector<Progress>{Begin(500, 2), End()}));
 
     target_->On("GetFdiFdvAvailableSpace").Reply("FDI__Transport__FdvAvailableSize_Error");
     EXPECT_EQ(data().WriteFile("c", Pc("src").c_str(), 0), UE_PC_FILE_SIZE_ERROR);
-    EXPECT_EQ(TakeProgress(), (std::vector<Progress>{Start(500, 2), End()}));
-    EXPECT_EQ(flash_->Get("dfm/b"), std::nullopt);
-    EXPECT_EQ(flash_->Get("dfm/c"), std::nullopt);
+    EXPECT_EQ(TakeProgress(), (std::vector<Progress>{Begin(500, 2), End()}));
+    EXPECT_EQ(sim_->Get("dfm/b"), std::nullopt);
+    EXPECT_EQ(sim_->Get("dfm/c"), std::nullopt);
 }
 
 TEST_F(Transfers, WriteFileOfAMissingPcFileTouchesNothing) {
-    ConnectWith({kSpaceQuery});
+    Connect({kSpaceQuery});
     data().RequestStop();
     EXPECT_EQ(data().WriteFile("a", Pc("missing").c_str(), 1), UE_PC_FILE_SIZE_ERROR);
     EXPECT_TRUE(Sent().empty());
@@ -177,19 +168,19 @@ TEST_F(Transfers, WriteFileOfAMissingPcFileTouchesNothing) {
 }
 
 TEST_F(Transfers, VerificationReadsBackThroughTheOpenFile) {
-    ConnectWith({kSeek});
+    Connect({kSeek});
     WriteFile(Pc("src"), Pattern(2100));
     ASSERT_EQ(data().WriteFile("a.bin", Pc("src").c_str(), 1), 0);
     EXPECT_EQ(Names(), (std::vector<std::string>{"Fopen", "Fwrite", "Fwrite", "Fwrite", "Fseek",
                                                  "Fread", "Fread", "Fread", "Fclose"}));
     // Back to offset 0 from the start, on the identifier of the write.
-    ASSERT_EQ(flash_->opened().size(), 1u);
+    ASSERT_EQ(sim_->opened().size(), 1u);
     EXPECT_EQ(SentNamed("Fseek")[0].data,
-              link::PayloadBuilder().I32(flash_->opened()[0]).Zeros(8).bytes());
-    EXPECT_EQ(TakeProgress(), Concat({{Start(2100, 2)},
+              link::PayloadBuilder().I32(sim_->opened()[0]).Zeros(8).bytes());
+    EXPECT_EQ(TakeProgress(), Concat({{Begin(2100, 2)},
                                       Steps(3, kWideBlock),
                                       {End()},
-                                      {Start(2100, 5)},
+                                      {Begin(2100, 5)},
                                       Steps(3, 1024),
                                       {End()}}));
     // An equal copy is not kept.
@@ -201,7 +192,7 @@ class TransfersFallback : public Transfers, public ::testing::WithParamInterface
 
 TEST_P(TransfersFallback, VerificationReadsTheFileAnew) {
     const bool refused = GetParam();
-    ConnectWith(refused ? std::vector<std::string>{kSeek} : std::vector<std::string>{});
+    Connect(refused ? std::vector<std::string>{kSeek} : std::vector<std::string>{});
     target_->On("Fseek").Reply("FDI__Transport__Fseek_Error");  // unused unless offered
     WriteFile(Pc("src"), Pattern(1500));
     ListFile("a.bin", 1500);
@@ -212,11 +203,11 @@ TEST_P(TransfersFallback, VerificationReadsTheFileAnew) {
         expected.push_back(name);
     EXPECT_EQ(Names(), expected);
     EXPECT_EQ(link::PayloadReader(SentNamed("Fopen")[1].data.data() + 256, 256).Text(256), "rb");
-    EXPECT_EQ(TakeProgress(), Concat({{Start(1500, 2)},
+    EXPECT_EQ(TakeProgress(), Concat({{Begin(1500, 2)},
                                       Steps(2, kWideBlock),
                                       {End()},
-                                      {Start(1500, 5)},
-                                      {Start(1500, 1)},
+                                      {Begin(1500, 5)},
+                                      {Begin(1500, 1)},
                                       Steps(2, 1024),
                                       {End()},
                                       {End()}}));
@@ -227,11 +218,10 @@ TEST_P(TransfersFallback, VerificationReadsTheFileAnew) {
 INSTANTIATE_TEST_SUITE_P(SeekRefused, TransfersFallback, ::testing::Bool());
 
 TEST_F(Transfers, VerificationReportsADifferenceAndKeepsTheCopy) {
-    ConnectWith({kSeek});
+    Connect({kSeek});
     WriteFile(Pc("src"), Pattern(700));
     // The last byte read back differs from the one written.
-    flash_->after = [&](const link::CommandFrame& command,
-                        std::vector<link::ReportFrame>& reports) {
+    sim_->after = [&](const link::CommandFrame& command, std::vector<link::ReportFrame>& reports) {
         if (command.name == "Fread") reports.at(0).data.back() ^= 0x80;
     };
     EXPECT_EQ(data().WriteFile("a.bin", Pc("src").c_str(), 1), UE_COMPARE_MISMATCH);
@@ -242,10 +232,10 @@ TEST_F(Transfers, VerificationReportsADifferenceAndKeepsTheCopy) {
 }
 
 TEST_F(Transfers, StoppedWriteRemovesThePartialFile) {
-    ConnectWith({});
+    Connect({});
     WriteFile(Pc("src"), Pattern(5000));
     int packets = 0;
-    flash_->after = [&](const link::CommandFrame& command, std::vector<link::ReportFrame>&) {
+    sim_->after = [&](const link::CommandFrame& command, std::vector<link::ReportFrame>&) {
         if (command.name == "Fwrite" && ++packets == 2) data().RequestStop();
     };
     EXPECT_EQ(data().WriteFile("part", Pc("src").c_str(), 1), UE_TRANSFER_STOPPED);
@@ -255,20 +245,20 @@ TEST_F(Transfers, StoppedWriteRemovesThePartialFile) {
     ASSERT_EQ(removal.size(), 1u);
     EXPECT_NE(std::string(removal[0].data.begin(), removal[0].data.end()).find("part"),
               std::string::npos);
-    EXPECT_EQ(flash_->Get("dfm/part"), std::nullopt);
+    EXPECT_EQ(sim_->Get("dfm/part"), std::nullopt);
     ExpectEachIdClosedOnce();
     // The write's own messages end with its steps; whatever follows is the removal's.
     const auto progress = TakeProgress();
     ASSERT_GE(progress.size(), 3u);
     EXPECT_EQ(std::vector<Progress>(progress.begin(), progress.begin() + 3),
-              Concat({{Start(5000, 2)}, Steps(2, kWideBlock)}));
+              Concat({{Begin(5000, 2)}, Steps(2, kWideBlock)}));
     for (std::size_t i = 3; i < progress.size(); ++i)
         EXPECT_TRUE(progress[i].message != WM_FLASH_PROGRESS_START || progress[i].second == 3);
 }
 
 TEST_F(Transfers, ComparePcFileWithFlashFile) {
-    ConnectWith({});
-    flash_->Put("dfm/c.bin", Pattern(1500));
+    Connect({});
+    sim_->Put("dfm/c.bin", Pattern(1500));
     WriteFile(Pc("same"), Pattern(1500));
     EXPECT_EQ(data().ComparePcFileWithFlashFile(Pc("same").c_str(), "c.bin"), 0);
     EXPECT_FALSE(Exists(TempFolder() + "c.bin"));
@@ -279,6 +269,8 @@ TEST_F(Transfers, ComparePcFileWithFlashFile) {
     EXPECT_EQ(data().ComparePcFileWithFlashFile(Pc("last").c_str(), "c.bin"), UE_COMPARE_MISMATCH);
     EXPECT_EQ(ReadFile(TempFolder() + "c.bin"), Pattern(1500));
 
+    WriteFile(Pc("short"), Pattern(1499));
+    EXPECT_EQ(data().ComparePcFileWithFlashFile(Pc("short").c_str(), "c.bin"), UE_COMPARE_MISMATCH);
     EXPECT_EQ(data().ComparePcFileWithFlashFile(Pc("same").c_str(), "nope"), UE_FOPEN_ERROR);
     EXPECT_EQ(data().ComparePcFileWithFlashFile(Pc("absent").c_str(), "c.bin"), UE_PC_FILE_ERROR);
 
@@ -292,14 +284,14 @@ TEST_F(Transfers, ComparePcFileWithFlashFile) {
 #else
     const std::string fixed = home() + "/Compare/";
 #endif
-    flash_->Put("dfm/c.bin", Pattern(64));
+    sim_->Put("dfm/c.bin", Pattern(64));
     WriteFile(inTemp, Pattern(64, 9));
     EXPECT_EQ(data().ComparePcFileWithFlashFile(inTemp.c_str(), "c.bin"), UE_COMPARE_MISMATCH);
     EXPECT_EQ(ReadFile(inTemp), Pattern(64, 9));
     EXPECT_EQ(ReadFile(fixed + "c.bin"), Pattern(64));
     // Nor on the host folder's own files: a matching copy is removed afterwards.
     WriteFile(home() + "/settings.ini", Pattern(8, 3));
-    flash_->Put("dfm/settings.ini", Pattern(64, 9));
+    sim_->Put("dfm/settings.ini", Pattern(64, 9));
     EXPECT_EQ(data().ComparePcFileWithFlashFile(inTemp.c_str(), "settings.ini"), 0);
     EXPECT_EQ(ReadFile(home() + "/settings.ini"), Pattern(8, 3));
 
@@ -307,62 +299,6 @@ TEST_F(Transfers, ComparePcFileWithFlashFile) {
     std::string mixed = home() + "\\Temp\\c.bin";
     EXPECT_EQ(data().ComparePcFileWithFlashFile(mixed.c_str(), "c.bin"), UE_COMPARE_MISMATCH);
     EXPECT_EQ(ReadFile(inTemp), Pattern(64, 9));
-}
-
-TEST_F(Transfers, ComparePcFiles) {
-    ConnectWith({});
-    WriteFile(Pc("e1"), {});
-    WriteFile(Pc("e2"), {});
-    WriteFile(Pc("big1"), Pattern(2049));
-    WriteFile(Pc("big2"), Pattern(2049));
-    Bytes lastDiffers = Pattern(2049);
-    lastDiffers.back() ^= 1;
-    WriteFile(Pc("big3"), lastDiffers);
-    WriteFile(Pc("short"), Pattern(2048));
-    EXPECT_EQ(Access::ComparePcFiles(data(), Pc("e1").c_str(), Pc("e2").c_str()), 0);
-    EXPECT_EQ(Access::ComparePcFiles(data(), Pc("big1").c_str(), Pc("big2").c_str()), 0);
-    EXPECT_EQ(Access::ComparePcFiles(data(), Pc("big1").c_str(), Pc("big3").c_str()),
-              UE_COMPARE_MISMATCH);
-    EXPECT_EQ(Access::ComparePcFiles(data(), Pc("big1").c_str(), Pc("short").c_str()),
-              UE_COMPARE_MISMATCH);
-    EXPECT_EQ(Access::ComparePcFiles(data(), Pc("big1").c_str(), Pc("none").c_str()),
-              UE_PC_FILE_ERROR);
-    EXPECT_EQ(Access::ComparePcFiles(data(), Pc("none").c_str(), Pc("big1").c_str()),
-              UE_PC_FILE_ERROR);
-    // Both files are closed again on every path.
-    EXPECT_TRUE(Access::IsPcFileAccessible(data(), Pc("big1").c_str()));
-    EXPECT_TRUE(Access::IsPcFileAccessible(data(), Pc("big3").c_str()));
-}
-
-TEST_F(Transfers, PcFileAccessAndSize) {
-    ConnectWith({});
-    WriteFile(Pc("f"), Pattern(1234));
-    unsigned long size = 7;
-    EXPECT_TRUE(Access::GetPcFileSize(data(), Pc("f").c_str(), &size));
-    EXPECT_EQ(size, 1234u);
-    EXPECT_FALSE(Access::GetPcFileSize(data(), Pc("none").c_str(), &size));
-    EXPECT_EQ(size, 1234u);
-
-    EXPECT_TRUE(Access::IsPcFileAccessible(data(), Pc("f").c_str()));
-    EXPECT_TRUE(Access::IsPcFileAccessible(data(), Pc("none").c_str()));
-    EXPECT_FALSE(Access::IsPcFileAccessible(data(), (home() + "/no/such/folder/f").c_str()));
-    {
-        CFile holder;
-        ASSERT_TRUE(holder.Open(Pc("f").c_str(), CFile::modeRead | CFile::shareExclusive));
-        EXPECT_FALSE(Access::IsPcFileAccessible(data(), Pc("f").c_str()));
-    }
-    EXPECT_TRUE(Access::IsPcFileAccessible(data(), Pc("f").c_str()));
-    EXPECT_EQ(ReadFile(Pc("f")), Pattern(1234));
-}
-
-TEST_F(Transfers, OtherInstanceNamesPostNothing) {
-    ConnectWith({kSeek}, "gui instance");
-    WriteFile(Pc("src"), Pattern(1500));
-    ListFile("a", 1500);
-    ASSERT_EQ(data().WriteFile("a", Pc("src").c_str(), 1), 0);
-    ASSERT_EQ(data().ReadFile(Pc("back").c_str(), "a"), 0);
-    EXPECT_EQ(ReadFile(Pc("back")), Pattern(1500));
-    EXPECT_TRUE(TakeProgress().empty());
 }
 
 }  // namespace

@@ -1,27 +1,11 @@
-// Set-up shared by the listing, management, format, capacity and board tests.
-#include "FlashOpsFixture.h"
+// Set-up shared by the flash file service tests.
+#include "FlashFixture.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
-
-#include "cmdlib/Connection.h"
+#include <fstream>
+#include <iterator>
 
 namespace {
-
-// Every object of the process shares one host folder, so it is chosen once,
-// before the first object exists.
-void UseTemporaryHome() {
-    static const bool done = [] {
-        const auto home = std::filesystem::temp_directory_path() /
-                          ("quorvex-listing-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(home);
-        ::setenv("QUORVEX_HOME", home.string().c_str(), 1);
-        return true;
-    }();
-    (void)done;
-}
 
 std::vector<std::string> ListFromHead(const CStringList& list) {
     std::vector<std::string> names;
@@ -33,19 +17,34 @@ std::vector<std::string> ListFromHead(const CStringList& list) {
 
 }  // namespace
 
-void FlashOpsTest::SetUp() {
-    UseTemporaryHome();
-    Drain();
-    traces_ = std::make_shared<quorvex::host::MemoryTraceSink>();
-    previousSink_ = quorvex::host::SetTraceSink(traces_);
+void PrintTo(const Progress& p, std::ostream* os) {
+    *os << "{" << p.message << ", " << p.first << ", " << p.second << "}";
+}
+Progress Begin(WPARAM total, LPARAM kind) {
+    return {WM_FLASH_PROGRESS_START, total, kind};
+}
+Progress Step(WPARAM amount) {
+    return {WM_FLASH_PROGRESS_STEP, amount, 0};
+}
+Progress End() {
+    return {WM_FLASH_PROGRESS_END, 0, 0};
+}
+std::vector<Progress> Steps(std::size_t count, WPARAM amount) {
+    return std::vector<Progress>(count, Step(amount));
+}
+std::vector<Progress> Concat(std::initializer_list<std::vector<Progress>> parts) {
+    std::vector<Progress> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
 
-    target_ = std::make_shared<quorvex::link::ScriptedTarget>();
+void FlashOpsTest::SetUp() {
+    ModuleTest::SetUp();
+    std::filesystem::create_directories(home_ + "/pc");
     // Only the application side offers the name-length query.
-    target_->AddCommands(1, {"FDI__Transport__GetMaxFileNameLen"});
-    transport_ = quorvex::link::ConnectScripted(target_);
-    flash_ = Access::Create();
+    Start(1, {}, {"FDI__Transport__GetMaxFileNameLen"}, "");
     UseSide(1);
-    traces_->Clear();
+    trace_->Clear();
 
     previous_ = CFdiExchange::SetInspector(
         [this](CFdiExchange::Call call, const CZENTOMessage& command, const CZENTOMessage& reply,
@@ -71,9 +70,7 @@ void FlashOpsTest::TearDown() {
     CFdiExchange::SetInspector(std::move(previous_));
     flash_.reset();
     if (window_ != nullptr) DestroyWindow(window_);
-    quorvex::link::Disconnect();
-    quorvex::host::SetTraceSink(previousSink_);
-    Drain();
+    ModuleTest::TearDown();
 }
 
 void FlashOpsTest::UseSide(int side, const char* version, const char* prefix) {
@@ -90,7 +87,7 @@ CFlashExplorerData& FlashOpsTest::Start(int side, const std::vector<std::string>
     target_ = std::make_shared<quorvex::link::ScriptedTarget>();
     target_->AddCommands(0, cp);
     target_->AddCommands(1, ap);
-    transport_ = quorvex::link::ConnectScripted(target_);
+    Reconnect();
     flash_ = Access::Create();
     flash_->m_nTargetType = static_cast<eTargetType>(side);
     flash_->m_strInstanceName = instance;
@@ -104,6 +101,21 @@ std::vector<Progress> FlashOpsTest::Drain(HWND hwnd) {
         if (msg.message != WM_TIMER) messages.push_back({msg.message, msg.wParam, msg.lParam});
     }
     return messages;
+}
+
+void FlashOpsTest::WriteFile(const std::string& path, const Bytes& content) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(content.data()),
+              static_cast<std::streamsize>(content.size()));
+}
+
+Bytes FlashOpsTest::ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool FlashOpsTest::Exists(const std::string& path) {
+    return std::filesystem::exists(path);
 }
 
 Bytes NameListPacket(const std::string& text, std::int16_t count, std::uint8_t last) {
@@ -120,4 +132,10 @@ Bytes Le(std::uint64_t value, int width) {
     Bytes out;
     for (int i = 0; i < width; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
     return out;
+}
+
+Bytes Pattern(std::size_t size, std::uint8_t seed) {
+    Bytes bytes(size);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + seed);
+    return bytes;
 }

@@ -1,23 +1,23 @@
-// Fixture for the listing, management, format, capacity and board tests: a
-// scripted target on virtual time, a fresh flash data object, and a record of
-// every exchange the object hands to its link (records, reply capacity,
-// expected list, time-out, and the timers running then).
+// Shared set-up of the flash file service tests: the module test world (host
+// folder, scripted target on virtual time, trace), a fresh flash data object
+// on the target, a record of every exchange the object hands to its link (records, reply capacity,
+// expected list, time-out, and the timers running then), and the messages the
+// object posts to the calling thread's queue.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "FlashTestAccess.h"
+#include "ModuleTestEnvironment.h"
 #include "cmdlib/InProcessTransport.h"
 #include "cmdlib/Payload.h"
-#include "cmdlib/ScriptedTarget.h"
-#include "hostlib/trace.h"
 #include "link/Exchange.h"
-#include "platform/messages.h"
-#include "tests/support/FlashTestAccess.h"
 
 using Access = CFlashExplorerDataTestAccess;
 using Bytes = std::vector<std::uint8_t>;
@@ -36,14 +36,21 @@ struct SeenExchange {
 
 struct Progress {
     UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
+    WPARAM first;
+    LPARAM second;
     bool operator==(const Progress& o) const {
-        return message == o.message && wParam == o.wParam && lParam == o.lParam;
+        return message == o.message && first == o.first && second == o.second;
     }
 };
+void PrintTo(const Progress& p, std::ostream* os);
+Progress Begin(WPARAM total, LPARAM kind);
+Progress Step(WPARAM amount);
+Progress End();
+// `count` step messages of `amount` each.
+std::vector<Progress> Steps(std::size_t count, WPARAM amount);
+std::vector<Progress> Concat(std::initializer_list<std::vector<Progress>> parts);
 
-class FlashOpsTest : public ::testing::Test {
+class FlashOpsTest : public quorvex::testing::ModuleTest {
   protected:
     void SetUp() override;
     void TearDown() override;
@@ -62,17 +69,25 @@ class FlashOpsTest : public ::testing::Test {
     // Posted messages of the queue (timer ticks left out), removed from it.
     static std::vector<Progress> Drain(HWND hwnd = nullptr);
     std::uint64_t NowMs() const { return transport_->clock().now_ms(); }
-    std::vector<std::string> Traces() const { return traces_->Writes(); }
+    std::vector<std::string> Traces() const { return trace_->Writes(); }
+    std::vector<quorvex::link::RecordedCommand> Sent() const { return target_->Commands(); }
+    std::vector<quorvex::link::RecordedCommand> SentNamed(const std::string& name) const {
+        return target_->CommandsNamed(name);
+    }
 
-    std::shared_ptr<quorvex::link::ScriptedTarget> target_;
-    std::shared_ptr<quorvex::link::InProcessTransport> transport_;
+    // PC files under this test's own host folder.
+    std::string Pc(const std::string& name) const { return home_ + "/pc/" + name; }
+    std::string TempFolder() const { return home_ + "/Temp/"; }
+    const std::string& home() const { return home_; }
+    static void WriteFile(const std::string& path, const Bytes& content);
+    static Bytes ReadFile(const std::string& path);
+    static bool Exists(const std::string& path);
+
     std::unique_ptr<CFlashExplorerData> flash_;
     std::vector<SeenExchange> seen_;
-    std::shared_ptr<quorvex::host::MemoryTraceSink> traces_;
     HWND window_ = nullptr;  // the notify window the seen timers are read from
 
   private:
-    std::shared_ptr<quorvex::host::TraceSink> previousSink_;
     CFdiExchange::Inspector previous_;
 };
 
@@ -85,3 +100,5 @@ Bytes Le(std::uint64_t value, int width);
 Bytes NameListPacket(const std::string& text, std::int16_t count, std::uint8_t last);
 // A path as a command carries it: its bytes and one zero.
 Bytes PathBytes(const std::string& path);
+// Bytes 0, 7, 14 ... wrapping, offset by `seed` so two contents differ.
+Bytes Pattern(std::size_t size, std::uint8_t seed = 0);
