@@ -51,7 +51,6 @@ set(QUORVEX_POSIX_ONLY_SUITES
   quorvex_cli_tests "runs the quorvex program in child processes made with fork and signals"
   quorvex_cli_target_tests "runs quorvex and quorvex-target in child processes made with fork"
   quorvex_e2e_tests "starts quorvex-target in a child process made with fork"
-  quorvex_device_probe_tests "runs from a folder of its own, apart from the DLLs it needs"
   install_consumer "builds a consumer of the installed package with the build machine's compiler and runs the installed programs on a Unix-domain socket")
 # Single sources of otherwise portable suites, likewise.
 set(QUORVEX_POSIX_ONLY_SOURCES

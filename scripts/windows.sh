@@ -3,11 +3,20 @@
 # it: the export table of Quorvex.dll for both architectures, the x86_64
 # test suites under wine64 (headless, in a Wine prefix of the build tree), and
 # quorvex.exe under wine64 against the Linux quorvex-target over TCP.
-# Usage: scripts/windows.sh [--no-test]
+# Usage: scripts/windows.sh [--no-test] [--i686-all]
+#   --no-test   build only
+#   --i686-all  build the i686 programs too, not only its DLLs
 set -euo pipefail
 cd "$(dirname "$0")/.."
 run_tests=1
-[ "${1:-}" = "--no-test" ] && run_tests=0
+i686_targets=(--target Quorvex)
+for arg in "$@"; do
+  case $arg in
+    --no-test) run_tests=0 ;;
+    --i686-all) i686_targets=() ;;
+    *) echo "usage: scripts/windows.sh [--no-test] [--i686-all]" >&2; exit 64 ;;
+  esac
+done
 
 need=()
 command -v cmake >/dev/null || need+=(cmake)
@@ -44,19 +53,21 @@ if [ ! -f "$sqlite_dir/sqlite3.c" ]; then
 fi
 
 # i686 is the module's own architecture; Debian's 32-bit Wine cannot be
-# installed beside wine64 here, so its suites are not built, only its
-# products and their export table checked. x86_64 builds and runs everything.
+# installed beside wine64 here, so nothing of it can run: it builds the DLLs
+# (the module and the stand-ins it loads) and their export table is checked.
+# x86_64 builds everything, programs and suites, and runs them.
 build() {
   local arch=$1 tests=$2
+  shift 2
   local dir=build/win-$arch
   local start=$SECONDS
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/mingw-w64-$arch.cmake" \
     -DQUORVEX_BUILD_TESTS="$tests" -DQUORVEX_SQLITE_AMALGAMATION="$sqlite_dir" >/dev/null
-  cmake --build "$dir"
+  cmake --build "$dir" "$@"
   echo "windows.sh: $arch built in $((SECONDS - start)) s"
 }
-build i686 OFF
+build i686 OFF "${i686_targets[@]}"
 build x86_64 "$([ $run_tests -eq 1 ] && echo ON || echo OFF)"
 [ $run_tests -eq 1 ] || exit 0
 

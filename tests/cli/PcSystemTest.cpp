@@ -1,6 +1,7 @@
 // The host's system backend: shell patterns as ls and rm take them, and new
 // temporary files, alike on every system.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <chrono>
@@ -35,8 +36,8 @@ TEST(PcSystem, NamePatternsMatchAsTheShellsDo) {
         {"[a-]x", "-x", true},      {"[a-]x", "bx", false},
         {"[ab", "[ab", true},       {"\\*x", "*x", true},
         {"\\*x", "ax", false},      {"[x\\]]", "]", true},
-        {"*[0-9]", "log7", true},   {"*[0-9]", "log", false},
-        {"**", "ab", true},
+        {"[a-\\z]x", "mx", true},   {"*[0-9]", "log7", true},
+        {"*[0-9]", "log", false},   {"**", "ab", true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(NameMatches(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;
@@ -67,6 +68,33 @@ TEST(PcSystem, TemporaryFilesAreNewEmptyAndKeepTheirFolderAndPrefix) {
     errno = 0;
     EXPECT_FALSE(CreateTemporaryFile(&bad, ""));
     EXPECT_EQ(errno, EINVAL);
+    fs::remove_all(dir);
+}
+
+TEST(PcSystem, ALinkResolvesToItsFileAndATemporaryFileTakesItsMode) {
+    const fs::path dir = fs::temp_directory_path() / "quorvex_pc_system_link_test";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::ofstream(dir / "file") << "x";
+    const std::string file = fs::canonical(dir / "file").string();
+    EXPECT_EQ(ResolveLink(file), file);
+    EXPECT_EQ(ResolveLink((dir / "missing").string()), (dir / "missing").string());
+    std::error_code no_links;
+    fs::create_symlink(file, dir / "link", no_links);
+    if (!no_links) {
+        EXPECT_EQ(fs::path(ResolveLink((dir / "link").string())), fs::path(file));
+    }
+#if !defined(_WIN32)  // permission bits beyond read-only exist only here
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read);
+    const mode_t mask = ::umask(022);
+    std::string copy = (dir / "c-XXXXXX").string();
+    std::string fresh = copy;
+    ASSERT_TRUE(CreateTemporaryFile(&copy, file));
+    ASSERT_TRUE(CreateTemporaryFile(&fresh, (dir / "missing").string()));
+    EXPECT_EQ(::umask(mask), 022);  // left as it was
+    EXPECT_EQ(fs::status(copy).permissions(), fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(fs::status(fresh).permissions(), static_cast<fs::perms>(0644));
+#endif
     fs::remove_all(dir);
 }
 

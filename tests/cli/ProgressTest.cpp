@@ -158,6 +158,8 @@ std::string LastLine(const std::vector<Post>& posts) {
     const std::size_t start = err.rfind('\r', end);
     if (end == std::string::npos || start == std::string::npos) return "(no line) " + err;
     std::string line = err.substr(start + 1, end - start - 1);
+    // Blanks over a longer line before it (one with a rate, on a slow run).
+    line.erase(line.find_last_not_of(' ') + 1);
     for (const char* spinner : {"  |  ", "  /  ", "  -  ", "  \\  "}) {
         const std::size_t at = line.find(spinner);
         if (at != std::string::npos) line.erase(at, 3);
