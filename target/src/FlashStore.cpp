@@ -366,6 +366,10 @@ std::unique_ptr<FlashStore> FlashStore::Open(const std::string& dir, bool durabl
         *error = store->last_error();
         return nullptr;
     }
+    if (!store->HasTables()) {
+        *error = label + ": tables of the image are missing (damaged); refused";
+        return nullptr;
+    }
     if (!dir.empty()) {
         store->checkpointer_ = WalCheckpointer::Start(path, error);
         if (!store->checkpointer_) return nullptr;
@@ -429,6 +433,20 @@ bool FlashStore::Upgrade(int from_version) {
                  "PRAGMA main.user_version = " +
                  std::to_string(kSchemaVersion) + "; COMMIT")
                     .c_str());
+}
+
+bool FlashStore::HasTables() {
+    // Statements are prepared when first used, so a table missing from a
+    // damaged image is looked for here, while it can still be refused.
+    sqlite3_stmt* s = nullptr;
+    const bool read = sqlite3_prepare_v2(db_,
+                                         "SELECT count(*) FROM main.sqlite_schema WHERE type ="
+                                         " 'table' AND name IN ('entries', 'blobs', 'chunks',"
+                                         " 'pending', 'state')",
+                                         -1, &s, nullptr) == SQLITE_OK &&
+                      sqlite3_step(s) == SQLITE_ROW && sqlite3_column_int(s, 0) == 5;
+    sqlite3_finalize(s);
+    return read;
 }
 
 bool FlashStore::Prepare() {

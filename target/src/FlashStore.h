@@ -141,6 +141,8 @@ class FlashStore {
     class Transaction;
     FlashStore(sqlite3* db, std::string label);
     bool Prepare();
+    // True when the image holds every table the statements use.
+    bool HasTables();
     bool Fail(const std::string& what);
     Statements& For(const StoreScope& scope);
     bool ConvertLegacyImages(const std::string& dir);

@@ -1,5 +1,6 @@
 // Which core and handler answers a command when names repeat or differ in one
 // part, and what looking at a flash image does to it.
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -75,6 +76,23 @@ TEST(ImageOpen, RunsThatOnlyLookLeaveTheImageByteForByte) {
         }
         EXPECT_EQ(FileBytes(dir / "flash.db"), before) << look.command;
     }
+    fs::remove_all(dir);
+}
+
+TEST(ImageOpen, AnImageMissingATableIsRefusedAtOpen) {
+    const fs::path dir =
+        fs::temp_directory_path() / ("quorvex_missing_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    TestTarget target;
+    target.config.image_dir = dir.string();
+    { Harness h(target.config); }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((dir / "flash.db").string().c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "DROP TABLE chunks", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    std::string error;
+    EXPECT_EQ(Simulator::Create(target.config, &error), nullptr);
+    EXPECT_NE(error.find("tables of the image are missing"), std::string::npos) << error;
     fs::remove_all(dir);
 }
 
