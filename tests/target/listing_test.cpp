@@ -18,7 +18,7 @@ struct Packet {
 std::vector<Packet> ListPackets(Harness& h, int side, const std::string& pattern,
                                 const std::string& expected_name = "F_NameList_Packet") {
     std::vector<Packet> packets;
-    for (const auto& r : h.Send(side, "FDI__Transport__GetFileNameList", Path(pattern))) {
+    for (const auto& r : h.Send(side, "GetFileNameList", Path(pattern))) {
         EXPECT_EQ(r.name, expected_name);
         EXPECT_EQ(r.data.size(), 1028u);
         if (r.data.size() != 1028u) break;
@@ -135,15 +135,14 @@ TEST(FlashListing, EmptyAndFailedListingsAnswerTheirReports) {
     TestTarget t;
     Harness h(t.config);
     ASSERT_TRUE(h.Put(0, "a.txt", {}));
-    EXPECT_EQ(h.Name(0, "FDI__Transport__GetFileNameList", Path("dfm/q*")), "FName_LIST_NOTEXISTS");
-    EXPECT_EQ(h.Name(0, "FDI__Transport__GetFileNameList", Path("dfm/none/*")), "Find_Error");
-    EXPECT_EQ(h.Name(0, "FDI__Transport__GetFileNameList", Path("dfm/a.txt/*")), "Find_Error");
-    EXPECT_EQ(h.Name(0, "FDI__Transport__GetFileNameList", Path("../*")), "Find_Error");
-    EXPECT_EQ(h.Name(0, "FDI__Transport__GetFileNameList", Text("dfm/*")), "F_Name_List_Error");
-    EXPECT_EQ(h.Name(0, "FDI__Transport__GetFileNameList", {}), "F_Name_List_Error");
+    EXPECT_EQ(h.Name(0, "GetFileNameList", Path("dfm/q*")), "FName_LIST_NOTEXISTS");
+    EXPECT_EQ(h.Name(0, "GetFileNameList", Path("dfm/none/*")), "Find_Error");
+    EXPECT_EQ(h.Name(0, "GetFileNameList", Path("dfm/a.txt/*")), "Find_Error");
+    EXPECT_EQ(h.Name(0, "GetFileNameList", Path("../*")), "Find_Error");
+    EXPECT_EQ(h.Name(0, "GetFileNameList", Text("dfm/*")), "F_Name_List_Error");
+    EXPECT_EQ(h.Name(0, "GetFileNameList", {}), "F_Name_List_Error");
 
-    EXPECT_EQ(h.Name(0, "FDI__Transport__GetFileNameList", Path("rfm/*")),
-              "FName_LIST_NOTEXISTS_RAM");
+    EXPECT_EQ(h.Name(0, "GetFileNameList", Path("rfm/*")), "FName_LIST_NOTEXISTS_RAM");
     ASSERT_TRUE(h.Put(0, "rfm/r", {}));
     EXPECT_EQ(ListPackets(h, 0, "rfm/*", "F_NameList_Packet_RAM").size(), 1u);
 }
