@@ -6,37 +6,28 @@
 
 #include <chrono>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Socket.h"
 #include "cmdlib/Protocol.h"
+#include "cmdlib/SocketServer.h"
+#include "cmdlib/SocketTransport.h"
 #include "cmdlib/TargetAgent.h"
 
 namespace quorvex::link::testing {
 
 inline ReportFrame Report(const std::string& name, std::vector<std::uint8_t> data = {},
                           std::uint32_t delay_ms = 0) {
-    ReportFrame report;
-    report.service = "FDI";
-    report.module = "Transport";
-    report.name = name;
-    report.data = std::move(data);
-    report.delay_ms = delay_ms;
-    return report;
+    return {0, "FDI", "Transport", name, std::move(data), delay_ms};
 }
 
 inline CommandFrame Command(const std::string& name, std::vector<std::uint8_t> data = {},
                             bool wants_reply = true) {
-    CommandFrame command;
-    command.side = 1;
-    command.wants_reply = wants_reply;
-    command.service = "FDI";
-    command.module = "Transport";
-    command.name = name;
-    command.data = std::move(data);
-    return command;
+    return {1, wants_reply, "FDI", "Transport", name, std::move(data)};
 }
 
 // Answers a command with the reports scripted for its name, or else with one
@@ -131,5 +122,55 @@ inline std::int64_t MillisecondsSince(std::chrono::steady_clock::time_point star
                                                                  start)
         .count();
 }
+
+// A socket server for two clients with a scripted agent behind it.
+class ServerTest : public ::testing::Test {
+  protected:
+    // A server for two clients on `options`, logging into log().
+    void StartServer(ServerOptions options) {
+        options.max_connections = 2;
+        options.log = [this](const std::string& line) {
+            std::lock_guard<std::mutex> lock(log_mutex_);
+            log_ += line + "\n";
+        };
+        server_ = std::make_unique<SocketServer>(agent_, options);
+        std::string error;
+        ASSERT_TRUE(server_->Start("tcp://:0", &error)) << error;
+    }
+
+    std::shared_ptr<Transport> Open() {
+        std::string error;
+        auto transport = OpenSocketTransport(server_->address(), SocketOptions(), &error);
+        EXPECT_TRUE(transport) << error;
+        return transport;
+    }
+
+    RawPeer Raw() {
+        std::string error;
+        UniqueFd fd = ConnectTo(MustParse(server_->address()), 1000, &error);
+        EXPECT_TRUE(fd.valid()) << error;
+        return RawPeer(std::move(fd));
+    }
+
+    std::string log() {
+        std::lock_guard<std::mutex> lock(log_mutex_);
+        return log_;
+    }
+    // Polls `done` every 5 ms for up to a second; false if it never held.
+    template <typename Done>
+    static bool Eventually(Done done) {
+        for (int i = 0; i < 200; ++i) {
+            if (done()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+
+    // The log outlives the server, whose threads may still write to it while it stops.
+    std::mutex log_mutex_;
+    std::string log_;
+    std::shared_ptr<ScriptedAgent> agent_ = std::make_shared<ScriptedAgent>();
+    std::unique_ptr<SocketServer> server_;
+};
 
 }  // namespace quorvex::link::testing

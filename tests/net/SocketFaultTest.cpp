@@ -7,8 +7,6 @@
 
 #include "NetTestSupport.h"
 #include "cmdlib/LinkCodes.h"
-#include "cmdlib/SocketServer.h"
-#include "cmdlib/SocketTransport.h"
 
 namespace quorvex::link {
 namespace {
@@ -24,48 +22,12 @@ std::vector<ReportFrame> ThreeParts() {
     return {Report("Part", {0}), Report("Part", {1}), Report("Part", {2})};
 }
 
-class SocketFaults : public ::testing::Test {
+class SocketFaults : public testing::ServerTest {
   protected:
     void SetUp() override {
         agent_->Script("List", ThreeParts());
         StartServer({});
     }
-    // A server for two clients on `options`, logging into log().
-    void StartServer(ServerOptions options) {
-        options.max_connections = 2;
-        options.log = [this](const std::string& line) {
-            std::lock_guard<std::mutex> lock(log_mutex_);
-            log_ += line + "\n";
-        };
-        server_ = std::make_unique<SocketServer>(agent_, options);
-        std::string error;
-        ASSERT_TRUE(server_->Start("tcp://:0", &error)) << error;
-    }
-
-    std::shared_ptr<Transport> Open() {
-        std::string error;
-        auto transport = OpenSocketTransport(server_->address(), SocketOptions(), &error);
-        EXPECT_TRUE(transport) << error;
-        return transport;
-    }
-
-    RawPeer Raw() {
-        std::string error;
-        UniqueFd fd = ConnectTo(testing::MustParse(server_->address()), 1000, &error);
-        EXPECT_TRUE(fd.valid()) << error;
-        return RawPeer(std::move(fd));
-    }
-
-    std::string log() {
-        std::lock_guard<std::mutex> lock(log_mutex_);
-        return log_;
-    }
-
-    // The log outlives the server, whose threads may still write to it while it stops.
-    std::mutex log_mutex_;
-    std::string log_;
-    std::shared_ptr<ScriptedAgent> agent_ = std::make_shared<ScriptedAgent>();
-    std::unique_ptr<SocketServer> server_;
 };
 
 // Receives reports of an exchange until a wait fails; returns how many
@@ -195,12 +157,9 @@ TEST_F(SocketFaults, ClientsBeyondTheBoundAreTurnedAway) {
 
     // Once a client leaves its place is free again.
     first.reset();
-    std::shared_ptr<Transport> third;
-    for (int attempt = 0; attempt < 50 && !third; ++attempt) {
-        third = OpenSocketTransport(server_->address(), SocketOptions(), &error);
-        if (!third) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_TRUE(third) << error;
+    EXPECT_TRUE(Eventually([&] {
+        return OpenSocketTransport(server_->address(), SocketOptions(), &error) != nullptr;
+    })) << error;
 }
 
 TEST_F(SocketFaults, SilentStalledAndIdlePeersLoseTheirPlace) {
@@ -219,17 +178,13 @@ TEST_F(SocketFaults, SilentStalledAndIdlePeersLoseTheirPlace) {
     };
 
     RawPeer silent[2] = {Raw(), Raw()};
-    for (int i = 0; i < 200 && server_->connection_count() < 2; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    Eventually([&] { return server_->connection_count() == 2; });
     EXPECT_FALSE(OpenSocketTransport(server_->address(), SocketOptions(), &error));
     EXPECT_NE(error.find("target busy"), std::string::npos) << error;
     for (RawPeer& peer : silent) EXPECT_LE(closed_after(peer), 1000);
     EXPECT_TRUE(Open());  // a place is free again at once
     // That link is closed again; wait until the server has let it go too.
-    for (int i = 0; i < 200 && server_->connection_count() > 0; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    Eventually([&] { return server_->connection_count() == 0; });
 
     // Greeted peers: one stalls inside a frame, one sends nothing more.
     RawPeer stalled = Raw(), idle = Raw();

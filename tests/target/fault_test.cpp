@@ -53,10 +53,7 @@ TEST(FaultInjection, DropsTheChosenReportsAndDelaysTheRest) {
 
 TEST(FaultInjection, ChosenAnswerReplacesTheCommand) {
     FaultConfig f;
-    link::ReportFrame forced;
-    forced.name = "mkdir_Error";
-    forced.data = Text(": 5");
-    f.answers["FDI__Transport__MkDir"] = {forced};
+    f.answers["FDI__Transport__MkDir"] = {{0, "FDI", "Transport", "mkdir_Error", Text(": 5")}};
     f.answers["FDI__Transport__GetFdiVersion"] = {};
     FaultInjectingAgent agent(NewSim(), f);
 
