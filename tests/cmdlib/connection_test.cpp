@@ -11,7 +11,7 @@ using quorvex::link::CurrentTransport;
 class LinkConnection : public LinkTest {
   protected:
     int Exchange(CCommandLink& link) {
-        return Run(link, Command("Fclose"), "FDI__Transport__F_Close_Success");
+        return Run(link, Command("Fclose"), {"FDI__Transport__F_Close_Success"});
     }
 };
 

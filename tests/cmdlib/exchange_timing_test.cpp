@@ -10,7 +10,7 @@ namespace {
 class ExchangeTiming : public LinkTest {
   protected:
     int Read(CCommandLink& link, DWORD timeout_ms, ExchangeMark* mark = nullptr) {
-        return Run(link, Command("Fread"), "FDI__Transport__F_Read_Packet", timeout_ms, mark);
+        return Run(link, Command("Fread"), {"FDI__Transport__F_Read_Packet"}, timeout_ms, mark);
     }
 };
 
