@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -77,6 +78,9 @@ struct TestTarget {
 
 class Harness {
   public:
+    // A target on the test config, changed first by `adjust`.
+    explicit Harness(const std::function<void(SimConfig&)>& adjust = {})
+        : Harness(Adjusted(adjust)) {}
     explicit Harness(const SimConfig& config) {
         std::string error;
         sim_ = Simulator::Create(config, &error);
@@ -235,6 +239,12 @@ class Harness {
     }
 
   private:
+    static SimConfig Adjusted(const std::function<void(SimConfig&)>& adjust) {
+        SimConfig config = TestTarget().config;
+        if (adjust) adjust(config);
+        return config;
+    }
+
     std::unique_ptr<Simulator> sim_;
     bool narrow_[2] = {false, false};
 };

@@ -12,8 +12,7 @@ std::string Rename(Harness& h, int side, std::string_view from, std::string_view
 }
 
 TEST(FlashEntries, RenameMovesEntriesAndRefusesConflicts) {
-    TestTarget t;
-    Harness h(t.config);
+    Harness h;
     ASSERT_TRUE(h.Put(0, "a", Text("A")));
     ASSERT_TRUE(h.Put(0, "b", Text("B")));
     ASSERT_EQ(h.MakeDir(0, "d").name, "mkdir_Success");
@@ -44,8 +43,7 @@ TEST(FlashEntries, RenameMovesEntriesAndRefusesConflicts) {
 }
 
 TEST(FlashEntries, ModesGuardFilesAndShowInTheStatusWord) {
-    TestTarget t;
-    Harness h(t.config);
+    Harness h;
     ASSERT_TRUE(h.Put(0, "f", Text("x")));
     ASSERT_EQ(h.ChangeMode(0, "f", 0444), "F_ChangeMode_Success");
     EXPECT_EQ(h.Remove(0, "f"), "Remove_Error");
@@ -73,9 +71,7 @@ TEST(FlashEntries, ModesGuardFilesAndShowInTheStatusWord) {
 }
 
 TEST(FlashEntries, DirectoriesAnswerErrnoLikeMkdirCodes) {
-    TestTarget t;
-    t.config.cp.max_entries = 3;
-    Harness h(t.config);
+    Harness h([](SimConfig& c) { c.cp.max_entries = 3; });
     const auto made = h.MakeDir(0, "dfm/d");
     EXPECT_EQ(made.name, "mkdir_Success");
     EXPECT_EQ(made.data, Bytes(4, 0));
@@ -112,8 +108,7 @@ TEST(FlashPaths, NamesNeverLeaveTheirVolume) {
 }
 
 TEST(FlashPaths, VolumePrefixDefaultVolumeAndExtendedRootMeet) {
-    TestTarget t;
-    Harness h(t.config);
+    Harness h;
     ASSERT_TRUE(h.Put(1, "/data/Linux/Vendrix/NVM/x", Text("1")));
     for (const char* path : {"mfm/x", "x", "mfm//x"}) EXPECT_EQ(h.Get(1, path), Text("1")) << path;
     EXPECT_EQ(h.Get(1, "/RTOS/Vendrix/NVM/x"), Text("<missing>"));  // not this OS
@@ -125,8 +120,7 @@ TEST(FlashPaths, VolumePrefixDefaultVolumeAndExtendedRootMeet) {
 }
 
 TEST(FlashFormat, WipesTheVolumeUnlessFilesAreOpen) {
-    TestTarget t;
-    Harness h(t.config);
+    Harness h;
     ASSERT_TRUE(h.Put(0, "a", Bytes(1000, 1)));
     ASSERT_TRUE(h.Put(0, "rfm/r", Bytes(10, 1)));
     const std::int32_t id = h.Open(0, "a", "rb");
@@ -154,11 +148,11 @@ TEST(FlashFormat, WipesTheVolumeUnlessFilesAreOpen) {
 }
 
 TEST(Board, QueriesAnswerTheConfiguredFigures) {
-    TestTarget t;
-    t.config.cp.fdi_version = "FDI5";
-    t.config.ap.out_msg_body_limit = 2000;
-    t.config.ap.max_file_name_len = 40;
-    Harness h(t.config);
+    Harness h([](SimConfig& c) {
+        c.cp.fdi_version = "FDI5";
+        c.ap.out_msg_body_limit = 2000;
+        c.ap.max_file_name_len = 40;
+    });
     EXPECT_EQ(h.One(0, "GetFdiVersion").FullName(), "FDI__Transport__FDI5");
     EXPECT_EQ(h.One(7, "GetFdiVersion").name, "FDI71");  // any other side is AP
     EXPECT_EQ(LeAt(h.One(1, "Diag__Utils__OutMsgBodyLimit").data, 0, 4), 2000u);
@@ -174,9 +168,7 @@ TEST(Board, QueriesAnswerTheConfiguredFigures) {
 }
 
 TEST(Board, ClockAcceptsValidTimesOncePerBootWhenSoConfigured) {
-    TestTarget t;
-    t.config.ap.rtc_set_once = true;
-    Harness h(t.config);
+    Harness h([](SimConfig& c) { c.ap.rtc_set_once = true; });
     EXPECT_EQ(h.Name(0, "Diag__Utils__SetRTC", Rtc(2009, 2, 29, 0, 0, 0)), "SetRTC_Failure");
     EXPECT_EQ(h.Name(0, "Diag__Utils__SetRTC", Rtc(2009, 12, 31, 24, 0, 0)), "SetRTC_Failure");
     EXPECT_EQ(h.Name(0, "Diag__Utils__SetRTC", Bytes{1, 2, 3}), "SetRTC_Failure");
@@ -190,8 +182,7 @@ TEST(Board, ClockAcceptsValidTimesOncePerBootWhenSoConfigured) {
 }
 
 TEST(Board, ResetIsNeverAnsweredAndClosesFilesOnBothCores) {
-    TestTarget t;
-    Harness h(t.config);
+    Harness h;
     ASSERT_TRUE(h.Put(0, "rfm/r", Text("ram")));
     ASSERT_TRUE(h.Put(0, "f", Text("flash")));
     const std::int32_t cp = h.Open(0, "f", "rb");
@@ -205,10 +196,10 @@ TEST(Board, ResetIsNeverAnsweredAndClosesFilesOnBothCores) {
 }
 
 TEST(CommandDatabase, CommandsOutsideTheDatabaseAreNotAnswered) {
-    TestTarget t;
-    t.config.ap.commands.erase("FDI__Transport__Fseek");
-    t.config.ap.commands.erase("SW_PLAT__CONTROL__restartCmd");
-    Harness h(t.config);
+    Harness h([](SimConfig& c) {
+        c.ap.commands.erase("FDI__Transport__Fseek");
+        c.ap.commands.erase("SW_PLAT__CONTROL__restartCmd");
+    });
     const auto welcome = h.sim().Hello("test");
     const auto& ap = welcome.ap.commands;
     EXPECT_EQ(std::count(ap.begin(), ap.end(), "FDI__Transport__Fseek"), 0);
@@ -261,9 +252,7 @@ TEST(CommandRoutes, EachCommandIsAnsweredByItsCoreServiceModuleAndName) {
 }
 
 TEST(CommandDatabase, LegacyTargetsUseTheirOldSuccessNames) {
-    TestTarget t;
-    t.config.cp.legacy_report_names = true;
-    Harness h(t.config);
+    Harness h([](SimConfig& c) { c.cp.legacy_report_names = true; });
     ASSERT_TRUE(h.Put(0, "a", {}));
     EXPECT_EQ(Rename(h, 0, "a", "b"), "F_Rename_Succes");
     EXPECT_EQ(h.Remove(0, "b"), "Remove_File");

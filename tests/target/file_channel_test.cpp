@@ -16,9 +16,7 @@ Bytes Pattern(std::size_t n) {
 }
 
 TEST(FileChannel, WritesAcrossChunksKeepTheRestAndShowOnlyOnClose) {
-    TestTarget t;
-    t.config.ap.volumes = {{"mfm", 1 << 20, false}};
-    Harness h(t.config);
+    Harness h([](SimConfig& c) { c.ap.volumes = {{"mfm", 1 << 20, false}}; });
     const std::size_t chunk = FlashStore::kChunkSize;
     const Bytes old = Pattern(2 * chunk + 500);
     ASSERT_TRUE(h.Put(1, "f", old));
@@ -44,9 +42,7 @@ TEST(FileChannel, WritesAcrossChunksKeepTheRestAndShowOnlyOnClose) {
 }
 
 TEST(FileChannel, ReadPacketsFollowTheSmallerOfRequestAndCoreLimit) {
-    TestTarget t;
-    t.config.ap.in_msg_body_limit = 300;
-    Harness h(t.config);
+    Harness h([](SimConfig& c) { c.ap.in_msg_body_limit = 300; });
     ASSERT_TRUE(h.Put(1, "big", Pattern(1000)));
     const std::int32_t id = h.Open(1, "big", "rb");
     int packets = 0;
@@ -58,8 +54,7 @@ TEST(FileChannel, ReadPacketsFollowTheSmallerOfRequestAndCoreLimit) {
 }
 
 TEST(FileChannel, SeekOriginsAndBounds) {
-    TestTarget t;
-    Harness h(t.config);
+    Harness h;
     ASSERT_TRUE(h.Put(1, "s", Text("0123456789")));
     const std::int32_t id = h.Open(1, "s", "rb");
     EXPECT_EQ(h.Seek(1, id, -3, 2), "Fseek_Success");
@@ -82,9 +77,7 @@ TEST(FileChannel, SeekOriginsAndBounds) {
 }
 
 TEST(FileChannel, OpenRefusals) {
-    TestTarget t;
-    t.config.cp.max_open_files = 3;
-    Harness h(t.config);
+    Harness h([](SimConfig& c) { c.cp.max_open_files = 3; });
     ASSERT_TRUE(h.Put(0, "ro", Text("x")));
     ASSERT_EQ(h.ChangeMode(0, "ro", 0444), "F_ChangeMode_Success");
     ASSERT_EQ(h.MakeDir(0, "dir").name, "mkdir_Success");
@@ -105,8 +98,7 @@ TEST(FileChannel, OpenRefusals) {
 }
 
 TEST(FileChannel, HandlesRefuseWrongDirectionAndStaleUse) {
-    TestTarget t;
-    Harness h(t.config);
+    Harness h;
     ASSERT_TRUE(h.Put(0, "f", Text("abc")));
     const std::int32_t reader = h.Open(0, "f", "rb");
     EXPECT_EQ(h.WritePacket(0, reader, Text("z")), "F_Write_Error");
@@ -129,9 +121,7 @@ TEST(FileChannel, HandlesRefuseWrongDirectionAndStaleUse) {
 }
 
 TEST(FileChannel, SpaceShrinksWithWritesAndReturnsOnTruncateAndRemove) {
-    TestTarget t;
-    t.config.ap.volumes = {{"mfm", 4096, false}};
-    Harness h(t.config);
+    Harness h([](SimConfig& c) { c.ap.volumes = {{"mfm", 4096, false}}; });
     const std::int32_t id = h.Open(1, "a", "wb+");
     ASSERT_TRUE(h.WriteAll(1, id, Pattern(4096)));
     EXPECT_EQ(h.Free(1, "mfm"), 0);

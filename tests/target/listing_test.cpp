@@ -88,9 +88,7 @@ TEST(FlashListing, NarrowLayoutPacksTheCreationStamp) {
 class FlashListingLayouts : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(FlashListingLayouts, ManyEntriesSplitIntoWholeEntriesPerPacket) {
-    TestTarget t;
-    t.config.cp.fdi_version = GetParam();
-    Harness h(t.config);
+    Harness h([this](SimConfig& c) { c.cp.fdi_version = GetParam(); });
     std::vector<std::string> created;
     for (int i = 0; i < 70; ++i) {
         const std::string name = "entry_with_a_fairly_long_name_" + std::to_string(100 + i);
@@ -117,8 +115,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, FlashListingLayouts, ::testing::Values("FDI5",
                          [](const auto& info) { return std::string(info.param); });
 
 TEST(FlashListing, PatternsSelectEntries) {
-    TestTarget t;
-    Harness h(t.config);
+    Harness h;
     for (const char* n : {"abc", "abd", "a.txt", "b.txt", "xyz"}) ASSERT_TRUE(h.Put(0, n, {}));
     ASSERT_EQ(h.MakeDir(0, "dfm/d").name, "mkdir_Success");
     ASSERT_TRUE(h.Put(0, "dfm/d/inner.txt", {}));
@@ -132,8 +129,7 @@ TEST(FlashListing, PatternsSelectEntries) {
 }
 
 TEST(FlashListing, EmptyAndFailedListingsAnswerTheirReports) {
-    TestTarget t;
-    Harness h(t.config);
+    Harness h;
     ASSERT_TRUE(h.Put(0, "a.txt", {}));
     EXPECT_EQ(h.Name(0, "GetFileNameList", Path("dfm/q*")), "FName_LIST_NOTEXISTS");
     EXPECT_EQ(h.Name(0, "GetFileNameList", Path("dfm/none/*")), "Find_Error");
