@@ -2,7 +2,6 @@
 // loopback: handshake, routing of reports, real-time time-outs and the end of
 // a connection.
 #include <gtest/gtest.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <future>
@@ -140,18 +139,12 @@ TEST(SocketServer, ServesOnAUnixSocketAndReplacesAStaleOne) {
     char dir[] = "/tmp/quorvex-net-XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     const std::string path = std::string(dir) + "/target.sock";
-    {
-        // A socket file left behind by a server that died.
-        UniqueFd stale(socket(AF_UNIX, SOCK_STREAM, 0));
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        path.copy(address.sun_path, path.size());
-        ASSERT_EQ(bind(stale.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-    }
+    // A socket file left behind by a server that died.
+    std::string error;
+    ASSERT_TRUE(ListenOn(testing::MustParse("unix:" + path), &error).valid()) << error;
     auto agent = std::make_shared<ScriptedAgent>();
     {
         SocketServer server(agent);
-        std::string error;
         ASSERT_TRUE(server.Start("unix:" + path, &error)) << error;
         EXPECT_EQ(server.address(), "unix:" + path);
 

@@ -131,14 +131,14 @@ TEST(FlashListing, PatternsSelectEntries) {
 TEST(FlashListing, EmptyAndFailedListingsAnswerTheirReports) {
     Harness h;
     ASSERT_TRUE(h.Put(0, "a.txt", {}));
-    EXPECT_EQ(h.Name(0, "GetFileNameList", Path("dfm/q*")), "FName_LIST_NOTEXISTS");
-    EXPECT_EQ(h.Name(0, "GetFileNameList", Path("dfm/none/*")), "Find_Error");
-    EXPECT_EQ(h.Name(0, "GetFileNameList", Path("dfm/a.txt/*")), "Find_Error");
-    EXPECT_EQ(h.Name(0, "GetFileNameList", Path("../*")), "Find_Error");
-    EXPECT_EQ(h.Name(0, "GetFileNameList", Text("dfm/*")), "F_Name_List_Error");
-    EXPECT_EQ(h.Name(0, "GetFileNameList", {}), "F_Name_List_Error");
-
-    EXPECT_EQ(h.Name(0, "GetFileNameList", Path("rfm/*")), "FName_LIST_NOTEXISTS_RAM");
+    const std::pair<Bytes, const char*> answers[] = {
+        {Path("dfm/q*"), "FName_LIST_NOTEXISTS"},   {Path("dfm/none/*"), "Find_Error"},
+        {Path("dfm/a.txt/*"), "Find_Error"},        {Path("../*"), "Find_Error"},
+        {Text("dfm/*"), "F_Name_List_Error"},       {{}, "F_Name_List_Error"},
+        {Path("rfm/*"), "FName_LIST_NOTEXISTS_RAM"}};
+    for (const auto& [pattern, answer] : answers) {
+        EXPECT_EQ(h.Name(0, "GetFileNameList", pattern), answer) << pattern.size();
+    }
     ASSERT_TRUE(h.Put(0, "rfm/r", {}));
     EXPECT_EQ(ListPackets(h, 0, "rfm/*", "F_NameList_Packet_RAM").size(), 1u);
 }
