@@ -92,9 +92,9 @@ TEST(FlashEntries, DirectoriesAnswerErrnoLikeMkdirCodes) {
 }
 
 TEST(FlashPaths, NamesNeverLeaveTheirVolume) {
-    TestTarget t;
-    Harness h(t.config);
-    const std::string long_name(t.config.cp.max_file_name_len + 1, 'n');
+    Harness h;
+    const std::size_t longest = TestTarget().config.cp.max_file_name_len;
+    const std::string long_name(longest + 1, 'n');
     for (const std::string& bad : std::vector<std::string>{
              "../x", "dfm/../x", "dfm/./x", "/etc/passwd", "/", "dfm\\x", "a@b", "a*", "q?",
              "dfm/" + long_name, std::string("tab\tname"), "dfm/" + std::string(300, 'p')}) {
@@ -104,7 +104,7 @@ TEST(FlashPaths, NamesNeverLeaveTheirVolume) {
     EXPECT_EQ(h.Name(0, "FStatus", Bytes{'a', 0, 'b', 0}), "F_Status_Error");
     EXPECT_EQ(h.Name(0, "GetFileNameList", Path("dfm/*")), "FName_LIST_NOTEXISTS");
     // Only the component limit counts: the longest name itself is fine.
-    EXPECT_TRUE(h.Put(0, std::string(t.config.cp.max_file_name_len, 'n'), {}));
+    EXPECT_TRUE(h.Put(0, std::string(longest, 'n'), {}));
 }
 
 TEST(FlashPaths, VolumePrefixDefaultVolumeAndExtendedRootMeet) {
@@ -113,9 +113,7 @@ TEST(FlashPaths, VolumePrefixDefaultVolumeAndExtendedRootMeet) {
     for (const char* path : {"mfm/x", "x", "mfm//x"}) EXPECT_EQ(h.Get(1, path), Text("1")) << path;
     EXPECT_EQ(h.Get(1, "/RTOS/Vendrix/NVM/x"), Text("<missing>"));  // not this OS
 
-    TestTarget plain;
-    plain.config.ap.commands.erase("FDI__Transport__ExtendedMode");
-    Harness without(plain.config);
+    Harness without([](SimConfig& c) { c.ap.commands.erase("FDI__Transport__ExtendedMode"); });
     EXPECT_EQ(without.Open(1, "/data/Linux/Vendrix/NVM/x", "wb+"), -1);
 }
 
@@ -223,9 +221,7 @@ TEST(CommandDatabase, CommandsOutsideTheDatabaseAreNotAnswered) {
 }
 
 TEST(CommandRoutes, EachCommandIsAnsweredByItsCoreServiceModuleAndName) {
-    TestTarget target;
-    target.config.cp.commands.erase("FDI__Transport__Fseek");
-    Harness h(target.config);
+    Harness h([](SimConfig& c) { c.cp.commands.erase("FDI__Transport__Fseek"); });
     // Neighbouring rows share all parts of the name but one, or the core.
     const struct {
         int side;
