@@ -1,18 +1,20 @@
 // The simulated target's flash image: what survives a restart or a killed
-// process, what is refused at open, what looking at it does to it, and how a
-// change that cannot be kept is answered.
+// process, what is refused at open, what looking at it does to it, how a
+// change that cannot be kept is answered, and the store's system backend.
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 
 #include "FlashStore.h"
+#include "StoreFiles.h"
 #include "TargetHarness.h"
 
 namespace quorvex::sim::testing {
@@ -315,6 +317,44 @@ TEST_F(Persistence, AnImageMissingATableIsRefusedAtOpen) {
     { Harness h(target_.config); }
     EXPECT_EQ(Sql("DROP TABLE chunks"), SQLITE_OK);
     EXPECT_NE(Refusal().find("tables of the image are missing"), std::string::npos);
+}
+
+// The store's system backend reads bytes unaltered (no text-mode
+// translation) and refuses links.
+TEST_F(Persistence, StoreFilesAreReadExactlyAndLinksRefused) {
+    fs::create_directories(dir_);
+    const std::string plain = (dir_ / "plain").string(), link = (dir_ / "link").string();
+    const std::string bytes("a\r\nb\nc\x1a\0d", 9);  // what a text-mode read would alter
+    std::ofstream(plain, std::ios::binary) << bytes;
+    std::error_code linked;
+    fs::create_symlink(plain, link, linked);
+
+    const int fd = OpenForReading(plain);
+    ASSERT_GE(fd, 0);
+    char got[32];
+    const auto n = ::read(fd, got, sizeof got);
+    ::close(fd);
+    EXPECT_EQ(std::string(got, n > 0 ? static_cast<std::size_t>(n) : 0), bytes);
+    EXPECT_FALSE(IsLinkedPath(plain));
+    EXPECT_FALSE(IsLinkedPath((dir_ / "missing").string()));
+
+    errno = 0;
+    EXPECT_EQ(OpenForReading((dir_ / "missing").string()), -1);
+    EXPECT_EQ(errno, ENOENT);
+    if (!linked) {  // creating links may need rights the test lacks
+        EXPECT_TRUE(IsLinkedPath(link));
+        EXPECT_EQ(OpenForReading(link), -1);
+        EXPECT_EQ(errno, ELOOP);
+    }
+}
+
+// Only a writer known to be gone loses its pending data.
+TEST(StoreFiles, OnlyAProcessKnownToBeGoneCountsAsGone) {
+    const struct {
+        std::int64_t id;
+        bool alive;
+    } cases[] = {{CurrentProcessId(), true}, {0, false}, {-1, false}, {INT64_C(1) << 40, false}};
+    for (const auto& c : cases) EXPECT_EQ(ProcessMayBeAlive(c.id), c.alive) << c.id;
 }
 
 }  // namespace
