@@ -37,8 +37,7 @@ TEST_F(LinkConnection, WithoutConnectionEveryCallAnswersLinkDown) {
     EXPECT_EQ(link.GetTargetOsType(1), 0);
     std::int32_t out1 = 5, out2 = 6;
     EXPECT_FALSE(FindCommandAp("FDI__Transport__Fseek", &out1, &out2, false));
-    EXPECT_EQ(out1, 0);
-    EXPECT_EQ(out2, 0);
+    EXPECT_EQ(std::make_pair(out1, out2), std::make_pair(0, 0));
 
     // The same link works once there is a connection, and follows a reconnect.
     for (int round = 0; round < 2; ++round) {
@@ -88,8 +87,7 @@ TEST_F(LinkConnection, OsTypeAndCommandDatabasesComeFromTheWelcome) {
 
     std::int32_t out1 = 5, out2 = 6;
     EXPECT_TRUE(FindCommandCp("FDI__Transport__Fseek", &out1, &out2, false));
-    EXPECT_EQ(out1, 0);
-    EXPECT_EQ(out2, 0);
+    EXPECT_EQ(std::make_pair(out1, out2), std::make_pair(0, 0));
     EXPECT_FALSE(FindCommandAp("FDI__Transport__Fseek", nullptr, nullptr, false));
     EXPECT_TRUE(FindCommandAp("Diag__Utils__InMsgBodyLimit", nullptr, nullptr, false));
     EXPECT_FALSE(FindCommandAp("FDI__TRANSPORT__ExtendedMode", nullptr, nullptr, false));
