@@ -6,6 +6,7 @@
 
 #include <future>
 #include <thread>
+#include <tuple>
 
 #include "Endpoint.h"
 #include "NetTestSupport.h"
@@ -35,10 +36,10 @@ TEST_F(SocketLink, HandshakeHandsOverTheWelcomeAndReportsReachTheirOwnExchange) 
     EXPECT_EQ(server_->address().rfind("tcp://127.0.0.1:", 0), 0u);
     EXPECT_NE(server_->address(), "tcp://127.0.0.1:0");
     EXPECT_TRUE(link_->IsUp());
-    EXPECT_EQ(link_->welcome().cp.os_type, 1);
-    EXPECT_EQ(link_->welcome().cp.commands, agent_->welcome().cp.commands);
-    EXPECT_EQ(link_->welcome().ap.os_type, 3);
-    EXPECT_EQ(link_->welcome().ap.commands, agent_->welcome().ap.commands);
+    const Welcome& got = link_->welcome();
+    EXPECT_EQ(std::tie(got.cp.os_type, got.ap.os_type), std::make_tuple(1, 3));
+    EXPECT_EQ(std::tie(got.cp.commands, got.ap.commands),
+              std::tie(agent_->welcome().cp.commands, agent_->welcome().ap.commands));
     EXPECT_EQ(agent_->log(), std::vector<std::string>{"hello quorvex"});
 
     agent_->Script("List", {Report("Part", {0}), Report("Part", {1}), Report("Last", {2})});

@@ -22,6 +22,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
+Bytes FileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 class Persistence : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -178,8 +183,7 @@ TEST_F(Persistence, LinksForeignAndDamagedImagesAreRefusedUntouched) {
         EXPECT_NE(Refusal().find("symbolic link"), std::string::npos) << planted;
         fs::remove(dir_ / planted);
     }
-    std::ifstream check(outside);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(check), {}), "not yours");
+    EXPECT_EQ(FileBytes(outside), Text("not yours"));
     fs::remove(outside);
 
     { std::ofstream(db) << std::string(4096, 'Z'); }
@@ -283,11 +287,6 @@ TEST_F(Persistence, OldImageIsConvertedOnceAndKeptAsBackup) {
     std::ofstream(dir_ / "ap.qxi") << "QXFI damaged";
     EXPECT_NE(Refusal().find("cannot convert " + (dir_ / "ap.qxi").string() + ": "),
               std::string::npos);
-}
-
-Bytes FileBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 TEST_F(Persistence, RunsThatOnlyLookLeaveTheImageByteForByte) {
