@@ -114,7 +114,7 @@ TEST_P(FlashListingLayouts, ManyEntriesSplitIntoWholeEntriesPerPacket) {
 INSTANTIATE_TEST_SUITE_P(Layouts, FlashListingLayouts, ::testing::Values("FDI5", "FDI6"),
                          [](const auto& info) { return std::string(info.param); });
 
-TEST(FlashListing, PatternsSelectEntries) {
+TEST(FlashListing, PatternsSelectEntriesOrAnswerWhyNot) {
     Harness h;
     for (const char* n : {"abc", "abd", "a.txt", "b.txt", "xyz"}) ASSERT_TRUE(h.Put(0, n, {}));
     ASSERT_EQ(h.MakeDir(0, "dfm/d").name, "mkdir_Success");
@@ -126,11 +126,8 @@ TEST(FlashListing, PatternsSelectEntries) {
     EXPECT_EQ(Names(h, 0, "dfm/"), Names(h, 0, "dfm/*"));
     EXPECT_EQ(Names(h, 0, "dfm/d/*"), (std::vector<std::string>{"inner.txt"}));
     EXPECT_EQ(Names(h, 0, "*b*"), (std::vector<std::string>{"abc", "abd", "b.txt"}));
-}
 
-TEST(FlashListing, EmptyAndFailedListingsAnswerTheirReports) {
-    Harness h;
-    ASSERT_TRUE(h.Put(0, "a.txt", {}));
+    // Empty and failed listings answer their reports.
     const std::pair<Bytes, const char*> answers[] = {
         {Path("dfm/q*"), "FName_LIST_NOTEXISTS"},   {Path("dfm/none/*"), "Find_Error"},
         {Path("dfm/a.txt/*"), "Find_Error"},        {Path("../*"), "Find_Error"},
