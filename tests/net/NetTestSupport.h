@@ -1,11 +1,10 @@
-// Helpers shared by the socket tests: a scripted target agent and a raw
-// frame-level peer for playing either end of a connection by hand.
+// Helpers shared by the socket tests: a scripted target agent, a server for it
+// and a raw frame-level peer for playing either end of a connection by hand.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -14,6 +13,7 @@
 
 #include "Socket.h"
 #include "cmdlib/Protocol.h"
+#include "cmdlib/ScriptedTarget.h"
 #include "cmdlib/SocketServer.h"
 #include "cmdlib/SocketTransport.h"
 #include "cmdlib/TargetAgent.h"
@@ -30,46 +30,29 @@ inline CommandFrame Command(const std::string& name, std::vector<std::uint8_t> d
     return {1, wants_reply, "FDI", "Transport", name, std::move(data)};
 }
 
-// Answers a command with the reports scripted for its name, or else with one
-// report "<name>_Ok" that echoes the command's side and data.
-class ScriptedAgent : public TargetAgent {
+// The command library's scripted target, announcing two cores and answering
+// F_Open, F_Stat and F_Read with one report "<name>_Ok" that echoes the
+// command's side and data.
+class ScriptedAgent : public ScriptedTarget {
   public:
     ScriptedAgent() {
-        welcome_.cp = {1, {"FDI__Transport__F_Open", "FDI__Transport__F_Close"}};
-        welcome_.ap = {3, {"FDI__Transport__F_Read"}};
-    }
-    Welcome Hello(const std::string& client_name) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        log_.push_back("hello " + client_name);
-        return welcome_;
-    }
-    void Handle(const CommandFrame& command, std::vector<ReportFrame>& reports) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        log_.push_back(command.name);
-        const auto scripted = script_.find(command.name);
-        if (scripted != script_.end()) {
-            reports = scripted->second;
-            return;
+        announced.cp = {1, {"FDI__Transport__F_Open", "FDI__Transport__F_Close"}};
+        announced.ap = {3, {"FDI__Transport__F_Read"}};
+        SetWelcome(announced);
+        for (const char* name : {"F_Open", "F_Stat", "F_Read"}) {
+            On(name).Sticky().Respond([](const CommandFrame& c, std::vector<ReportFrame>& out) {
+                out.push_back({c.side, "FDI", "Transport", c.name + "_Ok", c.data});
+            });
         }
-        reports.push_back(Report(command.name + "_Ok", command.data));
-        reports.back().side = command.side;
     }
+    // Answers every command called `name` with `reports`.
     void Script(const std::string& name, std::vector<ReportFrame> reports) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        script_[name] = std::move(reports);
+        On(name).Sticky().Respond([reports](const CommandFrame&, std::vector<ReportFrame>& out) {
+            out.insert(out.end(), reports.begin(), reports.end());
+        });
     }
-    // "hello <client>" per handshake and the name of each command, in order.
-    std::vector<std::string> log() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return log_;
-    }
-    const Welcome& welcome() const { return welcome_; }
 
-  private:
-    mutable std::mutex mutex_;
-    Welcome welcome_;
-    std::map<std::string, std::vector<ReportFrame>> script_;
-    std::vector<std::string> log_;
+    Welcome announced;
 };
 
 struct RawFrame {

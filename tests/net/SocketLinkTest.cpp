@@ -39,8 +39,8 @@ TEST_F(SocketLink, HandshakeHandsOverTheWelcomeAndReportsReachTheirOwnExchange) 
     const Welcome& got = link_->welcome();
     EXPECT_EQ(std::tie(got.cp.os_type, got.ap.os_type), std::make_tuple(1, 3));
     EXPECT_EQ(std::tie(got.cp.commands, got.ap.commands),
-              std::tie(agent_->welcome().cp.commands, agent_->welcome().ap.commands));
-    EXPECT_EQ(agent_->log(), std::vector<std::string>{"hello quorvex"});
+              std::tie(agent_->announced.cp.commands, agent_->announced.ap.commands));
+    EXPECT_EQ(agent_->last_client_name(), "quorvex");
 
     agent_->Script("List", {Report("Part", {0}), Report("Part", {1}), Report("Last", {2})});
     ASSERT_EQ(link_->Send(1, Command("F_Open", {7, 0, 7})), 0);
