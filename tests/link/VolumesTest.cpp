@@ -7,6 +7,7 @@
 namespace {
 
 using Access = CFlashExplorerDataTestAccess;
+using quorvex::testing::Strings;
 using quorvex::testing::TextField;
 
 std::vector<std::uint8_t> VolumePayload(const std::vector<std::string>& names, int count) {
@@ -16,15 +17,6 @@ std::vector<std::uint8_t> VolumePayload(const std::vector<std::string>& names, i
         payload.insert(payload.end(), field.begin(), field.end());
     }
     return payload;
-}
-
-std::vector<std::string> Texts(CStringList& list) {
-    std::vector<std::string> texts;
-    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
-        const CString& item = list.GetNext(pos);
-        texts.emplace_back(static_cast<LPCSTR>(item), item.GetLength());
-    }
-    return texts;
 }
 
 class VolumesTest : public quorvex::testing::ModuleTest {
@@ -42,7 +34,7 @@ TEST_F(VolumesTest, NamesArriveInReverseInFrontOfWhatTheListHeld) {
     CStringList volumes;
     volumes.AddTail("old");
     ASSERT_EQ(object_->GetVolumeList(volumes), 0);
-    const auto texts = Texts(volumes);
+    const auto texts = Strings(volumes);
     ASSERT_EQ(texts.size(), 3u);
     EXPECT_EQ(texts[0], std::string("B\0\0\0\0\0\0\0\0\0", 10));
     EXPECT_EQ(texts[1], std::string("A\0\0\0\0\0\0\0\0\0", 10));
@@ -87,7 +79,7 @@ TEST_F(VolumesTest, ErrorReportEmptyCountMissingPayloadAndNoAnswer) {
         CStringList volumes;
         for (const auto& text : c.before) volumes.AddTail(text.c_str());
         EXPECT_EQ(object_->GetVolumeList(volumes), c.result);
-        EXPECT_EQ(Texts(volumes), c.after);
+        EXPECT_EQ(Strings(volumes), c.after);
     }
 }
 

@@ -63,4 +63,13 @@ std::vector<std::uint8_t> TextField(const std::string& text, std::size_t size) {
     return field;
 }
 
+std::vector<std::string> Strings(const CStringList& list) {
+    std::vector<std::string> items;
+    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
+        const CString& item = list.GetNext(pos);
+        items.emplace_back(static_cast<LPCSTR>(item), item.GetLength());
+    }
+    return items;
+}
+
 }  // namespace quorvex::testing
