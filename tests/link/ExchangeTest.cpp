@@ -35,25 +35,21 @@ TEST_F(ExchangeTest, RecordsCarryFixedFieldsSideAndParameters) {
 
     ASSERT_EQ(exchange.Execute(&link, 1, 5000), 0);
 
-    const CZENTOMessage& command = exchange.Command();
+    CZENTOMessage& command = exchange.Command();
     EXPECT_EQ(command.Service, CString("FDI"));
     EXPECT_EQ(command.Module, CString("Transport"));
     EXPECT_EQ(command.Name, CString("Fclose"));
     EXPECT_EQ(command.Data, parameters);
     EXPECT_EQ(command.DataLength, 4);
-    EXPECT_EQ(command.Reserved6, -1);
-    EXPECT_EQ(command.Reserved7, 0);
-    EXPECT_EQ(command.Side, 1);
-    EXPECT_EQ(command.Reserved9, -1);
-    EXPECT_EQ(command.Reserved10, -1);
-    const CZENTOMessage& answer = exchange.Reply();
-    EXPECT_EQ(answer.Name, CString("F_Close_Success"));
-    EXPECT_EQ(answer.DataLength, 1);
-    EXPECT_EQ(answer.Reserved6, -1);
-    EXPECT_EQ(answer.Reserved7, 0);
-    EXPECT_EQ(answer.Side, 1);
-    EXPECT_EQ(answer.Reserved9, -1);
-    EXPECT_EQ(answer.Reserved10, -1);
+    EXPECT_EQ(exchange.Reply().Name, CString("F_Close_Success"));
+    EXPECT_EQ(exchange.Reply().DataLength, 1);
+    for (const CZENTOMessage* record : {&command, &exchange.Reply()}) {
+        EXPECT_EQ(record->Reserved6, -1);
+        EXPECT_EQ(record->Reserved7, 0);
+        EXPECT_EQ(record->Side, 1);
+        EXPECT_EQ(record->Reserved9, -1);
+        EXPECT_EQ(record->Reserved10, -1);
+    }
 
     const auto sent = target_->Commands();
     ASSERT_EQ(sent.size(), 1u);

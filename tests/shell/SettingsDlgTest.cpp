@@ -111,30 +111,6 @@ TEST_F(SettingsDlgTest, CancelLeavesTheStoreAsItWas) {
     EXPECT_EQ(StoreText(), before);
 }
 
-TEST_F(SettingsDlgTest, OnATerminalTheTableIsDrawnAndANumberTogglesItsBox) {
-    std::istringstream in("1\n5\n\n");
-    std::ostringstream out;
-    quorvex::framework::ConsoleDialogPresenter console(in, out);
-    quorvex::framework::SetDialogPresenter(&console);
-
-    CSettingsDlg dialog;
-    EXPECT_EQ(dialog.DoModal(), IDOK);
-    const std::string drawn = out.str();
-    const std::string first = drawn.substr(0, drawn.find("Choose"));
-    EXPECT_EQ(first,
-              "\n=== Flash Explorer Settings ===\n"
-              "Settings:\n"
-              "    1) [x] Set Real Time Clock (RTC) for each connection to target.\n"
-              "    2) [x] Send diagnostic information to Output window.\n"
-              "    3) [x] Update available space on flash after each file transfer.\n"
-              "    4) [x] Check FDI SW version on every connection establishment.\n"
-              "    5) [x] Verify file after write.\n"
-              "  <OK>  [Cancel]\n");
-    EXPECT_EQ(GetHostPaths()->ReadSettingInt(kSection, "Update RTC", -7), 0);
-    EXPECT_EQ(GetHostPaths()->ReadSettingInt(kSection, "Verify After Write", -7), 0);
-    EXPECT_EQ(GetHostPaths()->ReadSettingInt(kSection, "FDI Ver Check", -7), 1);
-}
-
 TEST_F(SettingsDlgTest, WithoutAPresenterTheDialogCannotOpenAndWritesNothing) {
     quorvex::framework::SetDialogPresenter(nullptr);
     CSettingsDlg dialog;

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "FlashFixture.h"
-#include "platform/msgbox.h"
 #include "quorvex/QuorvexManager.h"
 
 namespace {
@@ -244,14 +243,12 @@ TEST_F(FileListingTest, FailuresBeforeAnyReportLeaveTheListingAlone) {
 }
 
 TEST_F(FileListingTest, ExistenceCheckOnlyShowsItsNotice) {
-    quorvex::platform::RecordingMessageBoxPresenter boxes(IDCANCEL);
-    auto* previous = quorvex::platform::SetMessageBoxPresenter(&boxes);
+    boxes_.SetAnswer(IDCANCEL);
     EXPECT_EQ(gl_IsFileExistInFlash(), 0);
-    quorvex::platform::SetMessageBoxPresenter(previous);
-    ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, "gl_IsFileExistInFlash() : BCG UI disabled in XNB.");
-    EXPECT_EQ(boxes.Boxes()[0].type & MB_TYPEMASK, static_cast<UINT>(MB_OK));
-    EXPECT_EQ(boxes.Boxes()[0].caption, "Quorvex");
+    ASSERT_EQ(boxes_.Count(), 1u);
+    EXPECT_EQ(boxes_.Boxes()[0].text, "gl_IsFileExistInFlash() : BCG UI disabled in XNB.");
+    EXPECT_EQ(boxes_.Boxes()[0].type & MB_TYPEMASK, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(boxes_.Boxes()[0].caption, "Quorvex");
     EXPECT_TRUE(target_->Commands().empty());
 }
 

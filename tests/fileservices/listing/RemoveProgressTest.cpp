@@ -51,12 +51,17 @@ TEST_F(RemoveProgressTest, OnlyTheGuiInstanceAnnouncesTheListedSizeAndAlwaysEnds
         EXPECT_TRUE(Remove("a.bin", "FDI__Transport__Remove_Error", 13).empty());
         ExpectTimerRanOnlyDuringTheExchange();
     }
-    // On a real notify window the timer keeps the id it was started with.
+    // On a real notify window the timer keeps the id it was started with, and
+    // the messages go to the window's queue.
+    flash_->m_strInstanceName = "GUI Instance";
     window_ = quorvex::platform::CreateMessageWindow();
     flash_->SetNotifyWindow(window_);
-    Remove("a.bin", "FDI__Transport__Remove_Success", 0);
+    On("Remove_File").Reply("FDI__Transport__Remove_Success");
+    EXPECT_EQ(flash_->RemoveFile("a.bin"), 0);
     ASSERT_EQ(seen_.back().timers.size(), 1u);
     EXPECT_EQ(seen_.back().timers[0].id, 2u);
+    EXPECT_EQ(Drain(window_), (std::vector<Progress>{{WM_FLASH_PROGRESS_START, 100, 3}, end}));
+    EXPECT_TRUE(Drain().empty());
 }
 
 TEST(FdiFileRecord, CreatedByNameComparedByNameAndCopiedWhole) {
