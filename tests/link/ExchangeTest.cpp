@@ -11,17 +11,6 @@ using quorvex::testing::Bytes;
 
 class ExchangeTest : public quorvex::testing::ModuleTest {};
 
-TEST_F(ExchangeTest, ExpectedListKeepsTheLastAddedNameAtItsHead) {
-    CFdiExchange exchange("FDI", "Transport", "Fclose");
-    exchange.Expect("FDI__Transport__F_Close_Error");
-    exchange.Expect("FDI__Transport__F_Close_Success");
-    CStringList& list = exchange.ExpectedList();
-    ASSERT_EQ(list.GetCount(), 2);
-    POSITION pos = list.GetHeadPosition();
-    EXPECT_EQ(list.GetNext(pos), CString("FDI__Transport__F_Close_Success"));
-    EXPECT_EQ(list.GetNext(pos), CString("FDI__Transport__F_Close_Error"));
-}
-
 TEST_F(ExchangeTest, RecordsCarryFixedFieldsSideAndParameters) {
     target_->On("Fclose").Reply("FDI__Transport__F_Close_Success");
     CCommandLink link;
@@ -73,19 +62,6 @@ TEST_F(ExchangeTest, CommandWithoutParametersSendsNullAndZeroAndAPostDoesNotWait
     EXPECT_FALSE(sent[0].posted);
     EXPECT_TRUE(sent[1].posted);
     EXPECT_FALSE(sent[1].timeout_ms.has_value());
-}
-
-TEST_F(ExchangeTest, QueryAwaitsTheReportNamedInTheReply) {
-    target_->On("InMsgBodyLimit")
-        .Reply("Diag", "Utils", "Other", Bytes({1, 0, 0, 0}))
-        .Reply("Diag", "Utils", "MaxInMsgBodySize", Bytes({0, 8, 0, 0}));
-    CCommandLink link;
-    BYTE reply[4] = {};
-    CFdiExchange exchange("Diag", "Utils", "InMsgBodyLimit");
-    exchange.SetReplyNames("Diag", "Utils", "MaxInMsgBodySize");
-    exchange.SetReplyBuffer(reply, sizeof(reply));
-    ASSERT_EQ(exchange.Query(&link, 1, 5000), 0);
-    EXPECT_EQ(fdi_bytes::GetU32(reply), 2048u);
 }
 
 TEST(FdiBytes, TextFieldNeedsRoomForItsZero) {

@@ -83,15 +83,6 @@ TEST_F(VolumesTest, ErrorReportEmptyCountMissingPayloadAndNoAnswer) {
     }
 }
 
-TEST_F(VolumesTest, SetVolumeAndPathStoresExactlyWhatIsGivenAndTracesIt) {
-    trace_->Clear();
-    EXPECT_EQ(object_->SetVolumeAndPath("/RTOS/Vendrix/NVM/", false), 0);
-    EXPECT_EQ(object_->GetVolumeAndPath(), CString("/RTOS/Vendrix/NVM/"));
-    EXPECT_EQ(trace_->Text(), "/RTOS/Vendrix/NVM/ path is set\n");
-    EXPECT_EQ(object_->SetVolumeAndPath("", false), 0);
-    EXPECT_EQ(object_->GetVolumeAndPath(), CString(""));
-}
-
 TEST_F(VolumesTest, DefaultPathIsRebuiltFromSideAndSystem) {
     target_->SetOsType(1, 2);
     Reconnect();
@@ -106,7 +97,9 @@ TEST_F(VolumesTest, DefaultPathIsRebuiltFromSideAndSystem) {
 }
 
 TEST_F(VolumesTest, PathLevelDownAndUp) {
-    object_->SetVolumeAndPath("a/", false);
+    trace_->Clear();
+    EXPECT_EQ(object_->SetVolumeAndPath("a/", false), 0);
+    EXPECT_EQ(trace_->Text(), "a/ path is set\n");
     trace_->Clear();
     EXPECT_EQ(object_->PathLevelDown("b"), 0);
     EXPECT_EQ(object_->GetVolumeAndPath(), CString("a/b/"));

@@ -11,6 +11,7 @@ TEST_F(CapacityTest, VolumeSizeIsAnUnsigned64BitFigureOrAllOnes) {
     EXPECT_EQ(size, 0x8123456789ABCDEFull);
     ASSERT_EQ(seen_.size(), 1u);
     EXPECT_EQ(seen_[0].call, CFdiExchange::Call::kQuery);
+    EXPECT_EQ(target_->Commands().at(0).side, 1);
     EXPECT_EQ(seen_[0].replyCapacity, 8);
 
     // A report of another name does not answer the query.
