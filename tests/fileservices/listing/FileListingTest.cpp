@@ -17,8 +17,17 @@ Names ListedNames(const CFdiFileList& list) {
     return names;
 }
 
-const CFdiFile& Entry(const CFdiFileList& list, int index) {
-    return list.GetAt(list.FindIndex(index));
+// Each entry as "name|time|date|second time|second date|size|attributes".
+Names Rows(const CFdiFileList& list) {
+    Names rows;
+    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
+        const CFdiFile& e = list.GetNext(pos);
+        rows.push_back(std::string(e.m_strName) + "|" + std::string(e.m_strTime) + "|" +
+                       std::string(e.m_strDate) + "|" + std::string(e.m_strSecondTime) + "|" +
+                       std::string(e.m_strSecondDate) + "|" + std::to_string(e.m_dwSize) + "|" +
+                       std::to_string(e.m_wAttributes));
+    }
+    return rows;
 }
 
 const char kTwoEntries[] = "a.txt@59279@313322@1500@0@b@0@0@0@16@";
@@ -82,21 +91,11 @@ TEST_F(FileListingTest, PackedStampsOfOnePacketAreListedInReverse) {
     ASSERT_EQ(List(), 0);
     ASSERT_EQ(list_, &flash_->m_fileList);
     EXPECT_EQ(flash_->m_bContentChanged, 0);
-    ASSERT_EQ(Listed(), (Names{"b", "a.txt"}));
-
-    const CFdiFile& a = Entry(*list_, 1);
-    EXPECT_STREQ(a.m_strTime, "14:30:15");
-    EXPECT_STREQ(a.m_strDate, "04/12/2026");
-    EXPECT_STREQ(a.m_strSecondTime, "");
-    EXPECT_STREQ(a.m_strSecondDate, "");
-    EXPECT_EQ(a.m_dwSize, 1500u);
+    EXPECT_EQ(Rows(*list_),
+              (Names{"b|00:00:00|00/00/00|||0|16", "a.txt|14:30:15|04/12/2026|||1500|0"}));
     CString sizeText;
     CQuorvexManager::Instance()->FormatSizeText(1500, sizeText, true);
-    EXPECT_EQ(a.m_strSize, sizeText);
-    const CFdiFile& b = Entry(*list_, 0);
-    EXPECT_STREQ(b.m_strTime, "00:00:00");
-    EXPECT_STREQ(b.m_strDate, "00/00/00");
-    EXPECT_EQ(b.m_wAttributes, 16);
+    EXPECT_EQ(list_->GetTail().m_strSize, sizeText);
 }
 
 TEST_F(FileListingTest, WideStampsConvertAsUtcAndFallBackWhenTheyCannot) {
@@ -106,28 +105,12 @@ TEST_F(FileListingTest, WideStampsConvertAsUtcAndFallBackWhenTheyCannot) {
                    std::string(kTwoEntries) + "n@-1@1796375107@ 42x@70000@m@1796375107@-7@-1@0@", 4,
                    1));
     ASSERT_EQ(List(), 0);
-    ASSERT_EQ(Listed(), (Names{"m", "n", "b", "a.txt"}));
-
-    const CFdiFile& a = Entry(*list_, 3);
-    EXPECT_STREQ(a.m_strTime, "16:27:59");
-    EXPECT_STREQ(a.m_strDate, "01/01/1970");
-    EXPECT_STREQ(a.m_strSecondTime, "15:02:02");
-    EXPECT_STREQ(a.m_strSecondDate, "04/01/1970");
-
-    const CFdiFile& n = Entry(*list_, 1);
-    EXPECT_STREQ(n.m_strTime, "00:00:00");
-    EXPECT_STREQ(n.m_strDate, "00/00/00");
-    EXPECT_STREQ(n.m_strSecondTime, "09:05:07");
-    EXPECT_STREQ(n.m_strSecondDate, "04/12/2026");
     // Numbers read like atoi: blanks skipped, digits up to the first other
-    // character; only the low 16 bits of the attribute word are kept.
-    EXPECT_EQ(n.m_dwSize, 42u);
-    EXPECT_EQ(n.m_wAttributes, 70000 & 0xFFFF);
-
-    const CFdiFile& m = Entry(*list_, 0);
-    EXPECT_STREQ(m.m_strSecondTime, "09:05:07");
-    EXPECT_STREQ(m.m_strSecondDate, "04/12/2026");
-    EXPECT_EQ(m.m_dwSize, 0xFFFFFFFFu);
+    // character; only the low 16 bits of the attribute word (70000) are kept.
+    EXPECT_EQ(Rows(*list_), (Names{"m|09:05:07|04/12/2026|09:05:07|04/12/2026|4294967295|0",
+                                   "n|00:00:00|00/00/00|09:05:07|04/12/2026|42|4464",
+                                   "b|00:00:00|01/01/1970|00:00:00|01/01/1970|0|16",
+                                   "a.txt|16:27:59|01/01/1970|15:02:02|04/01/1970|1500|0"}));
 }
 
 TEST_F(FileListingTest, LaterPacketsAddToTheFirstAndAMissedPacketEndsTheList) {
