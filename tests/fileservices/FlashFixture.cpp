@@ -122,6 +122,13 @@ Bytes Le(std::uint64_t value, int width) {
     return out;
 }
 
+std::string Row(const CFdiFile& e) {
+    return std::string(e.m_strName) + "|" + std::string(e.m_strTime) + "|" +
+           std::string(e.m_strDate) + "|" + std::string(e.m_strSecondTime) + "|" +
+           std::string(e.m_strSecondDate) + "|" + std::to_string(e.m_dwSize) + "|" +
+           std::to_string(e.m_wAttributes);
+}
+
 Bytes Pattern(std::size_t size, std::uint8_t seed) {
     Bytes bytes(size);
     for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + seed);

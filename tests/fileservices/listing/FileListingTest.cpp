@@ -17,16 +17,10 @@ Names ListedNames(const CFdiFileList& list) {
     return names;
 }
 
-// Each entry as "name|time|date|second time|second date|size|attributes".
 Names Rows(const CFdiFileList& list) {
     Names rows;
-    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
-        const CFdiFile& e = list.GetNext(pos);
-        rows.push_back(std::string(e.m_strName) + "|" + std::string(e.m_strTime) + "|" +
-                       std::string(e.m_strDate) + "|" + std::string(e.m_strSecondTime) + "|" +
-                       std::string(e.m_strSecondDate) + "|" + std::to_string(e.m_dwSize) + "|" +
-                       std::to_string(e.m_wAttributes));
-    }
+    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;)
+        rows.push_back(Row(list.GetNext(pos)));
     return rows;
 }
 

@@ -69,8 +69,7 @@ TEST(FdiFileRecord, CreatedByNameComparedByNameAndCopiedWhole) {
     ASSERT_NE(created, nullptr);
     ASSERT_TRUE(created->IsKindOf(RUNTIME_CLASS(CFdiFile)));
     auto* record = static_cast<CFdiFile*>(created);
-    EXPECT_STREQ(record->m_strName, "");
-    EXPECT_EQ(record->m_dwSize, 0u);
+    EXPECT_EQ(Row(*record), "|||||0|0");
     EXPECT_FALSE(record->IsSerializable());
 
     CFdiFile named("a.txt", "01:02:03", "04/05/2026", 2048, 0644);
@@ -80,10 +79,8 @@ TEST(FdiFileRecord, CreatedByNameComparedByNameAndCopiedWhole) {
     *record = copy;
     for (const CFdiFile* r :
          {static_cast<const CFdiFile*>(&copy), static_cast<const CFdiFile*>(record)}) {
-        EXPECT_STREQ(r->m_strTime, "01:02:03");
-        EXPECT_STREQ(r->m_strSecondDate, "09/10/2026");
+        EXPECT_EQ(Row(*r), "a.txt|01:02:03|04/05/2026|06:07:08|09/10/2026|2048|420");
         EXPECT_EQ(r->m_strSize, named.m_strSize);
-        EXPECT_EQ(r->m_wAttributes, 0644);
     }
     EXPECT_NE(named.m_strSize, CFdiFile().m_strSize);
 
