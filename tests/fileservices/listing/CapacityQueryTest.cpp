@@ -12,6 +12,8 @@ TEST_F(CapacityTest, VolumeSizeIsAnUnsigned64BitFigureOrAllOnes) {
     ASSERT_EQ(seen_.size(), 1u);
     EXPECT_EQ(seen_[0].call, CFdiExchange::Call::kQuery);
     EXPECT_EQ(target_->Commands().at(0).side, 1);
+    EXPECT_TRUE(target_->Commands()[0].data.empty());
+    EXPECT_EQ(target_->Commands()[0].timeout_ms, 5000u);
     EXPECT_EQ(seen_[0].replyCapacity, 8);
 
     // A report of another name does not answer the query.

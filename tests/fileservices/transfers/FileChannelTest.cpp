@@ -240,7 +240,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LimitCase{"ApCutFdi5", 1, "FDI5", true, true, 0xFFFFFFFF, 32767, 65535}),
     [](const ::testing::TestParamInfo<LimitCase>& info) { return info.param.label; });
 
-TEST_F(FileChannel, ReadAppendsPacketsByStatusAndPostsFixedSteps) {
+TEST_F(FileChannel, ReadAppendsPacketsByStatusAndEndsOnOtherStatusOrLastFlag) {
     Connect({kInQuery}, "FDI6", 1, kNoSimulator);
     target_->On("InMsgBodyLimit")
         .Reply("Diag", "Utils", "MaxInMsgBodySize", PayloadBuilder().U32(4096));
@@ -258,14 +258,12 @@ TEST_F(FileChannel, ReadAppendsPacketsByStatusAndPostsFixedSteps) {
     EXPECT_EQ(ReadFile(Pc("dst")), expected);
     EXPECT_EQ(SentNamed("Fread").size(), 3u);
     EXPECT_EQ(TakeProgress(), Steps(3, 1024));
-}
 
-TEST_F(FileChannel, ReadEndsWithoutDataOnOtherStatusOrLastFlag) {
-    Connect({}, "FDI6", 1, kNoSimulator);
-    target_->On("Fread").Reply("FDI__Transport__F_Read_Packet", Packet(0, 0, {1}));
+    // The packet left over above starts the next file; another status ends it
+    // without its data, the last flag with them.
     target_->On("Fread").Reply("FDI__Transport__F_Read_Packet", Packet(5, 0, {7, 7}));
     ASSERT_EQ(Access::Fread(data(), 1, Pc("a").c_str()), 0);
-    EXPECT_EQ(ReadFile(Pc("a")), (Bytes{1}));
+    EXPECT_EQ(ReadFile(Pc("a")), (Bytes{9}));
 
     target_->On("Fread").Reply("FDI__Transport__F_Read_Packet", Packet(0, 1, {8, 9}));
     target_->On("Fread").Reply("FDI__Transport__F_Read_Packet", Packet(0, 1, {6}));

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "TransferFixture.h"
+#include "cmdlib/Payload.h"
 
 namespace quorvex::test {
 namespace {
@@ -101,9 +102,17 @@ TEST_P(TransferFaultLoop, WriteFileWithVerification) {
             } else {
                 // Nothing lost, or only a size figure, which falls back to 1024.
                 EXPECT_EQ(result, 0);
-                EXPECT_EQ(Count("Fopen"), 1u);
                 EXPECT_EQ(progress,
                           Concat({start, written, verify, Steps(kPackets, 1024), {End()}}));
+                // Read back through the open file, from offset 0 of the start,
+                // and an equal copy is not kept.
+                EXPECT_EQ(Names(), (std::vector<std::string>{"GetFdiFdvAvailableSpace", "Fopen",
+                                                             "OutMsgBodyLimit", "Fwrite", "Fwrite",
+                                                             "Fwrite", "Fseek", "InMsgBodyLimit",
+                                                             "Fread", "Fread", "Fread", "Fclose"}));
+                EXPECT_EQ(SentNamed("Fseek")[0].data,
+                          link::PayloadBuilder().I32(sim_->opened().at(0)).Zeros(8).bytes());
+                EXPECT_FALSE(Exists(TempFolder() + "a"));
             }
             if (result == 0) {
                 EXPECT_EQ(sim_->Get("dfm/a"), Pattern(kFileSize));

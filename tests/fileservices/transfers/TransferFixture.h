@@ -26,6 +26,8 @@ class TransferFixture : public FlashOpsTest {
     std::vector<Progress> TakeProgress() { return Drain(); }
     // Adds an entry to the object's listing, as a listing would have.
     void ListFile(const char* name, DWORD size);
+    // Short names of the commands sent, in order.
+    std::vector<std::string> Names() const;
     // Every identifier the flash handed out was closed exactly once.
     void ExpectEachIdClosedOnce() const;
 

@@ -19,14 +19,7 @@ const char kSpaceQuery[] = "FDI__Transport__GetFdiFdvAvailableSpace";
 const char kSeek[] = "FDI__Transport__Fseek";
 const WPARAM kWideBlock = 1032;
 
-class Transfers : public TransferFixture {
-  protected:
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& command : Sent()) names.push_back(command.name);
-        return names;
-    }
-};
+class Transfers : public TransferFixture {};
 
 TEST_F(Transfers, ReadFileCopiesTheFlashFileWithStartOnlyForListedFiles) {
     Connect({});
@@ -165,27 +158,6 @@ TEST_F(Transfers, WriteFileOfAMissingPcFileTouchesNothing) {
     EXPECT_TRUE(TakeProgress().empty());
     EXPECT_EQ(data().m_bStopTransfer.load(), 1);
     EXPECT_STREQ(data().m_strLastWrittenName, "");
-}
-
-TEST_F(Transfers, VerificationReadsBackThroughTheOpenFile) {
-    Connect({kSeek});
-    WriteFile(Pc("src"), Pattern(2100));
-    ASSERT_EQ(data().WriteFile("a.bin", Pc("src").c_str(), 1), 0);
-    EXPECT_EQ(Names(), (std::vector<std::string>{"Fopen", "Fwrite", "Fwrite", "Fwrite", "Fseek",
-                                                 "Fread", "Fread", "Fread", "Fclose"}));
-    // Back to offset 0 from the start, on the identifier of the write.
-    ASSERT_EQ(sim_->opened().size(), 1u);
-    EXPECT_EQ(SentNamed("Fseek")[0].data,
-              link::PayloadBuilder().I32(sim_->opened()[0]).Zeros(8).bytes());
-    EXPECT_EQ(TakeProgress(), Concat({{Begin(2100, 2)},
-                                      Steps(3, kWideBlock),
-                                      {End()},
-                                      {Begin(2100, 5)},
-                                      Steps(3, 1024),
-                                      {End()}}));
-    // An equal copy is not kept.
-    EXPECT_FALSE(Exists(TempFolder() + "a.bin"));
-    ExpectEachIdClosedOnce();
 }
 
 class TransfersFallback : public Transfers, public ::testing::WithParamInterface<bool> {};
