@@ -7,8 +7,6 @@
 
 namespace {
 
-using quorvex::testing::Bytes;
-
 class ExchangeTest : public quorvex::testing::ModuleTest {};
 
 TEST_F(ExchangeTest, RecordsCarryFixedFieldsSideAndParameters) {
@@ -43,7 +41,7 @@ TEST_F(ExchangeTest, RecordsCarryFixedFieldsSideAndParameters) {
     const auto sent = target_->Commands();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].side, 1);
-    EXPECT_EQ(sent[0].data, Bytes({7, 0, 0, 0}));
+    EXPECT_EQ(sent[0].data, (std::vector<std::uint8_t>{7, 0, 0, 0}));
     EXPECT_EQ(sent[0].timeout_ms, 5000u);
     EXPECT_FALSE(sent[0].posted);
 }

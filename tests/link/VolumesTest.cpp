@@ -3,19 +3,17 @@
 
 #include "FlashTestAccess.h"
 #include "ModuleTestEnvironment.h"
+#include "cmdlib/Payload.h"
 
 namespace {
 
 using Access = CFlashExplorerDataTestAccess;
 using quorvex::testing::Strings;
-using quorvex::testing::TextField;
 
 std::vector<std::uint8_t> VolumePayload(const std::vector<std::string>& names, int count) {
-    std::vector<std::uint8_t> payload{static_cast<std::uint8_t>(count)};
-    for (const auto& name : names) {
-        auto field = TextField(name, 10);
-        payload.insert(payload.end(), field.begin(), field.end());
-    }
+    quorvex::link::PayloadBuilder payload;
+    payload.U8(static_cast<std::uint8_t>(count));
+    for (const auto& name : names) payload.Text(name, 10);
     return payload;
 }
 

@@ -43,9 +43,6 @@ class ModuleTest : public ::testing::Test {
     quorvex::platform::MessageBoxPresenter* previous_boxes_ = nullptr;
 };
 
-// Little-endian payload bytes for scripted reports.
-std::vector<std::uint8_t> Bytes(std::initializer_list<int> values);
-std::vector<std::uint8_t> TextField(const std::string& text, std::size_t size);
 // The items of a string list, head first, each with its full length.
 std::vector<std::string> Strings(const CStringList& list);
 
