@@ -147,13 +147,10 @@ TEST_F(FileChannel, OpenCloseAndSeekAnswers) {
     target_->On("Fclose").Reply("FDI__Transport__F_Close_Error");
     EXPECT_EQ(Access::Fclose(data(), 1), UE_FCLOSE_ERROR);
     EXPECT_EQ(Access::Fclose(data(), 1), UE_LINK_TIMEOUT);
-    target_->On("Fseek").Reply("FDI__Transport__Fseek_Error");
-    target_->On("Fseek").Reply("FDI__Transport__Fseek_Error_RAM");
-    target_->On("Fseek").Reply("FDI__Transport__Fseek_Success");
-    EXPECT_EQ(Access::Fseek(data(), 1, 0, 0), UE_FSEEK_ERROR);
-    EXPECT_EQ(Access::Fseek(data(), 1, 0, 0), UE_FSEEK_ERROR);
-    EXPECT_EQ(Access::Fseek(data(), 1, 0, 0), 0);
-    EXPECT_EQ(Access::Fseek(data(), 1, 0, 0), UE_LINK_TIMEOUT);
+    for (const char* report : {"Fseek_Error", "Fseek_Error_RAM", "Fseek_Success"})
+        target_->On("Fseek").Reply(std::string("FDI__Transport__") + report);
+    for (int result : {int{UE_FSEEK_ERROR}, int{UE_FSEEK_ERROR}, 0, int{UE_LINK_TIMEOUT}})
+        EXPECT_EQ(Access::Fseek(data(), 1, 0, 0), result);
 }
 
 TEST_F(FileChannel, MessageSizeQueriesSendNothingAndReadTheFigure) {

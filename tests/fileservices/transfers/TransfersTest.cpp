@@ -148,16 +148,16 @@ TEST_F(Transfers, WriteFileChecksTheFreeSpaceOfTheVolume) {
     EXPECT_EQ(TakeProgress(), (std::vector<Progress>{Begin(500, 2), End()}));
     EXPECT_EQ(sim_->Get("dfm/b"), std::nullopt);
     EXPECT_EQ(sim_->Get("dfm/c"), std::nullopt);
-}
 
-TEST_F(Transfers, WriteFileOfAMissingPcFileTouchesNothing) {
-    Connect({kSpaceQuery});
+    // A missing PC file fails before the query, posting nothing and leaving
+    // the stop request and the last written name alone.
     data().RequestStop();
-    EXPECT_EQ(data().WriteFile("a", Pc("missing").c_str(), 1), UE_PC_FILE_SIZE_ERROR);
-    EXPECT_TRUE(Sent().empty());
+    const std::size_t sent = Sent().size();
+    EXPECT_EQ(data().WriteFile("d", Pc("missing").c_str(), 1), UE_PC_FILE_SIZE_ERROR);
+    EXPECT_EQ(Sent().size(), sent);
     EXPECT_TRUE(TakeProgress().empty());
     EXPECT_EQ(data().m_bStopTransfer.load(), 1);
-    EXPECT_STREQ(data().m_strLastWrittenName, "");
+    EXPECT_STREQ(data().m_strLastWrittenName, "c");
 }
 
 class TransfersFallback : public Transfers, public ::testing::WithParamInterface<bool> {};
