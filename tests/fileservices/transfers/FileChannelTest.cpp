@@ -100,7 +100,7 @@ TEST_P(FileChannelLayouts, WriteBlocksKeepFullSizeToAnExactMultiple) {
         EXPECT_TRUE(std::equal(exact.begin() + i * 1024, exact.begin() + (i + 1) * 1024,
                                sent[i].data.begin() + dataOffset));
     }
-    EXPECT_EQ(TakeProgress(), Steps(2, 1024 + header));
+    EXPECT_EQ(Drain(), Steps(2, 1024 + header));
 
     // One byte more: a third packet of full size that counts one byte.
     WriteFile(Pc("over"), Pattern(2049, 5));
@@ -126,13 +126,12 @@ TEST_F(FileChannel, OpenCloseAndSeekAnswers) {
     EXPECT_EQ(id, 99);
     EXPECT_TRUE(Sent().empty());
 
+    // An error, or another file opened than the one asked for.
     target_->On("Fopen").Reply("FDI__Transport__F_Open_Error");
-    EXPECT_EQ(Access::Fopen(data(), "dfm/a", "rb", &id), UE_FOPEN_ERROR);
-    // The target opened another file than the one asked for.
     target_->On("Fopen").Reply("FDI__Transport__F_Open_Return_FileID", OpenReply(5, "dfm/A"));
-    EXPECT_EQ(Access::Fopen(data(), "dfm/a", "rb", &id), UE_FOPEN_ERROR);
     target_->On("Fopen").Reply("FDI__Transport__F_Open_Return_FileID", OpenReply(5, "dfm/ab"));
-    EXPECT_EQ(Access::Fopen(data(), "dfm/a", "rb", &id), UE_FOPEN_ERROR);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(Access::Fopen(data(), "dfm/a", "rb", &id), UE_FOPEN_ERROR) << "answer " << i;
     EXPECT_EQ(id, 99);
     // Reports outside the expected list are skipped while waiting.
     target_->On("Fopen")
@@ -254,7 +253,7 @@ TEST_F(FileChannel, ReadAppendsPacketsByStatusAndEndsOnOtherStatusOrLastFlag) {
     expected.insert(expected.end(), {1, 2, 3, 4, 5});
     EXPECT_EQ(ReadFile(Pc("dst")), expected);
     EXPECT_EQ(SentNamed("Fread").size(), 3u);
-    EXPECT_EQ(TakeProgress(), Steps(3, 1024));
+    EXPECT_EQ(Drain(), Steps(3, 1024));
 
     // The packet left over above starts the next file; another status ends it
     // without its data, the last flag with them.
@@ -305,7 +304,7 @@ TEST_F(FileChannel, StopSetBeforeTheLoopSendsNothing) {
     EXPECT_TRUE(Exists(Pc("dst")));
     EXPECT_EQ(ReadFile(Pc("dst")), Bytes());
     EXPECT_TRUE(Sent().empty());
-    EXPECT_TRUE(TakeProgress().empty());
+    EXPECT_TRUE(Drain().empty());
     EXPECT_EQ(data().m_bContentChanged, 1);
 }
 

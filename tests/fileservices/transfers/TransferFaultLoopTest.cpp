@@ -55,7 +55,7 @@ TEST_P(TransferFaultLoop, ReadFile) {
                      std::vector<Progress> expected{Begin(kFileSize, 1)};
                      if (silenced != "Fopen")
                          expected = Concat({expected, Steps(Count("Fread"), 1024), {End()}});
-                     EXPECT_EQ(TakeProgress(), expected);
+                     EXPECT_EQ(Drain(), expected);
                      if (recovers || silenced == "Fclose") {
                          EXPECT_EQ(ReadFile(Pc("a")), Pattern(kFileSize));
                      }
@@ -79,7 +79,7 @@ TEST_P(TransferFaultLoop, WriteFileWithVerification) {
             const auto written = Steps(Count("Fwrite"), block);
             const std::vector<Progress> start{Begin(kFileSize, 2)};
             const std::vector<Progress> verify{End(), Begin(kFileSize, 5)};
-            const std::vector<Progress> progress = TakeProgress();
+            const std::vector<Progress> progress = Drain();
             if (silenced == "GetFdiFdvAvailableSpace" || silenced == "Fopen") {
                 EXPECT_EQ(result, UE_LINK_TIMEOUT);
                 EXPECT_EQ(progress, Concat({start, {End()}}));

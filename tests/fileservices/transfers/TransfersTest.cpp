@@ -32,7 +32,7 @@ TEST_F(Transfers, ReadFileCopiesTheFlashFileWithStartOnlyForListedFiles) {
     EXPECT_EQ(ReadFile(Pc("a")), Pattern(2500));
     EXPECT_EQ(Names(), (std::vector<std::string>{"Fopen", "Fread", "Fread", "Fread", "Fclose"}));
     EXPECT_EQ(link::PayloadReader(SentNamed("Fopen")[0].data).Text(256), "dfm/a.bin");
-    EXPECT_EQ(TakeProgress(), Concat({{Begin(2500, 1)}, Steps(3, 1024), {End()}}));
+    EXPECT_EQ(Drain(), Concat({{Begin(2500, 1)}, Steps(3, 1024), {End()}}));
     ExpectEachIdClosedOnce();
 
     // A name that already holds the prefix goes out unchanged; an unlisted
@@ -40,7 +40,7 @@ TEST_F(Transfers, ReadFileCopiesTheFlashFileWithStartOnlyForListedFiles) {
     sim_->Put("x/dfm/b", Pattern(10));
     ASSERT_EQ(data().ReadFile(Pc("b").c_str(), "x/dfm/b"), 0);
     EXPECT_EQ(link::PayloadReader(SentNamed("Fopen")[1].data).Text(256), "x/dfm/b");
-    EXPECT_EQ(TakeProgress(), Concat({Steps(1, 1024), {End()}}));
+    EXPECT_EQ(Drain(), Concat({Steps(1, 1024), {End()}}));
 }
 
 TEST_F(Transfers, ReadFileFailures) {
@@ -54,18 +54,18 @@ TEST_F(Transfers, ReadFileFailures) {
         ASSERT_TRUE(holder.Open(Pc("held").c_str(), CFile::modeRead | CFile::shareExclusive));
         EXPECT_EQ(data().ReadFile(Pc("held").c_str(), "a"), UE_PC_FILE_ERROR);
         EXPECT_TRUE(Sent().empty());
-        EXPECT_TRUE(TakeProgress().empty());
+        EXPECT_TRUE(Drain().empty());
     }
 
     // An open error ends at once, without an end message.
     EXPECT_EQ(data().ReadFile(Pc("x").c_str(), "missing"), UE_FOPEN_ERROR);
-    EXPECT_TRUE(TakeProgress().empty());
+    EXPECT_TRUE(Drain().empty());
 
     // A read error still closes, and wins over the close's own result.
     target_->On("Fread").Reply("FDI__Transport__F_Read_Error");
     target_->On("Fclose").Reply("FDI__Transport__F_Close_Error");
     EXPECT_EQ(data().ReadFile(Pc("x").c_str(), "a"), UE_FREAD_ERROR);
-    EXPECT_EQ(TakeProgress(), Concat({Steps(1, 1024), {End()}}));
+    EXPECT_EQ(Drain(), Concat({Steps(1, 1024), {End()}}));
 
     target_->On("Fclose").Reply("FDI__Transport__F_Close_Error");
     EXPECT_EQ(data().ReadFile(Pc("y").c_str(), "a"), UE_FCLOSE_ERROR);
@@ -102,7 +102,7 @@ TEST_F(Transfers, ReadFileStoppedKeepsWhatArrived) {
     EXPECT_EQ(data().ReadFile(Pc("a").c_str(), "a"), UE_TRANSFER_STOPPED);
     const Bytes all = Pattern(3000);
     EXPECT_EQ(ReadFile(Pc("a")), Bytes(all.begin(), all.begin() + 1024));
-    EXPECT_EQ(TakeProgress(), Concat({Steps(1, 1024), {End()}}));
+    EXPECT_EQ(Drain(), Concat({Steps(1, 1024), {End()}}));
     ExpectEachIdClosedOnce();
 }
 
@@ -113,7 +113,7 @@ TEST_F(Transfers, WriteFileWithoutVerification) {
     for (int verify : {0, 2}) {
         ASSERT_EQ(data().WriteFile("a.bin", Pc("src").c_str(), verify), 0);
         EXPECT_EQ(sim_->Get("dfm/a.bin"), Pattern(2100));
-        EXPECT_EQ(TakeProgress(), Concat({{Begin(2100, 2)}, Steps(3, kWideBlock), {End(), End()}}));
+        EXPECT_EQ(Drain(), Concat({{Begin(2100, 2)}, Steps(3, kWideBlock), {End(), End()}}));
     }
     EXPECT_EQ(Names(), (std::vector<std::string>{"Fopen", "Fwrite", "Fwrite", "Fwrite", "Fclose",
                                                  "Fopen", "Fwrite", "Fwrite", "Fwrite", "Fclose"}));
@@ -135,17 +135,17 @@ TEST_F(Transfers, WriteFileChecksTheFreeSpaceOfTheVolume) {
     const auto query = SentNamed("GetFdiFdvAvailableSpace");
     ASSERT_EQ(query.size(), 1u);
     EXPECT_EQ(query[0].data, (Bytes{'d', 'f', 'm', 0}));
-    TakeProgress();
+    Drain();
 
     // 499 bytes left.
     const std::size_t before = Sent().size();
     EXPECT_EQ(data().WriteFile("b", Pc("src").c_str(), 0), UE_NOT_ENOUGH_SPACE);
     EXPECT_EQ(Sent().size(), before + 1);  // the query, no open
-    EXPECT_EQ(TakeProgress(), (std::vector<Progress>{Begin(500, 2), End()}));
+    EXPECT_EQ(Drain(), (std::vector<Progress>{Begin(500, 2), End()}));
 
     target_->On("GetFdiFdvAvailableSpace").Reply("FDI__Transport__FdvAvailableSize_Error");
     EXPECT_EQ(data().WriteFile("c", Pc("src").c_str(), 0), UE_PC_FILE_SIZE_ERROR);
-    EXPECT_EQ(TakeProgress(), (std::vector<Progress>{Begin(500, 2), End()}));
+    EXPECT_EQ(Drain(), (std::vector<Progress>{Begin(500, 2), End()}));
     EXPECT_EQ(sim_->Get("dfm/b"), std::nullopt);
     EXPECT_EQ(sim_->Get("dfm/c"), std::nullopt);
 
@@ -155,7 +155,7 @@ TEST_F(Transfers, WriteFileChecksTheFreeSpaceOfTheVolume) {
     const std::size_t sent = Sent().size();
     EXPECT_EQ(data().WriteFile("d", Pc("missing").c_str(), 1), UE_PC_FILE_SIZE_ERROR);
     EXPECT_EQ(Sent().size(), sent);
-    EXPECT_TRUE(TakeProgress().empty());
+    EXPECT_TRUE(Drain().empty());
     EXPECT_EQ(data().m_bStopTransfer.load(), 1);
     EXPECT_STREQ(data().m_strLastWrittenName, "c");
 }
@@ -175,14 +175,14 @@ TEST_P(TransfersFallback, VerificationReadsTheFileAnew) {
         expected.push_back(name);
     EXPECT_EQ(Names(), expected);
     EXPECT_EQ(link::PayloadReader(SentNamed("Fopen")[1].data.data() + 256, 256).Text(256), "rb");
-    EXPECT_EQ(TakeProgress(), Concat({{Begin(1500, 2)},
-                                      Steps(2, kWideBlock),
-                                      {End()},
-                                      {Begin(1500, 5)},
-                                      {Begin(1500, 1)},
-                                      Steps(2, 1024),
-                                      {End()},
-                                      {End()}}));
+    EXPECT_EQ(Drain(), Concat({{Begin(1500, 2)},
+                               Steps(2, kWideBlock),
+                               {End()},
+                               {Begin(1500, 5)},
+                               {Begin(1500, 1)},
+                               Steps(2, 1024),
+                               {End()},
+                               {End()}}));
     EXPECT_FALSE(Exists(TempFolder() + "a.bin"));
     ExpectEachIdClosedOnce();
 }
@@ -220,7 +220,7 @@ TEST_F(Transfers, StoppedWriteRemovesThePartialFile) {
     EXPECT_EQ(sim_->Get("dfm/part"), std::nullopt);
     ExpectEachIdClosedOnce();
     // The write's own messages end with its steps; whatever follows is the removal's.
-    const auto progress = TakeProgress();
+    const auto progress = Drain();
     ASSERT_GE(progress.size(), 3u);
     EXPECT_EQ(std::vector<Progress>(progress.begin(), progress.begin() + 3),
               Concat({{Begin(5000, 2)}, Steps(2, kWideBlock)}));
