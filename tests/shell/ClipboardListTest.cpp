@@ -92,26 +92,15 @@ TEST_F(ClipboardListTest, APathWithoutSeparatorStopsTheListButKeepsWhatCameBefor
     EXPECT_EQ(Strings(names), (std::vector<std::string>{"one", "two"}));
 }
 
-TEST_F(ClipboardListTest, NothingToReadOrNothingToPut) {
+TEST_F(ClipboardListTest, AnEmptyListOrAClipboardHeldByAnotherThreadLeavesItAsItWas) {
     CStringList paths, names;
-    EXPECT_FALSE(manager_->GetFileListFromClipboard(paths, names));  // no file-drop item
-
-    // An empty list leaves the clipboard as it was.
-    CStringList files;
-    Fill(files, {"C:\\keep"});
-    manager_->CopyFileListToClipboard(files);
-    const std::vector<BYTE> before = DropItemBytes();
-    CStringList none;
-    manager_->CopyFileListToClipboard(none);
-    EXPECT_EQ(DropItemBytes(), before);
-    EXPECT_TRUE(paths.IsEmpty());
-}
-
-TEST_F(ClipboardListTest, AClipboardHeldByAnotherThreadIsLeftAsItWas) {
-    CStringList first;
+    EXPECT_FALSE(manager_->GetFileListFromClipboard(paths, names));  // no file-drop item yet
+    CStringList first, none;
     Fill(first, {"C:\\first"});
     manager_->CopyFileListToClipboard(first);
     const std::vector<BYTE> before = DropItemBytes();
+    manager_->CopyFileListToClipboard(none);
+    EXPECT_EQ(DropItemBytes(), before);
 
     std::promise<void> opened, done;
     std::thread holder([&] {
@@ -127,7 +116,6 @@ TEST_F(ClipboardListTest, AClipboardHeldByAnotherThreadIsLeftAsItWas) {
     CStringList second;
     Fill(second, {"C:\\second"});
     manager_->CopyFileListToClipboard(second);
-    CStringList paths, names;
     // The item is there but cannot be had while the clipboard is held.
     EXPECT_TRUE(manager_->GetFileListFromClipboard(paths, names));
     EXPECT_TRUE(paths.IsEmpty());
