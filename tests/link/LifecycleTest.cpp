@@ -49,6 +49,8 @@ TEST_F(LifecycleTest, LinkIsSetUpForAllDevicesAndTheReadyEventIsSet) {
     EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirection()), 0x2u);
     object->SelectDevice(9);
     EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirection()), 0x400u);
+    object->SelectDevice(-1);
+    EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirection()), 0x1u);
     object->SelectDevice(40);  // no such bit: no device, and no undefined shift
     EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirection()), 0u);
     object->SetActiveDevice(static_cast<CZENTOMessage::eDirection>(0x10));

@@ -113,6 +113,9 @@ TEST_F(VolumesTest, PathLevelDownAndUp) {
     EXPECT_EQ(object_->GetVolumeAndPath(), CString("a/"));
     EXPECT_EQ(object_->PathLevelUp(), 0);  // no slash before the last character
     EXPECT_EQ(object_->GetVolumeAndPath(), CString("a/"));
+    object_->SetVolumeAndPath("/x/", false);
+    EXPECT_EQ(object_->PathLevelUp(), 0);  // up to a slash at the very start
+    EXPECT_EQ(object_->GetVolumeAndPath(), CString("/"));
     object_->SetVolumeAndPath("", false);
     EXPECT_EQ(object_->PathLevelUp(), 23);
 }

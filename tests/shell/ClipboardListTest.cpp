@@ -136,6 +136,7 @@ TEST(SplitFileNameTest, LastBackslashFirstThenLastSlash) {
         {"C:/data/log.bin", true, "log.bin", ""},
         {"C:\\dir/x", true, "dir/x", ""},
         {"C:\\dir\\", true, "", ""},
+        {"\\x", true, "x", ""},
         {"readme.txt", false, "unchanged", "Invalid file path: \"readme.txt\"."},
         {"", false, "unchanged", "Invalid file path: \"\"."},
     };

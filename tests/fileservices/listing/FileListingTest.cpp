@@ -175,6 +175,12 @@ TEST_F(FileListingTest, PacketsAreReadWithinTheirCountAndTextBounds) {
     On("GetFileNameList").Reply("FDI__Transport__F_NameList_Packet", full);
     ASSERT_EQ(List(), 0);
     EXPECT_EQ(Listed(), (Names{longName}));
+
+    // A packet that ends right after its last-packet flag is whole.
+    On("GetFileNameList")
+        .Reply("FDI__Transport__F_NameList_Packet", Bytes(full.begin(), full.begin() + 1027));
+    ASSERT_EQ(List(), 0);
+    EXPECT_EQ(Listed(), (Names{longName}));
 }
 
 TEST_F(FileListingTest, MalformedPacketFailsAndEmptiesTheListing) {

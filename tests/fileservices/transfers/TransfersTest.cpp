@@ -142,6 +142,9 @@ TEST_F(Transfers, WriteFileChecksTheFreeSpaceOfTheVolume) {
     EXPECT_EQ(data().WriteFile("b", Pc("src").c_str(), 0), UE_NOT_ENOUGH_SPACE);
     EXPECT_EQ(Sent().size(), before + 1);  // the query, no open
     EXPECT_EQ(Drain(), (std::vector<Progress>{Begin(500, 2), End()}));
+    WriteFile(Pc("fits"), Pattern(499));  // exactly what is left
+    EXPECT_EQ(data().WriteFile("e", Pc("fits").c_str(), 0), 0);
+    Drain();
 
     target_->On("GetFdiFdvAvailableSpace").Reply("FDI__Transport__FdvAvailableSize_Error");
     EXPECT_EQ(data().WriteFile("c", Pc("src").c_str(), 0), UE_PC_FILE_SIZE_ERROR);
