@@ -126,7 +126,7 @@ std::string Row(const CFdiFile& e) {
     return std::string(e.m_strName) + "|" + std::string(e.m_strTime) + "|" +
            std::string(e.m_strDate) + "|" + std::string(e.m_strSecondTime) + "|" +
            std::string(e.m_strSecondDate) + "|" + std::to_string(e.m_dwSize) + "|" +
-           std::to_string(e.m_wAttributes);
+           std::string(e.m_strSize) + "|" + std::to_string(e.m_wAttributes);
 }
 
 Bytes Pattern(std::size_t size, std::uint8_t seed) {

@@ -100,7 +100,7 @@ Bytes Le(std::uint64_t value, int width);
 Bytes NameListPacket(const std::string& text, std::int16_t count, std::uint8_t last);
 // A path as a command carries it: its bytes and one zero.
 Bytes PathBytes(const std::string& path);
-// A listing entry as "name|time|date|second time|second date|size|attributes".
+// A listing entry as "name|time|date|second time|second date|size|size text|attributes".
 std::string Row(const CFdiFile& e);
 // Bytes 0, 7, 14 ... wrapping, offset by `seed` so two contents differ.
 Bytes Pattern(std::size_t size, std::uint8_t seed = 0);

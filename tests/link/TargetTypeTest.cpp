@@ -125,29 +125,21 @@ TEST_F(TargetTypeTest, FailedVersionQueryKeepsVersionAndPathButClearsExtendedMod
     EXPECT_TRUE(target_->CommandsNamed("ExtendedMode").size() == 1u);
 }
 
-TEST_F(TargetTypeTest, CommunicationQueryNeverLeavesExtendedModeSet) {
+TEST_F(TargetTypeTest, VersionsArePerSideAndTheCommunicationQueryClearsExtendedMode) {
     target_->AddCommands(1, {"FDI__Transport__ExtendedMode"});
     Reconnect();
-    target_->On("GetFdiVersion").Sticky().Reply("FDI__Transport__FDI6");
+    target_->On("GetFdiVersion").OnSide(0).Sticky().Reply("FDI__Transport__FDI6");
+    target_->On("GetFdiVersion").OnSide(1).Sticky().Reply("FDI__Transport__FDI71");
     auto object = Access::Create();
     object->SetTargetType(TARGET_TYPE_CP);
     EXPECT_EQ(object->m_bExtendedMode, 0);
     object->SetTargetType(TARGET_TYPE_AP);
     EXPECT_TRUE(target_->CommandsNamed("ExtendedMode").empty());
     EXPECT_EQ(object->m_bExtendedMode, 1);  // found again after the AP query
-    object->SetTargetType(TARGET_TYPE_AP);
-    EXPECT_EQ(target_->CommandsNamed("ExtendedMode").size(), 1u);
-}
-
-TEST_F(TargetTypeTest, VersionsArePerSide) {
-    target_->On("GetFdiVersion").OnSide(0).Sticky().Reply("FDI__Transport__FDI6");
-    target_->On("GetFdiVersion").OnSide(1).Sticky().Reply("FDI__Transport__FDI71");
-    auto object = Access::Create();
-    object->SetTargetType(TARGET_TYPE_CP);
-    object->SetTargetType(TARGET_TYPE_AP);
     EXPECT_EQ(object->m_strFdiVersionCp, CString("FDI6"));
     EXPECT_EQ(object->m_strFdiVersionAp, CString("FDI71"));
-    EXPECT_EQ(object->GetVolumeAndPath(), CString("mfm/"));
+    object->SetTargetType(TARGET_TYPE_AP);
+    EXPECT_EQ(target_->CommandsNamed("ExtendedMode").size(), 1u);
     object->SetTargetType(TARGET_TYPE_CP);
     EXPECT_EQ(Access::GetCurrentFdiVersion(*object), CString("FDI6"));
 }
