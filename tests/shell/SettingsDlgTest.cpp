@@ -85,11 +85,6 @@ TEST_F(SettingsDlgTest, StoredValuesReachTheirOwnBoxesAndClicksReachTheStore) {
     EXPECT_EQ(dialog.DoModal(), IDOK);
     EXPECT_EQ(ShownChecks(),
               (std::map<int, int>{{8018, 0}, {8022, 1}, {8023, 0}, {8030, 0}, {8031, 1}}));
-    EXPECT_EQ(dialog.m_bUpdateRTC, 1);
-    EXPECT_EQ(dialog.m_bDiagnosisInfo, 0);
-    EXPECT_EQ(dialog.m_bAvailableSpace, 0);
-    EXPECT_EQ(dialog.m_bFdiVerCheck, 0);
-    EXPECT_EQ(dialog.m_bVerifyAfterWrite, 0);
 
     const int expected[] = {0, 1, 0, 0, 0};  // in the order of kKeys
     for (std::size_t i = 0; i < kKeys.size(); ++i) {
