@@ -68,3 +68,17 @@ TEST_F(CapacityTest, FreeSpaceNameMustFitTheRecordLength) {
     EXPECT_EQ(target_->Commands().size(), 1u);
     EXPECT_EQ(flash.m_nAvailableSpace, 0xFFFFFFFFu);
 }
+
+TEST_F(CapacityTest, QueryCapacityAsksSizeThenFreeSpaceAndStopsAtAFailure) {
+    CFlashExplorerData& flash = Start(1, {}, {"FDI__Transport__GetFdiFdvSize"});
+    target_->On("GetFdiFdvSize").Reply("FDI__Transport__FdvSpace", Le(4096, 8));
+    target_->On("GetFdiFdvAvailableSpace").Reply("FDI__Transport__FdvAvailableSize", Le(1000, 4));
+    std::uint64_t size = 1;
+    DWORD available = 1;
+    EXPECT_EQ(flash.QueryCapacity("dfm", size, available), 0);
+    EXPECT_EQ(size, 4096u);
+    EXPECT_EQ(available, 1000u);
+    // An unanswered size query ends the call with its code, before the free space.
+    EXPECT_EQ(flash.QueryCapacity("dfm", size, available), UE_LINK_TIMEOUT);
+    EXPECT_EQ(target_->Commands().size(), 3u);
+}
