@@ -268,6 +268,18 @@ TEST_F(FileChannel, ReadAppendsPacketsByStatusAndEndsOnOtherStatusOrLastFlag) {
     EXPECT_EQ(target_->UnusedRules(), 1u);
 }
 
+TEST_F(FileChannel, EndlessEmptyPacketsFailTheRead) {
+    Connect({}, "FDI6", 1, kNoSimulator);
+    // 4096 empty packets in a row end the read; a data byte starts the count anew.
+    for (int i = 0; i < 4095; ++i)
+        target_->On("Fread").Reply("FDI__Transport__F_Read_Packet", Packet(0, 0, {}));
+    target_->On("Fread").Reply("FDI__Transport__F_Read_Packet", Packet(0, 0, {7}));
+    target_->On("Fread").Sticky().Reply("FDI__Transport__F_Read_Packet", Packet(0, 0, {}));
+    EXPECT_EQ(Access::Fread(data(), 1, Pc("a").c_str()), UE_FREAD_ERROR);
+    EXPECT_EQ(ReadFile(Pc("a")), (Bytes{7}));
+    EXPECT_EQ(SentNamed("Fread").size(), 4095u + 1 + 4096);
+}
+
 TEST_F(FileChannel, ReadFailuresKeepWhatWasWritten) {
     Connect({}, "FDI5", 1, kNoSimulator);
     for (const char* report : {"F_Read_Error", "F_Read_Bad_Input", "F_Read_Malloc_Error"}) {
