@@ -62,18 +62,4 @@ TEST_F(ExchangeTest, CommandWithoutParametersSendsNullAndZeroAndAPostDoesNotWait
     EXPECT_FALSE(sent[1].timeout_ms.has_value());
 }
 
-TEST(FdiBytes, TextFieldNeedsRoomForItsZero) {
-    BYTE field[4] = {9, 9, 9, 9};
-    EXPECT_FALSE(fdi_bytes::PutText(field, sizeof(field), "abcd"));
-    EXPECT_EQ(field[0], 9);
-    EXPECT_TRUE(fdi_bytes::PutText(field, sizeof(field), "abc"));
-    EXPECT_EQ(field[3], 0);
-    BYTE value[4];
-    fdi_bytes::PutU32(value, 0x01020304);
-    EXPECT_EQ(value[0], 4);
-    EXPECT_EQ(fdi_bytes::GetI32(value), 0x01020304);
-    fdi_bytes::PutU16(value, 0xFFFE);
-    EXPECT_EQ(fdi_bytes::GetI16(value), -2);
-}
-
 }  // namespace

@@ -60,7 +60,7 @@ TEST_F(FileListingTest, SendsPatternWithZeroByteAndAwaitsEveryReportForm) {
                "FDI__TRANSPORT__FName_LIST_NOTEXISTS_RAM", "FDI__Transport__FName_LIST_NOTEXISTS",
                "FDI__TRANSPORT__FName_LIST_NOTEXISTS", "FDI__Transport__FName_LIST_Malloc_Error",
                "FDI__Transport__Find_Error"}));
-    EXPECT_EQ(Traces(), (Names{"NVM: Get CP File List\n", "\t/*\n"}));
+    EXPECT_EQ(trace_->Writes(), (Names{"NVM: Get CP File List\n", "\t/*\n"}));
 
     // The prefix goes in front unless the pattern already holds it anywhere.
     UseSide(1, "FDI6", "/data/");
@@ -72,8 +72,8 @@ TEST_F(FileListingTest, SendsPatternWithZeroByteAndAwaitsEveryReportForm) {
     ASSERT_EQ(List("x//data/*"), 0);
     EXPECT_EQ(seen_.at(1).data, PathBytes("/data//*"));
     EXPECT_EQ(seen_.at(2).data, PathBytes("x//data/*"));
-    EXPECT_EQ(Traces(), (Names{"NVM: Get AP File List\n", "/data/\t/*\n", "NVM: Get AP File List\n",
-                               "/data/\tx//data/*\n"}));
+    EXPECT_EQ(trace_->Writes(), (Names{"NVM: Get AP File List\n", "/data/\t/*\n",
+                                       "NVM: Get AP File List\n", "/data/\tx//data/*\n"}));
 }
 
 TEST_F(FileListingTest, PackedStampsOfOnePacketAreListedInReverse) {
@@ -117,10 +117,10 @@ TEST_F(FileListingTest, LaterPacketsAddToTheFirstAndAMissedPacketEndsTheList) {
     // one further wait of 5000 ms.
     On("GetFileNameList")
         .Reply("FDI__Transport__F_NameList_Packet", NameListPacket("e@0@0@0@0@", 1, 0));
-    const std::uint64_t before = NowMs();
+    const std::uint64_t before = transport_->clock().now_ms();
     ASSERT_EQ(List(), 0);
     EXPECT_EQ(Listed(), (Names{"e"}));
-    EXPECT_EQ(NowMs() - before, 5000u);
+    EXPECT_EQ(transport_->clock().now_ms() - before, 5000u);
 }
 
 TEST_F(FileListingTest, TargetErrorsEmptyTheListingAndNotExistsIsSuccess) {
@@ -203,7 +203,7 @@ TEST_F(FileListingTest, FailuresBeforeAnyReportLeaveTheListingAlone) {
         trace_->Clear();
         EXPECT_EQ(List(), 6);
         EXPECT_EQ(list_, nullptr);
-        EXPECT_EQ(Traces(), (Names{"NVM: Get File List, unknown target\n"}));
+        EXPECT_EQ(trace_->Writes(), (Names{"NVM: Get File List, unknown target\n"}));
     }
     EXPECT_TRUE(seen_.empty());
 

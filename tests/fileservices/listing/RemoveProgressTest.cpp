@@ -31,17 +31,16 @@ TEST_F(RemoveProgressTest, OnlyTheGuiInstanceAnnouncesTheListedSizeAndAlwaysEnds
     const CFdiFileList* list = nullptr;
     ASSERT_EQ(flash_->GetFileList(list, "*"), 0);
 
-    const Progress end{WM_FLASH_PROGRESS_END, 0, 0};
     EXPECT_EQ(Remove("big.bin", "FDI__Transport__Remove_Success", 0),
-              (std::vector<Progress>{{WM_FLASH_PROGRESS_START, 1500, 3}, end}));
+              (std::vector<Progress>{Begin(1500, 3), End()}));
     ExpectTimerRanOnlyDuringTheExchange();
 
     // Not listed: a nominal 100; the end comes after an error and a time-out too.
     EXPECT_EQ(Remove("other.bin", "FDI__Transport__Remove_Error", 13),
-              (std::vector<Progress>{{WM_FLASH_PROGRESS_START, 100, 3}, end}));
+              (std::vector<Progress>{Begin(100, 3), End()}));
     ExpectTimerRanOnlyDuringTheExchange();
     EXPECT_EQ(Remove("other.bin", nullptr, UE_LINK_TIMEOUT),
-              (std::vector<Progress>{{WM_FLASH_PROGRESS_START, 100, 3}, end}));
+              (std::vector<Progress>{Begin(100, 3), End()}));
     ExpectTimerRanOnlyDuringTheExchange();
 
     // Other instances post nothing but still run the timer.
@@ -60,7 +59,7 @@ TEST_F(RemoveProgressTest, OnlyTheGuiInstanceAnnouncesTheListedSizeAndAlwaysEnds
     EXPECT_EQ(flash_->RemoveFile("a.bin"), 0);
     ASSERT_EQ(seen_.back().timers.size(), 1u);
     EXPECT_EQ(seen_.back().timers[0].id, 2u);
-    EXPECT_EQ(Drain(window_), (std::vector<Progress>{{WM_FLASH_PROGRESS_START, 100, 3}, end}));
+    EXPECT_EQ(Drain(window_), (std::vector<Progress>{Begin(100, 3), End()}));
     EXPECT_TRUE(Drain().empty());
 }
 
@@ -81,8 +80,7 @@ TEST(FdiFileRecord, CreatedByNameComparedByNameAndCopiedWhole) {
     EXPECT_EQ(Row(*record), Row(copy));
 
     // Only the name counts, and it counts case-sensitively.
-    CFdiFile sameName("a.txt", "", "", 1, 0);
-    EXPECT_TRUE(sameName == named);
+    EXPECT_TRUE(CFdiFile("a.txt", "", "", 1, 0) == named);
     EXPECT_FALSE(CFdiFile("A.TXT", "", "", 2048, 0644) == named);
     delete created;
 }
