@@ -5,18 +5,6 @@
 #include <fstream>
 #include <iterator>
 
-namespace {
-
-std::vector<std::string> ListFromHead(const CStringList& list) {
-    std::vector<std::string> names;
-    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
-        names.emplace_back(static_cast<LPCSTR>(list.GetNext(pos)));
-    }
-    return names;
-}
-
-}  // namespace
-
 void PrintTo(const Progress& p, std::ostream* os) {
     *os << "{" << p.message << ", " << p.first << ", " << p.second << "}";
 }
@@ -59,7 +47,7 @@ void FlashOpsTest::SetUp() {
             seen.replyModule = static_cast<LPCSTR>(reply.Module);
             seen.replyName = static_cast<LPCSTR>(reply.Name);
             seen.replyCapacity = reply.DataLength;
-            seen.expected = ListFromHead(expected);
+            seen.expected = quorvex::testing::Strings(expected);
             seen.timeoutMs = timeoutMs;
             seen.timers = quorvex::platform::ActiveTimers(window_);
             seen_.push_back(std::move(seen));
@@ -132,6 +120,13 @@ Bytes Le(std::uint64_t value, int width) {
     Bytes out;
     for (int i = 0; i < width; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
     return out;
+}
+
+std::string Row(const CFdiFile& e) {
+    return std::string(e.m_strName) + "|" + std::string(e.m_strTime) + "|" +
+           std::string(e.m_strDate) + "|" + std::string(e.m_strSecondTime) + "|" +
+           std::string(e.m_strSecondDate) + "|" + std::to_string(e.m_dwSize) + "|" +
+           std::string(e.m_strSize) + "|" + std::to_string(e.m_wAttributes);
 }
 
 Bytes Pattern(std::size_t size, std::uint8_t seed) {

@@ -68,8 +68,6 @@ class FlashOpsTest : public quorvex::testing::ModuleTest {
     }
     // Posted messages of the queue (timer ticks left out), removed from it.
     static std::vector<Progress> Drain(HWND hwnd = nullptr);
-    std::uint64_t NowMs() const { return transport_->clock().now_ms(); }
-    std::vector<std::string> Traces() const { return trace_->Writes(); }
     std::vector<quorvex::link::RecordedCommand> Sent() const { return target_->Commands(); }
     std::vector<quorvex::link::RecordedCommand> SentNamed(const std::string& name) const {
         return target_->CommandsNamed(name);
@@ -78,7 +76,6 @@ class FlashOpsTest : public quorvex::testing::ModuleTest {
     // PC files under this test's own host folder.
     std::string Pc(const std::string& name) const { return home_ + "/pc/" + name; }
     std::string TempFolder() const { return home_ + "/Temp/"; }
-    const std::string& home() const { return home_; }
     static void WriteFile(const std::string& path, const Bytes& content);
     static Bytes ReadFile(const std::string& path);
     static bool Exists(const std::string& path);
@@ -100,5 +97,7 @@ Bytes Le(std::uint64_t value, int width);
 Bytes NameListPacket(const std::string& text, std::int16_t count, std::uint8_t last);
 // A path as a command carries it: its bytes and one zero.
 Bytes PathBytes(const std::string& path);
+// A listing entry as "name|time|date|second time|second date|size|size text|attributes".
+std::string Row(const CFdiFile& e);
 // Bytes 0, 7, 14 ... wrapping, offset by `seed` so two contents differ.
 Bytes Pattern(std::size_t size, std::uint8_t seed = 0);

@@ -7,20 +7,7 @@
 
 namespace {
 
-using quorvex::testing::Bytes;
-
 class ExchangeTest : public quorvex::testing::ModuleTest {};
-
-TEST_F(ExchangeTest, ExpectedListKeepsTheLastAddedNameAtItsHead) {
-    CFdiExchange exchange("FDI", "Transport", "Fclose");
-    exchange.Expect("FDI__Transport__F_Close_Error");
-    exchange.Expect("FDI__Transport__F_Close_Success");
-    CStringList& list = exchange.ExpectedList();
-    ASSERT_EQ(list.GetCount(), 2);
-    POSITION pos = list.GetHeadPosition();
-    EXPECT_EQ(list.GetNext(pos), CString("FDI__Transport__F_Close_Success"));
-    EXPECT_EQ(list.GetNext(pos), CString("FDI__Transport__F_Close_Error"));
-}
 
 TEST_F(ExchangeTest, RecordsCarryFixedFieldsSideAndParameters) {
     target_->On("Fclose").Reply("FDI__Transport__F_Close_Success");
@@ -35,30 +22,26 @@ TEST_F(ExchangeTest, RecordsCarryFixedFieldsSideAndParameters) {
 
     ASSERT_EQ(exchange.Execute(&link, 1, 5000), 0);
 
-    const CZENTOMessage& command = exchange.Command();
+    CZENTOMessage& command = exchange.Command();
     EXPECT_EQ(command.Service, CString("FDI"));
     EXPECT_EQ(command.Module, CString("Transport"));
     EXPECT_EQ(command.Name, CString("Fclose"));
     EXPECT_EQ(command.Data, parameters);
     EXPECT_EQ(command.DataLength, 4);
-    EXPECT_EQ(command.Reserved6, -1);
-    EXPECT_EQ(command.Reserved7, 0);
-    EXPECT_EQ(command.Side, 1);
-    EXPECT_EQ(command.Reserved9, -1);
-    EXPECT_EQ(command.Reserved10, -1);
-    const CZENTOMessage& answer = exchange.Reply();
-    EXPECT_EQ(answer.Name, CString("F_Close_Success"));
-    EXPECT_EQ(answer.DataLength, 1);
-    EXPECT_EQ(answer.Reserved6, -1);
-    EXPECT_EQ(answer.Reserved7, 0);
-    EXPECT_EQ(answer.Side, 1);
-    EXPECT_EQ(answer.Reserved9, -1);
-    EXPECT_EQ(answer.Reserved10, -1);
+    EXPECT_EQ(exchange.Reply().Name, CString("F_Close_Success"));
+    EXPECT_EQ(exchange.Reply().DataLength, 1);
+    for (const CZENTOMessage* record : {&command, &exchange.Reply()}) {
+        EXPECT_EQ(record->Reserved6, -1);
+        EXPECT_EQ(record->Reserved7, 0);
+        EXPECT_EQ(record->Side, 1);
+        EXPECT_EQ(record->Reserved9, -1);
+        EXPECT_EQ(record->Reserved10, -1);
+    }
 
     const auto sent = target_->Commands();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].side, 1);
-    EXPECT_EQ(sent[0].data, Bytes({7, 0, 0, 0}));
+    EXPECT_EQ(sent[0].data, (std::vector<std::uint8_t>{7, 0, 0, 0}));
     EXPECT_EQ(sent[0].timeout_ms, 5000u);
     EXPECT_FALSE(sent[0].posted);
 }
@@ -77,33 +60,6 @@ TEST_F(ExchangeTest, CommandWithoutParametersSendsNullAndZeroAndAPostDoesNotWait
     EXPECT_FALSE(sent[0].posted);
     EXPECT_TRUE(sent[1].posted);
     EXPECT_FALSE(sent[1].timeout_ms.has_value());
-}
-
-TEST_F(ExchangeTest, QueryAwaitsTheReportNamedInTheReply) {
-    target_->On("InMsgBodyLimit")
-        .Reply("Diag", "Utils", "Other", Bytes({1, 0, 0, 0}))
-        .Reply("Diag", "Utils", "MaxInMsgBodySize", Bytes({0, 8, 0, 0}));
-    CCommandLink link;
-    BYTE reply[4] = {};
-    CFdiExchange exchange("Diag", "Utils", "InMsgBodyLimit");
-    exchange.SetReplyNames("Diag", "Utils", "MaxInMsgBodySize");
-    exchange.SetReplyBuffer(reply, sizeof(reply));
-    ASSERT_EQ(exchange.Query(&link, 1, 5000), 0);
-    EXPECT_EQ(fdi_bytes::GetU32(reply), 2048u);
-}
-
-TEST(FdiBytes, TextFieldNeedsRoomForItsZero) {
-    BYTE field[4] = {9, 9, 9, 9};
-    EXPECT_FALSE(fdi_bytes::PutText(field, sizeof(field), "abcd"));
-    EXPECT_EQ(field[0], 9);
-    EXPECT_TRUE(fdi_bytes::PutText(field, sizeof(field), "abc"));
-    EXPECT_EQ(field[3], 0);
-    BYTE value[4];
-    fdi_bytes::PutU32(value, 0x01020304);
-    EXPECT_EQ(value[0], 4);
-    EXPECT_EQ(fdi_bytes::GetI32(value), 0x01020304);
-    fdi_bytes::PutU16(value, 0xFFFE);
-    EXPECT_EQ(fdi_bytes::GetI16(value), -2);
 }
 
 }  // namespace

@@ -49,11 +49,18 @@ TEST_F(LifecycleTest, LinkIsSetUpForAllDevicesAndTheReadyEventIsSet) {
     EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirection()), 0x2u);
     object->SelectDevice(9);
     EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirection()), 0x400u);
+    object->SelectDevice(-1);
+    EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirection()), 0x1u);
     object->SelectDevice(40);  // no such bit: no device, and no undefined shift
     EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirection()), 0u);
     object->SetActiveDevice(static_cast<CZENTOMessage::eDirection>(0x10));
     EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirectionMask()), 0x10u);
     EXPECT_EQ(static_cast<DWORD>(object->m_pCommandLink->GetDirection()), 0x10u);
+
+    // Deleting the objects twice leaves no link behind.
+    Access::DeleteAllObjects(*object);
+    Access::DeleteAllObjects(*object);
+    EXPECT_EQ(object->m_pCommandLink, nullptr);
 }
 
 TEST_F(LifecycleTest, ExtendedModeComesFromTheApplicationDatabaseOnly) {
@@ -66,29 +73,15 @@ TEST_F(LifecycleTest, ExtendedModeComesFromTheApplicationDatabaseOnly) {
 }
 
 TEST_F(LifecycleTest, DestructionTracesTheSide) {
-    {
-        auto cp = Access::Create();
-        cp->m_nTargetType = TARGET_TYPE_CP;
-        trace_->Clear();
+    // The communication side (0) exits as CP; unset and unknown sides as AP.
+    for (int side : {0, -1, 5}) {
+        {
+            auto object = Access::Create();
+            object->m_nTargetType = static_cast<eTargetType>(side);
+            trace_->Clear();
+        }
+        EXPECT_EQ(trace_->Text(), side == 0 ? "NVM: exit CP\n" : "NVM: exit AP\n");
     }
-    EXPECT_EQ(trace_->Text(), "NVM: exit CP\n");
-    trace_->Clear();
-    { auto unset = Access::Create(); }
-    EXPECT_EQ(trace_->Text(), "NVM: init AP\nNVM: exit AP\n");
-    trace_->Clear();
-    {
-        auto other = Access::Create();
-        other->m_nTargetType = static_cast<eTargetType>(5);
-    }
-    EXPECT_EQ(trace_->Text(), "NVM: init AP\nNVM: exit AP\n");
-}
-
-TEST_F(LifecycleTest, DeleteAllObjectsTwiceLeavesNoLink) {
-    auto object = Access::Create();
-    Access::DeleteAllObjects(*object);
-    EXPECT_EQ(object->m_pCommandLink, nullptr);
-    Access::DeleteAllObjects(*object);
-    EXPECT_EQ(object->m_pCommandLink, nullptr);
 }
 
 TEST_F(LifecycleTest, VersionsStayFdi5WithoutAConnection) {

@@ -3,28 +3,18 @@
 
 #include "FlashTestAccess.h"
 #include "ModuleTestEnvironment.h"
+#include "cmdlib/Payload.h"
 
 namespace {
 
 using Access = CFlashExplorerDataTestAccess;
-using quorvex::testing::TextField;
+using quorvex::testing::Strings;
 
 std::vector<std::uint8_t> VolumePayload(const std::vector<std::string>& names, int count) {
-    std::vector<std::uint8_t> payload{static_cast<std::uint8_t>(count)};
-    for (const auto& name : names) {
-        auto field = TextField(name, 10);
-        payload.insert(payload.end(), field.begin(), field.end());
-    }
+    quorvex::link::PayloadBuilder payload;
+    payload.U8(static_cast<std::uint8_t>(count));
+    for (const auto& name : names) payload.Text(name, 10);
     return payload;
-}
-
-std::vector<std::string> Texts(CStringList& list) {
-    std::vector<std::string> texts;
-    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
-        const CString& item = list.GetNext(pos);
-        texts.emplace_back(static_cast<LPCSTR>(item), item.GetLength());
-    }
-    return texts;
 }
 
 class VolumesTest : public quorvex::testing::ModuleTest {
@@ -42,7 +32,7 @@ TEST_F(VolumesTest, NamesArriveInReverseInFrontOfWhatTheListHeld) {
     CStringList volumes;
     volumes.AddTail("old");
     ASSERT_EQ(object_->GetVolumeList(volumes), 0);
-    const auto texts = Texts(volumes);
+    const auto texts = Strings(volumes);
     ASSERT_EQ(texts.size(), 3u);
     EXPECT_EQ(texts[0], std::string("B\0\0\0\0\0\0\0\0\0", 10));
     EXPECT_EQ(texts[1], std::string("A\0\0\0\0\0\0\0\0\0", 10));
@@ -87,17 +77,8 @@ TEST_F(VolumesTest, ErrorReportEmptyCountMissingPayloadAndNoAnswer) {
         CStringList volumes;
         for (const auto& text : c.before) volumes.AddTail(text.c_str());
         EXPECT_EQ(object_->GetVolumeList(volumes), c.result);
-        EXPECT_EQ(Texts(volumes), c.after);
+        EXPECT_EQ(Strings(volumes), c.after);
     }
-}
-
-TEST_F(VolumesTest, SetVolumeAndPathStoresExactlyWhatIsGivenAndTracesIt) {
-    trace_->Clear();
-    EXPECT_EQ(object_->SetVolumeAndPath("/RTOS/Vendrix/NVM/", false), 0);
-    EXPECT_EQ(object_->GetVolumeAndPath(), CString("/RTOS/Vendrix/NVM/"));
-    EXPECT_EQ(trace_->Text(), "/RTOS/Vendrix/NVM/ path is set\n");
-    EXPECT_EQ(object_->SetVolumeAndPath("", false), 0);
-    EXPECT_EQ(object_->GetVolumeAndPath(), CString(""));
 }
 
 TEST_F(VolumesTest, DefaultPathIsRebuiltFromSideAndSystem) {
@@ -114,7 +95,9 @@ TEST_F(VolumesTest, DefaultPathIsRebuiltFromSideAndSystem) {
 }
 
 TEST_F(VolumesTest, PathLevelDownAndUp) {
-    object_->SetVolumeAndPath("a/", false);
+    trace_->Clear();
+    EXPECT_EQ(object_->SetVolumeAndPath("a/", false), 0);
+    EXPECT_EQ(trace_->Text(), "a/ path is set\n");
     trace_->Clear();
     EXPECT_EQ(object_->PathLevelDown("b"), 0);
     EXPECT_EQ(object_->GetVolumeAndPath(), CString("a/b/"));
@@ -130,6 +113,9 @@ TEST_F(VolumesTest, PathLevelDownAndUp) {
     EXPECT_EQ(object_->GetVolumeAndPath(), CString("a/"));
     EXPECT_EQ(object_->PathLevelUp(), 0);  // no slash before the last character
     EXPECT_EQ(object_->GetVolumeAndPath(), CString("a/"));
+    object_->SetVolumeAndPath("/x/", false);
+    EXPECT_EQ(object_->PathLevelUp(), 0);  // up to a slash at the very start
+    EXPECT_EQ(object_->GetVolumeAndPath(), CString("/"));
     object_->SetVolumeAndPath("", false);
     EXPECT_EQ(object_->PathLevelUp(), 23);
 }

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "ModuleTestEnvironment.h"
 #include "platform/clipboard.h"
 #include "platform/messages.h"
 #include "platform/module.h"
@@ -16,13 +17,7 @@
 
 namespace {
 
-std::vector<std::string> Items(const CStringList& list) {
-    std::vector<std::string> items;
-    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
-        items.emplace_back(static_cast<LPCSTR>(list.GetNext(pos)));
-    }
-    return items;
-}
+using quorvex::testing::Strings;
 
 void Fill(CStringList& list, std::initializer_list<const char*> items) {
     for (const char* item : items) list.AddTail(CString(item));
@@ -71,8 +66,8 @@ TEST_F(ClipboardListTest, TwoFilesMakeTheFileDropBlockByteForByte) {
 
     CStringList paths, names;
     EXPECT_TRUE(manager_->GetFileListFromClipboard(paths, names));
-    EXPECT_EQ(Items(paths), (std::vector<std::string>{"C:\\a.txt", "C:\\b"}));
-    EXPECT_EQ(Items(names), (std::vector<std::string>{"a.txt", "b"}));
+    EXPECT_EQ(Strings(paths), (std::vector<std::string>{"C:\\a.txt", "C:\\b"}));
+    EXPECT_EQ(Strings(names), (std::vector<std::string>{"a.txt", "b"}));
 }
 
 TEST_F(ClipboardListTest, BytesAboveAsciiAndSlashPathsComeBackUnchanged) {
@@ -82,9 +77,9 @@ TEST_F(ClipboardListTest, BytesAboveAsciiAndSlashPathsComeBackUnchanged) {
     CStringList paths, names;
     Fill(paths, {"kept"});
     EXPECT_TRUE(manager_->GetFileListFromClipboard(paths, names));
-    EXPECT_EQ(Items(paths), (std::vector<std::string>{
-                                "kept", "/home/\xC3\xA9t\xC3\xA9/r\xE9sum\xE9.bin", "D:\\x/y"}));
-    EXPECT_EQ(Items(names), (std::vector<std::string>{"r\xE9sum\xE9.bin", "x/y"}));
+    EXPECT_EQ(Strings(paths), (std::vector<std::string>{
+                                  "kept", "/home/\xC3\xA9t\xC3\xA9/r\xE9sum\xE9.bin", "D:\\x/y"}));
+    EXPECT_EQ(Strings(names), (std::vector<std::string>{"r\xE9sum\xE9.bin", "x/y"}));
 }
 
 TEST_F(ClipboardListTest, APathWithoutSeparatorStopsTheListButKeepsWhatCameBefore) {
@@ -93,30 +88,19 @@ TEST_F(ClipboardListTest, APathWithoutSeparatorStopsTheListButKeepsWhatCameBefor
     manager_->CopyFileListToClipboard(files);
     CStringList paths, names;
     EXPECT_FALSE(manager_->GetFileListFromClipboard(paths, names));
-    EXPECT_EQ(Items(paths), (std::vector<std::string>{"C:\\one", "/two"}));
-    EXPECT_EQ(Items(names), (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(Strings(paths), (std::vector<std::string>{"C:\\one", "/two"}));
+    EXPECT_EQ(Strings(names), (std::vector<std::string>{"one", "two"}));
 }
 
-TEST_F(ClipboardListTest, NothingToReadOrNothingToPut) {
+TEST_F(ClipboardListTest, AnEmptyListOrAClipboardHeldByAnotherThreadLeavesItAsItWas) {
     CStringList paths, names;
-    EXPECT_FALSE(manager_->GetFileListFromClipboard(paths, names));  // no file-drop item
-
-    // An empty list leaves the clipboard as it was.
-    CStringList files;
-    Fill(files, {"C:\\keep"});
-    manager_->CopyFileListToClipboard(files);
-    const std::vector<BYTE> before = DropItemBytes();
-    CStringList none;
-    manager_->CopyFileListToClipboard(none);
-    EXPECT_EQ(DropItemBytes(), before);
-    EXPECT_TRUE(paths.IsEmpty());
-}
-
-TEST_F(ClipboardListTest, AClipboardHeldByAnotherThreadIsLeftAsItWas) {
-    CStringList first;
+    EXPECT_FALSE(manager_->GetFileListFromClipboard(paths, names));  // no file-drop item yet
+    CStringList first, none;
     Fill(first, {"C:\\first"});
     manager_->CopyFileListToClipboard(first);
     const std::vector<BYTE> before = DropItemBytes();
+    manager_->CopyFileListToClipboard(none);
+    EXPECT_EQ(DropItemBytes(), before);
 
     std::promise<void> opened, done;
     std::thread holder([&] {
@@ -132,7 +116,6 @@ TEST_F(ClipboardListTest, AClipboardHeldByAnotherThreadIsLeftAsItWas) {
     CStringList second;
     Fill(second, {"C:\\second"});
     manager_->CopyFileListToClipboard(second);
-    CStringList paths, names;
     // The item is there but cannot be had while the clipboard is held.
     EXPECT_TRUE(manager_->GetFileListFromClipboard(paths, names));
     EXPECT_TRUE(paths.IsEmpty());
@@ -153,6 +136,7 @@ TEST(SplitFileNameTest, LastBackslashFirstThenLastSlash) {
         {"C:/data/log.bin", true, "log.bin", ""},
         {"C:\\dir/x", true, "dir/x", ""},
         {"C:\\dir\\", true, "", ""},
+        {"\\x", true, "x", ""},
         {"readme.txt", false, "unchanged", "Invalid file path: \"readme.txt\"."},
         {"", false, "unchanged", "Invalid file path: \"\"."},
     };

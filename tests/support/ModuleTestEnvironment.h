@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cmdlib/ScriptedTarget.h"
+#include "framework/list.h"
 #include "hostlib/log.h"
 #include "hostlib/trace.h"
 #include "platform/messages.h"
@@ -42,8 +43,7 @@ class ModuleTest : public ::testing::Test {
     quorvex::platform::MessageBoxPresenter* previous_boxes_ = nullptr;
 };
 
-// Little-endian payload bytes for scripted reports.
-std::vector<std::uint8_t> Bytes(std::initializer_list<int> values);
-std::vector<std::uint8_t> TextField(const std::string& text, std::size_t size);
+// The items of a string list, head first, each with its full length.
+std::vector<std::string> Strings(const CStringList& list);
 
 }  // namespace quorvex::testing

@@ -11,6 +11,9 @@ TEST_F(CapacityTest, VolumeSizeIsAnUnsigned64BitFigureOrAllOnes) {
     EXPECT_EQ(size, 0x8123456789ABCDEFull);
     ASSERT_EQ(seen_.size(), 1u);
     EXPECT_EQ(seen_[0].call, CFdiExchange::Call::kQuery);
+    EXPECT_EQ(target_->Commands().at(0).side, 1);
+    EXPECT_TRUE(target_->Commands()[0].data.empty());
+    EXPECT_EQ(target_->Commands()[0].timeout_ms, 5000u);
     EXPECT_EQ(seen_[0].replyCapacity, 8);
 
     // A report of another name does not answer the query.
@@ -64,4 +67,18 @@ TEST_F(CapacityTest, FreeSpaceNameMustFitTheRecordLength) {
     EXPECT_EQ(Access::GetFdiFdvAvailableSpace(flash, tooLong.c_str()), 20);
     EXPECT_EQ(target_->Commands().size(), 1u);
     EXPECT_EQ(flash.m_nAvailableSpace, 0xFFFFFFFFu);
+}
+
+TEST_F(CapacityTest, QueryCapacityAsksSizeThenFreeSpaceAndStopsAtAFailure) {
+    CFlashExplorerData& flash = Start(1, {}, {"FDI__Transport__GetFdiFdvSize"});
+    target_->On("GetFdiFdvSize").Reply("FDI__Transport__FdvSpace", Le(4096, 8));
+    target_->On("GetFdiFdvAvailableSpace").Reply("FDI__Transport__FdvAvailableSize", Le(1000, 4));
+    std::uint64_t size = 1;
+    DWORD available = 1;
+    EXPECT_EQ(flash.QueryCapacity("dfm", size, available), 0);
+    EXPECT_EQ(size, 4096u);
+    EXPECT_EQ(available, 1000u);
+    // An unanswered size query ends the call with its code, before the free space.
+    EXPECT_EQ(flash.QueryCapacity("dfm", size, available), UE_LINK_TIMEOUT);
+    EXPECT_EQ(target_->Commands().size(), 3u);
 }

@@ -3,8 +3,6 @@
 #include <string>
 
 #include "FlashFixture.h"
-#include "platform/msgbox.h"
-#include "quorvex/QuorvexManager.h"
 
 namespace {
 
@@ -18,8 +16,11 @@ Names ListedNames(const CFdiFileList& list) {
     return names;
 }
 
-const CFdiFile& Entry(const CFdiFileList& list, int index) {
-    return list.GetAt(list.FindIndex(index));
+Names Rows(const CFdiFileList& list) {
+    Names rows;
+    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;)
+        rows.push_back(Row(list.GetNext(pos)));
+    return rows;
 }
 
 const char kTwoEntries[] = "a.txt@59279@313322@1500@0@b@0@0@0@16@";
@@ -59,7 +60,7 @@ TEST_F(FileListingTest, SendsPatternWithZeroByteAndAwaitsEveryReportForm) {
                "FDI__TRANSPORT__FName_LIST_NOTEXISTS_RAM", "FDI__Transport__FName_LIST_NOTEXISTS",
                "FDI__TRANSPORT__FName_LIST_NOTEXISTS", "FDI__Transport__FName_LIST_Malloc_Error",
                "FDI__Transport__Find_Error"}));
-    EXPECT_EQ(Traces(), (Names{"NVM: Get CP File List\n", "\t/*\n"}));
+    EXPECT_EQ(trace_->Writes(), (Names{"NVM: Get CP File List\n", "\t/*\n"}));
 
     // The prefix goes in front unless the pattern already holds it anywhere.
     UseSide(1, "FDI6", "/data/");
@@ -71,8 +72,8 @@ TEST_F(FileListingTest, SendsPatternWithZeroByteAndAwaitsEveryReportForm) {
     ASSERT_EQ(List("x//data/*"), 0);
     EXPECT_EQ(seen_.at(1).data, PathBytes("/data//*"));
     EXPECT_EQ(seen_.at(2).data, PathBytes("x//data/*"));
-    EXPECT_EQ(Traces(), (Names{"NVM: Get AP File List\n", "/data/\t/*\n", "NVM: Get AP File List\n",
-                               "/data/\tx//data/*\n"}));
+    EXPECT_EQ(trace_->Writes(), (Names{"NVM: Get AP File List\n", "/data/\t/*\n",
+                                       "NVM: Get AP File List\n", "/data/\tx//data/*\n"}));
 }
 
 TEST_F(FileListingTest, PackedStampsOfOnePacketAreListedInReverse) {
@@ -83,21 +84,9 @@ TEST_F(FileListingTest, PackedStampsOfOnePacketAreListedInReverse) {
     ASSERT_EQ(List(), 0);
     ASSERT_EQ(list_, &flash_->m_fileList);
     EXPECT_EQ(flash_->m_bContentChanged, 0);
-    ASSERT_EQ(Listed(), (Names{"b", "a.txt"}));
-
-    const CFdiFile& a = Entry(*list_, 1);
-    EXPECT_STREQ(a.m_strTime, "14:30:15");
-    EXPECT_STREQ(a.m_strDate, "04/12/2026");
-    EXPECT_STREQ(a.m_strSecondTime, "");
-    EXPECT_STREQ(a.m_strSecondDate, "");
-    EXPECT_EQ(a.m_dwSize, 1500u);
-    CString sizeText;
-    CQuorvexManager::Instance()->FormatSizeText(1500, sizeText, true);
-    EXPECT_EQ(a.m_strSize, sizeText);
-    const CFdiFile& b = Entry(*list_, 0);
-    EXPECT_STREQ(b.m_strTime, "00:00:00");
-    EXPECT_STREQ(b.m_strDate, "00/00/00");
-    EXPECT_EQ(b.m_wAttributes, 16);
+    // Sizes are shown in whole units.
+    EXPECT_EQ(Rows(*list_), (Names{"b|00:00:00|00/00/00|||0|0 KB|16",
+                                   "a.txt|14:30:15|04/12/2026|||1500|2 KB|0"}));
 }
 
 TEST_F(FileListingTest, WideStampsConvertAsUtcAndFallBackWhenTheyCannot) {
@@ -107,28 +96,12 @@ TEST_F(FileListingTest, WideStampsConvertAsUtcAndFallBackWhenTheyCannot) {
                    std::string(kTwoEntries) + "n@-1@1796375107@ 42x@70000@m@1796375107@-7@-1@0@", 4,
                    1));
     ASSERT_EQ(List(), 0);
-    ASSERT_EQ(Listed(), (Names{"m", "n", "b", "a.txt"}));
-
-    const CFdiFile& a = Entry(*list_, 3);
-    EXPECT_STREQ(a.m_strTime, "16:27:59");
-    EXPECT_STREQ(a.m_strDate, "01/01/1970");
-    EXPECT_STREQ(a.m_strSecondTime, "15:02:02");
-    EXPECT_STREQ(a.m_strSecondDate, "04/01/1970");
-
-    const CFdiFile& n = Entry(*list_, 1);
-    EXPECT_STREQ(n.m_strTime, "00:00:00");
-    EXPECT_STREQ(n.m_strDate, "00/00/00");
-    EXPECT_STREQ(n.m_strSecondTime, "09:05:07");
-    EXPECT_STREQ(n.m_strSecondDate, "04/12/2026");
     // Numbers read like atoi: blanks skipped, digits up to the first other
-    // character; only the low 16 bits of the attribute word are kept.
-    EXPECT_EQ(n.m_dwSize, 42u);
-    EXPECT_EQ(n.m_wAttributes, 70000 & 0xFFFF);
-
-    const CFdiFile& m = Entry(*list_, 0);
-    EXPECT_STREQ(m.m_strSecondTime, "09:05:07");
-    EXPECT_STREQ(m.m_strSecondDate, "04/12/2026");
-    EXPECT_EQ(m.m_dwSize, 0xFFFFFFFFu);
+    // character; only the low 16 bits of the attribute word (70000) are kept.
+    EXPECT_EQ(Rows(*list_), (Names{"m|09:05:07|04/12/2026|09:05:07|04/12/2026|4294967295|4096 MB|0",
+                                   "n|00:00:00|00/00/00|09:05:07|04/12/2026|42|42 bytes|4464",
+                                   "b|00:00:00|01/01/1970|00:00:00|01/01/1970|0|0 KB|16",
+                                   "a.txt|16:27:59|01/01/1970|15:02:02|04/01/1970|1500|2 KB|0"}));
 }
 
 TEST_F(FileListingTest, LaterPacketsAddToTheFirstAndAMissedPacketEndsTheList) {
@@ -144,10 +117,10 @@ TEST_F(FileListingTest, LaterPacketsAddToTheFirstAndAMissedPacketEndsTheList) {
     // one further wait of 5000 ms.
     On("GetFileNameList")
         .Reply("FDI__Transport__F_NameList_Packet", NameListPacket("e@0@0@0@0@", 1, 0));
-    const std::uint64_t before = NowMs();
+    const std::uint64_t before = transport_->clock().now_ms();
     ASSERT_EQ(List(), 0);
     EXPECT_EQ(Listed(), (Names{"e"}));
-    EXPECT_EQ(NowMs() - before, 5000u);
+    EXPECT_EQ(transport_->clock().now_ms() - before, 5000u);
 }
 
 TEST_F(FileListingTest, TargetErrorsEmptyTheListingAndNotExistsIsSuccess) {
@@ -199,6 +172,12 @@ TEST_F(FileListingTest, PacketsAreReadWithinTheirCountAndTextBounds) {
     On("GetFileNameList").Reply("FDI__Transport__F_NameList_Packet", full);
     ASSERT_EQ(List(), 0);
     EXPECT_EQ(Listed(), (Names{longName}));
+
+    // A packet that ends right after its last-packet flag is whole.
+    On("GetFileNameList")
+        .Reply("FDI__Transport__F_NameList_Packet", Bytes(full.begin(), full.begin() + 1027));
+    ASSERT_EQ(List(), 0);
+    EXPECT_EQ(Listed(), (Names{longName}));
 }
 
 TEST_F(FileListingTest, MalformedPacketFailsAndEmptiesTheListing) {
@@ -224,7 +203,7 @@ TEST_F(FileListingTest, FailuresBeforeAnyReportLeaveTheListingAlone) {
         trace_->Clear();
         EXPECT_EQ(List(), 6);
         EXPECT_EQ(list_, nullptr);
-        EXPECT_EQ(Traces(), (Names{"NVM: Get File List, unknown target\n"}));
+        EXPECT_EQ(trace_->Writes(), (Names{"NVM: Get File List, unknown target\n"}));
     }
     EXPECT_TRUE(seen_.empty());
 
@@ -244,14 +223,12 @@ TEST_F(FileListingTest, FailuresBeforeAnyReportLeaveTheListingAlone) {
 }
 
 TEST_F(FileListingTest, ExistenceCheckOnlyShowsItsNotice) {
-    quorvex::platform::RecordingMessageBoxPresenter boxes(IDCANCEL);
-    auto* previous = quorvex::platform::SetMessageBoxPresenter(&boxes);
+    boxes_.SetAnswer(IDCANCEL);
     EXPECT_EQ(gl_IsFileExistInFlash(), 0);
-    quorvex::platform::SetMessageBoxPresenter(previous);
-    ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text, "gl_IsFileExistInFlash() : BCG UI disabled in XNB.");
-    EXPECT_EQ(boxes.Boxes()[0].type & MB_TYPEMASK, static_cast<UINT>(MB_OK));
-    EXPECT_EQ(boxes.Boxes()[0].caption, "Quorvex");
+    ASSERT_EQ(boxes_.Count(), 1u);
+    EXPECT_EQ(boxes_.Boxes()[0].text, "gl_IsFileExistInFlash() : BCG UI disabled in XNB.");
+    EXPECT_EQ(boxes_.Boxes()[0].type & MB_TYPEMASK, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(boxes_.Boxes()[0].caption, "Quorvex");
     EXPECT_TRUE(target_->Commands().empty());
 }
 

@@ -7,8 +7,6 @@
 
 namespace {
 const char kSizeCommand[] = "FDI__Transport__GetFdiFdvSize";
-const UINT kStart = WM_FLASH_PROGRESS_START;
-const UINT kEnd = WM_FLASH_PROGRESS_END;
 }  // namespace
 
 TEST_F(CapacityTest, FormatTimeoutAndRangeScaleWithVolumeSize) {
@@ -39,16 +37,11 @@ TEST_F(CapacityTest, FormatTimeoutAndRangeScaleWithVolumeSize) {
 
         const auto commands = target_->Commands();
         ASSERT_EQ(commands.size(), c.offered ? 2u : 1u);
-        if (c.offered) {
-            EXPECT_EQ(commands[0].name, "GetFdiFdvSize");
-            EXPECT_TRUE(commands[0].data.empty());
-            EXPECT_EQ(commands[0].timeout_ms, 5000u);
-            EXPECT_EQ(seen_[0].replyCapacity, 8);
-        }
+        EXPECT_EQ(commands.front().name, c.offered ? "GetFdiFdvSize" : "Format_Flash");
         EXPECT_EQ(commands.back().name, "Format_Flash");
         EXPECT_EQ(commands.back().side, 1);
         EXPECT_EQ(commands.back().timeout_ms, c.timeout);
-        EXPECT_EQ(Drain(), (std::vector<Progress>{{kStart, c.range, 4}, {kEnd, 0, 0}}));
+        EXPECT_EQ(Drain(), (std::vector<Progress>{Begin(c.range, 4), End()}));
     }
 }
 
@@ -111,8 +104,8 @@ TEST_F(CapacityTest, FormatEndsProgressUnlessTheTargetRefused) {
         if (c.answer) target_->On("*").Reply("FDI", "Transport", c.answer);
         flash.m_bContentChanged = 0;
         EXPECT_EQ(c.volumeForm ? flash.FormatFlash(CString("dfm")) : flash.FormatFlash(), c.result);
-        std::vector<Progress> expected{{kStart, 50000, 4}};
-        if (c.ended) expected.push_back({kEnd, 0, 0});
+        std::vector<Progress> expected{Begin(50000, 4)};
+        if (c.ended) expected.push_back(End());
         EXPECT_EQ(Drain(), expected);
         EXPECT_EQ(flash.m_bContentChanged, c.ended ? 1 : 0);
         EXPECT_TRUE(quorvex::platform::ActiveTimers(nullptr).empty());
@@ -150,20 +143,9 @@ TEST_F(CapacityTest, FormatTimerRunsOnTheNotifyWindowForTheExchangeOnly) {
         EXPECT_EQ(seen_[0].timers[0].elapse_ms, 30u);
         EXPECT_FALSE(seen_[0].timers[0].has_proc);
         EXPECT_TRUE(quorvex::platform::ActiveTimers(window_).empty());
-        EXPECT_EQ(Drain(window_), (std::vector<Progress>{{kStart, 50000, 4}, {kEnd, 0, 0}}));
+        EXPECT_EQ(Drain(window_), (std::vector<Progress>{Begin(50000, 4), End()}));
         if (realWindow) {
             EXPECT_TRUE(Drain().empty());  // nothing strayed to the thread queue
         }
     }
-}
-
-TEST_F(CapacityTest, OnlyTheExactGuiInstancePostsButEveryInstanceRunsTheTimer) {
-    CFlashExplorerData& flash = Start(0, {}, {}, "gui instance");
-    target_->On("*").Sticky().Reply("FDI__Transport__Format_Success");
-    EXPECT_EQ(flash.FormatFlash(), 0);
-    EXPECT_EQ(flash.FormatFlash(CString("dfm")), 0);
-    ASSERT_EQ(seen_.size(), 2u);
-    for (const SeenExchange& seen : seen_) EXPECT_EQ(seen.timers.size(), 1u);
-    EXPECT_TRUE(quorvex::platform::ActiveTimers(nullptr).empty());
-    EXPECT_TRUE(Drain().empty());
 }

@@ -31,17 +31,16 @@ TEST_F(RemoveProgressTest, OnlyTheGuiInstanceAnnouncesTheListedSizeAndAlwaysEnds
     const CFdiFileList* list = nullptr;
     ASSERT_EQ(flash_->GetFileList(list, "*"), 0);
 
-    const Progress end{WM_FLASH_PROGRESS_END, 0, 0};
     EXPECT_EQ(Remove("big.bin", "FDI__Transport__Remove_Success", 0),
-              (std::vector<Progress>{{WM_FLASH_PROGRESS_START, 1500, 3}, end}));
+              (std::vector<Progress>{Begin(1500, 3), End()}));
     ExpectTimerRanOnlyDuringTheExchange();
 
     // Not listed: a nominal 100; the end comes after an error and a time-out too.
     EXPECT_EQ(Remove("other.bin", "FDI__Transport__Remove_Error", 13),
-              (std::vector<Progress>{{WM_FLASH_PROGRESS_START, 100, 3}, end}));
+              (std::vector<Progress>{Begin(100, 3), End()}));
     ExpectTimerRanOnlyDuringTheExchange();
     EXPECT_EQ(Remove("other.bin", nullptr, UE_LINK_TIMEOUT),
-              (std::vector<Progress>{{WM_FLASH_PROGRESS_START, 100, 3}, end}));
+              (std::vector<Progress>{Begin(100, 3), End()}));
     ExpectTimerRanOnlyDuringTheExchange();
 
     // Other instances post nothing but still run the timer.
@@ -51,12 +50,17 @@ TEST_F(RemoveProgressTest, OnlyTheGuiInstanceAnnouncesTheListedSizeAndAlwaysEnds
         EXPECT_TRUE(Remove("a.bin", "FDI__Transport__Remove_Error", 13).empty());
         ExpectTimerRanOnlyDuringTheExchange();
     }
-    // On a real notify window the timer keeps the id it was started with.
+    // On a real notify window the timer keeps the id it was started with, and
+    // the messages go to the window's queue.
+    flash_->m_strInstanceName = "GUI Instance";
     window_ = quorvex::platform::CreateMessageWindow();
     flash_->SetNotifyWindow(window_);
-    Remove("a.bin", "FDI__Transport__Remove_Success", 0);
+    On("Remove_File").Reply("FDI__Transport__Remove_Success");
+    EXPECT_EQ(flash_->RemoveFile("a.bin"), 0);
     ASSERT_EQ(seen_.back().timers.size(), 1u);
     EXPECT_EQ(seen_.back().timers[0].id, 2u);
+    EXPECT_EQ(Drain(window_), (std::vector<Progress>{Begin(100, 3), End()}));
+    EXPECT_TRUE(Drain().empty());
 }
 
 TEST(FdiFileRecord, CreatedByNameComparedByNameAndCopiedWhole) {
@@ -64,8 +68,7 @@ TEST(FdiFileRecord, CreatedByNameComparedByNameAndCopiedWhole) {
     ASSERT_NE(created, nullptr);
     ASSERT_TRUE(created->IsKindOf(RUNTIME_CLASS(CFdiFile)));
     auto* record = static_cast<CFdiFile*>(created);
-    EXPECT_STREQ(record->m_strName, "");
-    EXPECT_EQ(record->m_dwSize, 0u);
+    EXPECT_EQ(Row(*record), "|||||0|0 KB|0");
     EXPECT_FALSE(record->IsSerializable());
 
     CFdiFile named("a.txt", "01:02:03", "04/05/2026", 2048, 0644);
@@ -73,18 +76,11 @@ TEST(FdiFileRecord, CreatedByNameComparedByNameAndCopiedWhole) {
     named.m_strSecondDate = "09/10/2026";
     CFdiFile copy(named);
     *record = copy;
-    for (const CFdiFile* r :
-         {static_cast<const CFdiFile*>(&copy), static_cast<const CFdiFile*>(record)}) {
-        EXPECT_STREQ(r->m_strTime, "01:02:03");
-        EXPECT_STREQ(r->m_strSecondDate, "09/10/2026");
-        EXPECT_EQ(r->m_strSize, named.m_strSize);
-        EXPECT_EQ(r->m_wAttributes, 0644);
-    }
-    EXPECT_NE(named.m_strSize, CFdiFile().m_strSize);
+    EXPECT_EQ(Row(copy), "a.txt|01:02:03|04/05/2026|06:07:08|09/10/2026|2048|2 KB|420");
+    EXPECT_EQ(Row(*record), Row(copy));
 
     // Only the name counts, and it counts case-sensitively.
-    CFdiFile sameName("a.txt", "", "", 1, 0);
-    EXPECT_TRUE(sameName == named);
+    EXPECT_TRUE(CFdiFile("a.txt", "", "", 1, 0) == named);
     EXPECT_FALSE(CFdiFile("A.TXT", "", "", 2048, 0644) == named);
     delete created;
 }

@@ -20,6 +20,12 @@ void TransferFixture::ListFile(const char* name, DWORD size) {
     flash_->m_fileList.AddTail(entry);
 }
 
+std::vector<std::string> TransferFixture::Names() const {
+    std::vector<std::string> names;
+    for (const auto& command : Sent()) names.push_back(command.name);
+    return names;
+}
+
 void TransferFixture::ExpectEachIdClosedOnce() const {
     for (std::int32_t id : sim_->opened()) {
         auto it = sim_->closes().find(id);

@@ -22,10 +22,10 @@ class TransferFixture : public FlashOpsTest {
 
     CFlashExplorerData& data() { return *flash_; }
     bool fdi5() const { return fdi5_; }
-    // Progress messages taken out of the calling thread's queue.
-    std::vector<Progress> TakeProgress() { return Drain(); }
     // Adds an entry to the object's listing, as a listing would have.
     void ListFile(const char* name, DWORD size);
+    // Short names of the commands sent, in order.
+    std::vector<std::string> Names() const;
     // Every identifier the flash handed out was closed exactly once.
     void ExpectEachIdClosedOnce() const;
 
