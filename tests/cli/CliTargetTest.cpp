@@ -2,8 +2,6 @@
 // drives the two: every command with its output bytes and exit statuses, the
 // target's flags showing through, and the link codes of a failing target.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -12,7 +10,6 @@
 #include <vector>
 
 #include "CliProcess.h"
-#include "TargetProcess.h"
 
 namespace {
 
@@ -25,9 +22,10 @@ class CliTargetTest : public quorvex::testing::CliHomeTest {
         CliHomeTest::TearDown();
     }
 
-    void StartTarget(const std::vector<std::string>& args) {
+    void StartTarget(std::vector<std::string> args) {
         std::string error;
-        ASSERT_TRUE(target_.Start(QUORVEX_TARGET, args, home_ + "/target.err", &error)) << error;
+        args.insert(args.begin(), QUORVEX_TARGET);
+        ASSERT_TRUE(target_.Start(args, home_ + "/target.err", &error)) << error;
     }
     Outcome Run(const std::string& args) override {
         return quorvex::testing::RunCli(home_, "--target " + target_.address() + " " + args);
@@ -169,17 +167,10 @@ TEST_F(CliTargetTest, TermSignalStopsATransferAndLeavesNothingBehind) {
     // under way.
     const auto stopped = [&](const char* command, const std::string& from, const std::string& to) {
         int err[2];
-        if (pipe(err) != 0) return -2;
-        const pid_t pid = fork();
-        if (pid == 0) {
-            setenv("QUORVEX_HOME", home_.c_str(), 1);
-            dup2(err[1], STDERR_FILENO);
-            close(err[0]);
-            const std::string target = target_.address();
-            execl(QUORVEX_CLI, QUORVEX_CLI, "--target", target.c_str(), "--progress", "json",
-                  command, from.c_str(), to.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        if (pipe2(err, O_CLOEXEC) != 0) return -2;
+        const pid_t pid = quorvex::testing::Spawn(
+            {QUORVEX_CLI, "--target", target_.address(), "--progress", "json", command, from, to},
+            home_, STDOUT_FILENO, err[1]);
         close(err[1]);
         FILE* progress = fdopen(err[0], "r");
         char line[256];
@@ -190,9 +181,7 @@ TEST_F(CliTargetTest, TermSignalStopsATransferAndLeavesNothingBehind) {
         while (fgets(line, sizeof line, progress) != nullptr) {
         }
         fclose(progress);
-        int raw = 0;
-        waitpid(pid, &raw, 0);
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        return quorvex::testing::Reap(pid);
     };
     EXPECT_EQ(stopped("put", file, "big.bin"), 28);
     EXPECT_EQ(Run("ls --json").out, "[]\n");

@@ -2,10 +2,6 @@
 // PC-file and listing helpers.
 #include "EndToEndFixture.h"
 
-#include <fstream>
-#include <iterator>
-#include <random>
-
 #include "cmdlib/Connection.h"
 #include "cmdlib/InProcessTransport.h"
 #include "cmdlib/SocketTransport.h"
@@ -65,22 +61,6 @@ CFlashExplorerData& EndToEndTest::Open(eTargetType side) {
     CFlashExplorerData* flash = CFlashExplorerData::Instance(kInstance);
     if (side != TARGET_TYPE_CP) flash->SetTargetType(side);
     return *flash;
-}
-
-void EndToEndTest::WritePc(const std::string& name, const std::string& bytes) const {
-    std::ofstream(PcPath(name), std::ios::binary) << bytes;
-}
-
-std::string EndToEndTest::ReadPc(const std::string& name) const {
-    std::ifstream in(PcPath(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string EndToEndTest::Pattern(std::size_t size, unsigned seed) {
-    std::mt19937 random(seed);
-    std::string bytes(size, '\0');
-    for (char& b : bytes) b = static_cast<char>(random());
-    return bytes;
 }
 
 std::vector<std::string> EndToEndTest::Names(CFlashExplorerData& flash) {

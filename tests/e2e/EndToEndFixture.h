@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "ModuleTestEnvironment.h"
+#include "Programs.h"
 #include "cmdlib/SocketServer.h"
 #include "quorvex/Quorvex.h"
 #include "target/SimConfig.h"
@@ -37,10 +39,10 @@ class EndToEndTest : public ModuleTest {
     CFlashExplorerData& Open(eTargetType side);
 
     std::string PcPath(const std::string& name) const { return home_ + "/" + name; }
-    void WritePc(const std::string& name, const std::string& bytes) const;
-    std::string ReadPc(const std::string& name) const;
-    // `size` bytes that differ from file to file.
-    static std::string Pattern(std::size_t size, unsigned seed);
+    void WritePc(const std::string& name, const std::string& bytes) const {
+        std::ofstream(PcPath(name), std::ios::binary) << bytes;
+    }
+    std::string ReadPc(const std::string& name) const { return ReadAll(PcPath(name)); }
 
     // A fresh listing of the current folder: names in the order handed out.
     static std::vector<std::string> Names(CFlashExplorerData& flash);

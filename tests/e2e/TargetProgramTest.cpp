@@ -6,7 +6,6 @@
 #include <regex>
 
 #include "EndToEndFixture.h"
-#include "TargetProcess.h"
 #include "cmdlib/Connection.h"
 #include "cmdlib/SocketTransport.h"
 #include "fileservices/ResultCodes.h"
@@ -16,9 +15,10 @@ namespace {
 
 class TargetProgramTest : public EndToEndTest {
   protected:
-    void StartTarget(const std::vector<std::string>& args) {
+    void StartTarget(std::vector<std::string> args) {
         std::string error;
-        ASSERT_TRUE(target_.Start(QUORVEX_TARGET, args, home_ + "/target.err", &error)) << error;
+        args.insert(args.begin(), QUORVEX_TARGET);
+        ASSERT_TRUE(target_.Start(args, home_ + "/target.err", &error)) << error;
         EXPECT_TRUE(std::regex_match(target_.address(), std::regex("tcp://127\\.0\\.0\\.1:[0-9]+")))
             << target_.address();
         link::RegisterSocketSchemes();
@@ -83,16 +83,16 @@ TEST_F(TargetProgramTest, BadFlagsExitWithOneLine) {
         {"--delay-ms", "1x"},
         {"--idle-timeout", "0"},
     };
-    for (const auto& args : cases) {
+    for (std::vector<std::string> args : cases) {
         SCOPED_TRACE(args.front());
-        std::string out, err;
-        EXPECT_EQ(RunToEnd(QUORVEX_TARGET, args, &out, &err), 64);
-        EXPECT_EQ(out, "");
-        EXPECT_EQ(err.rfind("quorvex-target: ", 0), 0u) << err;
-        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        args.insert(args.begin(), QUORVEX_TARGET);
+        const Outcome o = RunToEnd(args, home_);
+        EXPECT_EQ(o.status, 64);
+        EXPECT_EQ(o.out, "");
+        EXPECT_EQ(o.err.rfind("quorvex-target: ", 0), 0u) << o.err;
+        EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
     }
-    std::string out, err;
-    EXPECT_EQ(RunToEnd(QUORVEX_TARGET, {"--help"}, &out, &err), 0);
+    EXPECT_EQ(RunToEnd({QUORVEX_TARGET, "--help"}, home_).status, 0);
 }
 
 }  // namespace
