@@ -141,19 +141,21 @@ TEST_F(CliTargetTest, CapacityFormatClockAndReset) {
 TEST_F(CliTargetTest, AFailedWriteIsRemovedUnlessKept) {
     // Without the free-space query the write runs into the full volume.
     StartTarget({"--capacity", "cp:4K", "--omit", "cp:GetFdiFdvAvailableSpace"});
-    const std::string file = MakeFile("big.bin", 6000);
-    const std::string failed =
-        "quorvex: error 9: the target failed to write (flash dfm/big.bin, PC " + file + ")\n";
-    ExpectRefusals(
-        {{"put " + file, 9,
-          "quorvex: removed the partly written dfm/big.bin from the target (--keep-partial "
-          "keeps it)\n" +
-              failed}});
+    std::filesystem::create_directory(home_ + "/t");
+    const std::string file = MakeFile("t/big.bin", 6000);
+    const auto failed = [&](const std::string& flash, bool kept) {
+        return "quorvex: " +
+               (kept ? "kept the partly written dfm/" + flash + " on the target (--keep-partial)\n"
+                     : "removed the partly written dfm/" + flash +
+                           " from the target (--keep-partial keeps it)\n") +
+               "quorvex: error 9: the target failed to write (flash dfm/" + flash + ", PC " + file +
+               ")\n";
+    };
+    ExpectRefusals({{"put " + file, 9, failed("big.bin", false)}});
     EXPECT_EQ(Run("ls --json").out, "[]\n");
-    ExpectRefusals({{"put " + file + " --keep-partial", 9,
-                     "quorvex: kept the partly written dfm/big.bin on the target "
-                     "(--keep-partial)\n" +
-                         failed}});
+    // A tree into a new folder: the failure names the file, not the folder looked up first.
+    ExpectRefusals({{"put -r " + home_ + "/t t", 9, failed("t/big.bin", false)},
+                    {"put " + file + " --keep-partial", 9, failed("big.bin", true)}});
     EXPECT_NE(Run("ls --json").out.find("\"name\":\"big.bin\""), std::string::npos);
 }
 

@@ -209,6 +209,8 @@ TEST(ProgressPumpTest, CountsTheBytesThatMoved) {
         {{Note(ProgressNote::Kind::kPlan, "rm", 0, "", by_files), Note(kItem, "rm", 0, "x"),
           Note(kItem, "rm", 0, "y")},
          "rm [2/3]  y  1 of 3 files done  0:00"},
+        {{Note(ProgressNote::Kind::kPlan, "rm", 0, "", by_files), Note(kItem, "rm", 0, "x")},
+         "rm [1/3]  x  0 of 3 files done  0:00"},
     };
     for (const auto& c : cases) EXPECT_EQ(LastLine(c.posts), c.line);
 }
