@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -38,11 +37,7 @@ inline const char kDefaultApInfoJson[] =
 // Runs `quorvex ARGS` (ARGS as a shell would split them) with $QUORVEX_HOME
 // at `home` and no terminal.
 inline Outcome RunCli(const std::string& home, const std::string& args) {
-    const std::string out = home + "/stdout", err = home + "/stderr";
-    const std::string command = "QUORVEX_HOME='" + home + "' " QUORVEX_CLI " " + args +
-                                " </dev/null >'" + out + "' 2>'" + err + "'";
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(out), ReadAll(err)};
+    return RunToEnd({"/bin/sh", "-c", QUORVEX_CLI " " + args}, home);
 }
 
 // Runs `quorvex ARGS` with a terminal as its standard input, on which the
