@@ -37,7 +37,7 @@ inline const char kDefaultApInfoJson[] =
 // Runs `quorvex ARGS` (ARGS as a shell would split them) with $QUORVEX_HOME
 // at `home` and no terminal.
 inline Outcome RunCli(const std::string& home, const std::string& args) {
-    return RunToEnd({"/bin/sh", "-c", QUORVEX_CLI " " + args}, home);
+    return RunToEnd({"/bin/sh", "-c", "QUORVEX_HOME='" + home + "' " QUORVEX_CLI " " + args}, home);
 }
 
 // Runs `quorvex ARGS` with a terminal as its standard input, on which the
@@ -50,7 +50,7 @@ inline Outcome RunOnTerminal(const std::string& home, std::vector<std::string> a
     if (write(master, typed.data(), typed.size()) != static_cast<ssize_t>(typed.size())) {
         return {-1, "", "short write"};
     }
-    args.insert(args.begin(), QUORVEX_CLI);
+    args.insert(args.begin(), {"/usr/bin/env", "QUORVEX_HOME=" + home, QUORVEX_CLI});
     const Outcome o = RunToEnd(args, home, terminal);
     close(terminal);
     close(master);

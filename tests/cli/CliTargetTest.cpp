@@ -22,7 +22,11 @@ class CliTargetTest : public quorvex::testing::CliHomeTest {
         CliHomeTest::TearDown();
     }
 
+    // Starts quorvex-target with `args`, after stopping the one running.
     void StartTarget(std::vector<std::string> args) {
+        if (target_.running()) {
+            EXPECT_EQ(target_.Stop(SIGTERM), 0);
+        }
         std::string error;
         args.insert(args.begin(), QUORVEX_TARGET);
         ASSERT_TRUE(target_.Start(args, home_ + "/target.err", &error)) << error;
@@ -165,8 +169,9 @@ TEST_F(CliTargetTest, TermSignalStopsATransferAndLeavesNothingBehind) {
         int err[2];
         if (pipe2(err, O_CLOEXEC) != 0) return -2;
         const pid_t pid = quorvex::testing::Spawn(
-            {QUORVEX_CLI, "--target", target_.address(), "--progress", "json", command, from, to},
-            home_, STDOUT_FILENO, err[1]);
+            {"/usr/bin/env", "QUORVEX_HOME=" + home_, QUORVEX_CLI, "--target", target_.address(),
+             "--progress", "json", command, from, to},
+            STDOUT_FILENO, err[1]);
         close(err[1]);
         FILE* progress = fdopen(err[0], "r");
         char line[256];
@@ -189,66 +194,61 @@ TEST_F(CliTargetTest, TermSignalStopsATransferAndLeavesNothingBehind) {
     }
 }
 
-TEST_F(CliTargetTest, TargetFlagsShowThroughTheCommands) {
-    StartTarget({"--cp-fdi", "FDI5", "--ap-os", "1", "--omit", "restartCmd", "--omit",
-                 "ResetBoardUsingWD"});
-    EXPECT_EQ(Run("info --json").out,
-              "{\"side\":0,\"fdi_version\":\"FDI5\",\"root_path\":\"\",\"extended_mode\":false}\n");
-    EXPECT_EQ(Run("--core ap info --json").out,
-              "{\"side\":1,\"fdi_version\":\"FDI71\",\"root_path\":\"/RTOS/Vendrix/NVM/\","
-              "\"extended_mode\":true}\n");
-    for (const char* core : {"cp", "ap"}) {
-        const Outcome reset = Run(std::string("--core ") + core + " reset");
-        EXPECT_EQ(reset.status, 1);
-        EXPECT_EQ(reset.err, "quorvex: the target offers no reset command\n");
+// Each case starts its own target: its flags show through the commands, and
+// a failing target gives the link codes.
+TEST_F(CliTargetTest, TargetFlagsAndFaultsShowThroughTheCommands) {
+    const std::string no_reset = "quorvex: the target offers no reset command\n";
+    const std::string fdi5 =
+        "{\"side\":0,\"fdi_version\":\"FDI5\",\"root_path\":\"\",\"extended_mode\":false}\n";
+    const std::string not_answered =
+        "the target did not answer in time (the FDI version query of the cp side)";
+    struct Case {
+        std::vector<std::string> flags;
+        std::vector<Refusal> runs;  // each with its status, stderr and stdout
+    };
+    for (const Case& c : std::vector<Case>{
+             {{"--cp-fdi", "FDI5", "--ap-os", "1", "--omit", "restartCmd", "--omit",
+               "ResetBoardUsingWD"},
+              {{"info --json", 0, "", fdi5},
+               {"--core ap info --json", 0, "",
+                "{\"side\":1,\"fdi_version\":\"FDI71\",\"root_path\":\"/RTOS/Vendrix/NVM/\","
+                "\"extended_mode\":true}\n"},
+               {"--core cp reset", 1, no_reset},
+               {"--core ap reset", 1, no_reset}}},
+             // The target breaks the second report it sends on a connection. The put
+             // must fail on its own, leaving the fault for the next command, whose
+             // second report (after the version query) is its listing.
+             {{"--corrupt-report", "2"},
+              {{"put " + home_ + "/nothing.bin --progress json", 2,
+                "quorvex: error 2: cannot read the PC file " + home_ +
+                    "/nothing.bin: No such file or directory\n"},
+               {"ls", 102, "quorvex: error 102: the target sent a malformed frame\n"}}},
+             // WELCOME and the version answer, then the connection is closed.
+             {{"--close-after-frames", "2"},
+              {{"ls", 101, "quorvex: error 101: no connection to the target, or it was lost\n"}}},
+             // The first report since start answers the version query; without it
+             // the side's layout is unknown and the write must not be sent.
+             {{"--drop-report", "1"},
+              {{"put " + MakeFile("a.bin", 10), 100,
+                "quorvex: error 100: " + not_answered + "; nothing else was sent\n"},
+               {"ls --json", 0, "", "[]\n"}}},
+         }) {
+        SCOPED_TRACE(c.flags.front());
+        StartTarget(c.flags);
+        ExpectRefusals(c.runs);
     }
-}
-
-TEST_F(CliTargetTest, MissingPcFileFailsBeforeAnythingIsSent) {
-    // The target breaks the second report it sends on a connection. The put
-    // must fail on its own, leaving the fault for the next command, whose
-    // second report (after the version query) is its listing.
-    StartTarget({"--corrupt-report", "2"});
-    const Outcome missing = Run("put " + home_ + "/nothing.bin --progress json");
-    EXPECT_EQ(missing.status, 2);
-    EXPECT_EQ(missing.out, "");
-    EXPECT_EQ(missing.err, "quorvex: error 2: cannot read the PC file " + home_ +
-                               "/nothing.bin: No such file or directory\n");
-    const Outcome listed = Run("ls");
-    EXPECT_EQ(listed.status, 102);
-    EXPECT_EQ(listed.err, "quorvex: error 102: the target sent a malformed frame\n");
-}
-
-TEST_F(CliTargetTest, ClosedConnectionAndLostReportGiveTheLinkCodes) {
-    // WELCOME and the version answer, then the connection is closed.
-    StartTarget({"--close-after-frames", "2"});
-    const Outcome closed = Run("ls");
-    EXPECT_EQ(closed.status, 101);
-    EXPECT_EQ(closed.err, "quorvex: error 101: no connection to the target, or it was lost\n");
-    EXPECT_EQ(target_.Stop(SIGTERM), 0);
-
-    // The first report since start answers the version query; without it
-    // the side's layout is unknown and the write must not be sent.
-    StartTarget({"--drop-report", "1"});
-    const Outcome silent = Run("put " + MakeFile("a.bin", 10));
-    EXPECT_EQ(silent.status, 100);
-    EXPECT_EQ(silent.err,
-              "quorvex: error 100: the target did not answer in time (the FDI version query of "
-              "the cp side); nothing else was sent\n");
-    EXPECT_EQ(Run("ls --json").out, "[]\n");
 }
 
 TEST_F(CliTargetTest, ClockAndVersionSwitchesActOnConnecting) {
     // The first connection's version answer is lost.
     StartTarget({"--drop-report", "1"});
-    ASSERT_EQ(Run("settings \"FDI Ver Check\" 0").status, 0);
-    const Outcome unknown = Run("info --json");
-    EXPECT_EQ(unknown.status, 0);
-    EXPECT_EQ(unknown.out,
-              "{\"side\":0,\"fdi_version\":\"FDI5\",\"root_path\":\"\",\"extended_mode\":false}\n");
-    EXPECT_EQ(unknown.err,
-              "quorvex: warning: the target did not answer in time (the FDI version query of the "
-              "cp side); going on with the FDI5 layout because \"FDI Ver Check\" is 0\n");
+    ExpectRefusals({{"settings \"FDI Ver Check\" 0", 0, ""},
+                    {"info --json", 0,
+                     "quorvex: warning: the target did not answer in time (the FDI version query "
+                     "of the cp side); going on with the FDI5 layout because \"FDI Ver Check\" "
+                     "is 0\n",
+                     "{\"side\":0,\"fdi_version\":\"FDI5\",\"root_path\":\"\",\"extended_mode\":"
+                     "false}\n"}});
     // Connecting sets the clock back from 2030 to the PC's time.
     ASSERT_EQ(Run("rtc 2030-01-02T03:04:05").status, 0);
     ASSERT_EQ(Run("settings \"Update RTC\" 1").status, 0);

@@ -1,6 +1,6 @@
-// Running the quorvex and quorvex-target programs from tests: a child with
-// its own host folder and standard streams, a command line run to its end,
-// and a target kept running for the length of a test.
+// Running the quorvex and quorvex-target programs from tests: a child on
+// given standard streams, a command line run to its end, and a target kept
+// running for the length of a test.
 #pragma once
 
 #include <fcntl.h>
@@ -9,15 +9,11 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace quorvex::testing {
 
@@ -40,25 +36,17 @@ inline std::string Pattern(std::size_t size, unsigned seed) {
     return bytes;
 }
 
-// Starts `argv` with $QUORVEX_HOME at `home` (unchanged when empty), stdout and stderr on `out` and
-// `err` and stdin on `in` (/dev/null when -1). Everything the child needs is
-// made before the fork: after it, only async-signal-safe calls.
-inline pid_t Spawn(const std::vector<std::string>& argv, const std::string& home, int out, int err,
-                   int in = -1) {
-    const std::string home_variable = "QUORVEX_HOME=" + home;
-    std::vector<char*> args, env;
+// Starts `argv` with stdout and stderr on `out` and `err` and stdin on `in`
+// (/dev/null when -1). After the fork, only async-signal-safe calls.
+inline pid_t Spawn(const std::vector<std::string>& argv, int out, int err, int in = -1) {
+    std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    if (!home.empty()) env.push_back(const_cast<char*>(home_variable.c_str()));
-    for (char** e = environ; *e != nullptr; ++e) {
-        if (home.empty() || std::strncmp(*e, "QUORVEX_HOME=", 13) != 0) env.push_back(*e);
-    }
     args.push_back(nullptr);
-    env.push_back(nullptr);
     const int null = open("/dev/null", O_RDONLY | O_CLOEXEC);
     const pid_t pid = fork();
     if (pid == 0) {
         if (dup2(in < 0 ? null : in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
-        execve(args[0], args.data(), env.data());
+        execv(args[0], args.data());
         _exit(127);
     }
     close(null);
@@ -81,7 +69,7 @@ inline Outcome RunToEnd(const std::vector<std::string>& argv, const std::string&
     const std::string out_path = home + "/stdout", err_path = home + "/stderr";
     const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    const pid_t pid = Spawn(argv, home, out, err, in);
+    const pid_t pid = Spawn(argv, out, err, in);
     close(out);
     close(err);
     const int status = Reap(pid);
@@ -105,7 +93,7 @@ class TargetProcess {
         int line_pipe[2];
         const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         if (pipe2(line_pipe, O_CLOEXEC) != 0) line_pipe[0] = line_pipe[1] = -1;
-        pid_ = Spawn(argv, "", line_pipe[1], err);
+        pid_ = Spawn(argv, line_pipe[1], err);
         close(line_pipe[1]);
         close(err);
         std::string line;
@@ -126,6 +114,7 @@ class TargetProcess {
         address_ = line.substr(listening.size(), line.size() - listening.size() - 1);
         return true;
     }
+    bool running() const { return pid_ > 0; }
     // "tcp://127.0.0.1:PORT" as the program printed it.
     const std::string& address() const { return address_; }
     // Sends `signal` and reaps the program: its exit status, or -1 when a

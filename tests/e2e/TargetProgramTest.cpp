@@ -2,7 +2,6 @@
 // TCP, its image survives a restart, it refuses connections beyond its limit,
 // stops cleanly on SIGTERM and SIGINT, and rejects bad flags with one line.
 #include <algorithm>
-#include <fstream>
 #include <regex>
 
 #include "EndToEndFixture.h"
@@ -58,9 +57,7 @@ TEST_F(TargetProgramTest, ConnectionsBeyondTheLimitAreRefusedAndLogged) {
     EXPECT_EQ(error, target_.address() + ": target busy: 1 connections in use");
     Leave();
     EXPECT_EQ(target_.Stop(SIGTERM), 0);
-    std::string log;
-    std::ifstream in(home_ + "/target.err");
-    std::getline(in, log);
+    const std::string log = ReadAll(home_ + "/target.err");
     EXPECT_NE(log.find("target busy: 1 connections in use, connection refused"), std::string::npos)
         << log;
 }
