@@ -40,16 +40,11 @@ void EndToEndTest::Serve(Route route, const sim::SimConfig& config) {
     std::string error;
     std::shared_ptr<link::TargetAgent> agent = sim::MakeTargetAgent(config, &error);
     ASSERT_TRUE(agent) << error;
-    ServeAgent(route, std::move(agent));
-}
-
-void EndToEndTest::ServeAgent(Route route, std::shared_ptr<link::TargetAgent> agent) {
     if (route == Route::kInProcess) {
         link::Attach(std::make_shared<link::InProcessTransport>(std::move(agent)));
         return;
     }
     server_ = std::make_unique<link::SocketServer>(std::move(agent));
-    std::string error;
     ASSERT_TRUE(server_->Start("tcp://127.0.0.1:0", &error)) << error;
     link::RegisterSocketSchemes();
     ASSERT_EQ(link::Connect(server_->address(), &error), 0) << error;

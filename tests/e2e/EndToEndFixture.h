@@ -31,8 +31,6 @@ class EndToEndTest : public ModuleTest {
     void Serve(Route route);
     // The same for a target built from `config`.
     void Serve(Route route, const sim::SimConfig& config);
-    // The same for any agent (e.g. one that damages the simulator's reports).
-    void ServeAgent(Route route, std::shared_ptr<link::TargetAgent> agent);
 
     // The flash-access object of this test, on `side`, made after the
     // connection (a link binds the connection that exists when it is made).

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -96,15 +97,15 @@ class TargetProcess {
         pid_ = Spawn(argv, line_pipe[1], err);
         close(line_pipe[1]);
         close(err);
-        std::string line;
-        char c = 0;
-        // Only bounds a broken program; a healthy one prints its line at once.
+        // The poll only bounds a broken program; a healthy one prints its line at once.
         pollfd readable{line_pipe[0], POLLIN, 0};
-        while (line.find('\n') == std::string::npos && poll(&readable, 1, 20000) == 1 &&
-               read(line_pipe[0], &c, 1) == 1) {
-            line += c;
+        FILE* from = fdopen(line_pipe[0], "r");
+        char text[256] = "";
+        if (from == nullptr || poll(&readable, 1, 20000) != 1 || !fgets(text, sizeof text, from)) {
+            text[0] = '\0';
         }
-        close(line_pipe[0]);
+        if (from != nullptr) fclose(from);
+        const std::string line = text;
         const std::string listening = "listening on ";
         if (line.rfind(listening, 0) != 0 || line.back() != '\n') {
             *error = "no listening line (got '" + line + "'); stderr: " + ReadAll(err_path);
