@@ -74,16 +74,16 @@ class CliHomeTest : public ::testing::Test {
     }
     virtual Outcome Run(const std::string& args) { return RunCli(home_, args); }
 
-    // A failing command: its status, its one line on stderr and (under
-    // --json) its error object on stdout.
-    struct Refusal {
+    // A command with its exit status, stderr and stdout (a failing one: its
+    // one line on stderr and, under --json, its error object on stdout).
+    struct Expected {
         std::string args;
         int status;
         std::string err;
         std::string out = "";
     };
-    void ExpectRefusals(const std::vector<Refusal>& refusals) {
-        for (const Refusal& r : refusals) {
+    void ExpectRuns(const std::vector<Expected>& runs) {
+        for (const Expected& r : runs) {
             SCOPED_TRACE(r.args);
             const Outcome o = Run(r.args);
             EXPECT_EQ(o.status, r.status);
