@@ -3,7 +3,6 @@
 // target's flags showing through, and the link codes of a failing target.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -165,31 +164,18 @@ TEST_F(CliTargetTest, TermSignalStopsATransferAndLeavesNothingBehind) {
     const std::string file = MakeFile("big.bin", 300 * 1024);
     const std::string old = MakeFile("old.bin", 10);
     const std::string old_bytes = quorvex::testing::ReadAll(old);
-    // Runs the transfer and stops it once its first progress step shows it
-    // under way.
-    const auto stopped = [&](const char* command, const std::string& from, const std::string& to) {
-        int err[2];
-        if (pipe2(err, O_CLOEXEC) != 0) return -2;
-        const pid_t pid = quorvex::testing::Spawn(
-            {"/usr/bin/env", "QUORVEX_HOME=" + home_, QUORVEX_CLI, "--target", target_.address(),
-             "--progress", "json", command, from, to},
-            STDOUT_FILENO, err[1]);
-        close(err[1]);
-        FILE* progress = fdopen(err[0], "r");
-        char line[256];
-        while (fgets(line, sizeof line, progress) != nullptr &&
-               std::string(line).find("\"step\"") == std::string::npos) {
-        }
-        kill(pid, SIGTERM);
-        while (fgets(line, sizeof line, progress) != nullptr) {
-        }
-        fclose(progress);
-        return quorvex::testing::Reap(pid);
+    // Runs the transfer in the background and sends it SIGTERM once its first
+    // progress step shows it under way (or it has ended on its own).
+    const std::string progress = home_ + "/progress";
+    const auto stopped = [&](const std::string& transfer) {
+        return Run("--progress json " + transfer + " 2>" + progress + " & until grep -qs step " +
+                   progress + " || ! kill -0 $!; do sleep 0.01; done; kill -TERM $!; wait $!")
+            .status;
     };
-    EXPECT_EQ(stopped("put", file, "big.bin"), 28);
+    EXPECT_EQ(stopped("put " + file + " big.bin"), 28);
     EXPECT_EQ(Run("ls --json").out, "[]\n");
     ASSERT_EQ(Run("put --no-verify " + file).status, 0);
-    EXPECT_EQ(stopped("get", "big.bin", old), 28);
+    EXPECT_EQ(stopped("get big.bin " + old), 28);
     EXPECT_EQ(quorvex::testing::ReadAll(old), old_bytes);
     for (const auto& e : std::filesystem::directory_iterator(home_)) {
         EXPECT_EQ(e.path().filename().string().find(".quorvex-"), std::string::npos) << e.path();
