@@ -50,7 +50,6 @@ TEST(PcSystem, TemporaryFilesAndLinks) {
         fs::temp_directory_path() /
         ("quorvex_pc_system_test_" +
          std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    fs::remove_all(dir);
     fs::create_directories(dir);
     // New, empty and unique, in the template's folder with its prefix.
     const std::string pattern = (dir / ".f.quorvex-XXXXXX").string();

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -131,10 +132,7 @@ std::string LastLine(const std::vector<Post>& posts) {
     std::string line = err.substr(start + 1, end - start - 1);
     // Blanks over a longer line before it (one with a rate, on a slow run).
     line.erase(line.find_last_not_of(' ') + 1);
-    for (const char* spinner : {"  |  ", "  /  ", "  -  ", "  \\  "}) {
-        const std::size_t at = line.find(spinner);
-        if (at != std::string::npos) line.erase(at, 3);
-    }
+    line = std::regex_replace(line, std::regex("  [|/\\\\-]  "), "  ");  // the spinner
     // The amount ends at its percentage, or at its unit when the total is unknown.
     const std::size_t percent = line.find('%'), unit = line.find(" B");
     if (percent != std::string::npos) return line.substr(0, percent + 1);
