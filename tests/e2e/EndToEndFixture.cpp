@@ -53,6 +53,7 @@ void EndToEndTest::Serve(Route route, const sim::SimConfig& config) {
 CFlashExplorerData& EndToEndTest::Open(eTargetType side) {
     // Any name but the GUI instance's starts on the communication core
     // without asking.
+    CFlashExplorerData::DeleteInstance(kInstance);
     CFlashExplorerData* flash = CFlashExplorerData::Instance(kInstance);
     if (side != TARGET_TYPE_CP) flash->SetTargetType(side);
     return *flash;

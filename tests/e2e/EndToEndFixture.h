@@ -13,6 +13,7 @@
 #include "ModuleTestEnvironment.h"
 #include "Programs.h"
 #include "cmdlib/SocketServer.h"
+#include "fileservices/ResultCodes.h"
 #include "quorvex/Quorvex.h"
 #include "target/SimConfig.h"
 
@@ -32,8 +33,9 @@ class EndToEndTest : public ModuleTest {
     // The same for a target built from `config`.
     void Serve(Route route, const sim::SimConfig& config);
 
-    // The flash-access object of this test, on `side`, made after the
-    // connection (a link binds the connection that exists when it is made).
+    // A new flash-access object of this test (the old one deleted), on `side`,
+    // made after the connection (a link binds the connection that exists when
+    // it is made).
     CFlashExplorerData& Open(eTargetType side);
 
     std::string PcPath(const std::string& name) const { return home_ + "/" + name; }
@@ -41,6 +43,15 @@ class EndToEndTest : public ModuleTest {
         std::ofstream(PcPath(name), std::ios::binary) << bytes;
     }
     std::string ReadPc(const std::string& name) const { return ReadAll(PcPath(name)); }
+    // Writes `bytes` to the flash file `name` (read back when `verify`) and
+    // reads that into the PC file back.bin, which must then hold them.
+    void RoundTrip(CFlashExplorerData& flash, const std::string& name, const std::string& bytes,
+                   int verify) {
+        WritePc(name, bytes);
+        ASSERT_EQ(flash.WriteFile(name.c_str(), PcPath(name).c_str(), verify), UE_SUCCESS);
+        ASSERT_EQ(flash.ReadFile(PcPath("back.bin").c_str(), name.c_str()), UE_SUCCESS);
+        EXPECT_TRUE(ReadPc("back.bin") == bytes) << name;  // not printed: up to 8 MiB
+    }
 
     // A fresh listing of the current folder: names in the order handed out.
     static std::vector<std::string> Names(CFlashExplorerData& flash);

@@ -36,10 +36,7 @@ TEST_F(TargetProgramTest, PutAndGetOverTcpAndTheImageSurvivesARestart) {
     const std::string image = home_ + "/image";
     StartTarget({"--image", image});
     const std::string bytes = Pattern(3000, 11);
-    WritePc("a.bin", bytes);
-    ASSERT_EQ(Open(TARGET_TYPE_CP).WriteFile("a.bin", PcPath("a.bin").c_str(), 1), UE_SUCCESS);
-    ASSERT_EQ(Open(TARGET_TYPE_CP).ReadFile(PcPath("back.bin").c_str(), "a.bin"), UE_SUCCESS);
-    EXPECT_EQ(ReadPc("back.bin"), bytes);
+    RoundTrip(Open(TARGET_TYPE_CP), "a.bin", bytes, 1);
     Leave();
     EXPECT_EQ(target_.Stop(SIGTERM), 0);
 
