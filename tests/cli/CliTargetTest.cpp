@@ -132,7 +132,9 @@ TEST_F(CliTargetTest, CapacityFormatClockAndReset) {
         {"reset", 0, "", "reset sent\n"},
     });
     EXPECT_EQ(Run("rtc").status, 0);
-    EXPECT_EQ(Run("rtc 2030-13-01T00:00:00").status, 64);
+    for (const char* bad : {"2030-13-01T00:00:00", "2030-01-32T00:00:00"}) {
+        EXPECT_EQ(Run(std::string("rtc ") + bad).status, 64) << bad;
+    }
 }
 
 TEST_F(CliTargetTest, AFailedWriteIsRemovedUnlessKept) {

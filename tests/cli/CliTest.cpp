@@ -2,11 +2,8 @@
 // simulated target in a private host folder, and checks its output bytes and
 // exit statuses.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <csignal>
-#include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -176,6 +173,7 @@ TEST_F(CliTest, FileToolConventions) {
         {"--path dfm/d ls", 0, "", "c.txt\n"},
         {"--path dfm/d/ ls", 0, "", "c.txt\n"},
         {"rtc 2028-02-29T23:59:59", 0, "", "target clock set to 2028-02-29T23:59:59\n"},
+        {"rtc 2037-12-31T23:59:59", 0, "", "target clock set to 2037-12-31T23:59:59\n"},
         {"lss", 64, "quorvex: unknown command 'lss'; did you mean 'ls'? (see quorvex --help)\n"},
         {"ls --jsn", 64,
          "quorvex: unknown option '--jsn'; did you mean '--json'? (usage: quorvex ls "
@@ -223,6 +221,8 @@ TEST_F(CliTest, OneProgressLineForATreeOnlyWhenAsked) {
     EXPECT_EQ(last(Run("put -r --progress bar --no-verify --core ap " + home_ + "/two two").err),
               "put [2/2] 3600 B / 3600 B  100%");
     EXPECT_EQ(last(Run("--progress=bar --core ap get -r two " + home_ + "/back").err),
+              "get [2/2] 3600 B / 3600 B  100%");
+    EXPECT_EQ(last(Run("--progress=bar --core ap get 'two/*' " + home_ + "/back").err),
               "get [2/2] 3600 B / 3600 B  100%");
     EXPECT_EQ(last(Run("--progress=bar --core ap put --verify " + home_ + "/two/a.bin").err),
               "put 3000 B / 3000 B  100%");

@@ -62,6 +62,8 @@ TEST(ProgressLineTest, LinesFitTheirColumns) {
         {gauge, 100,
          "put  logs/boot.txt  [########            ]  3.2 MiB / 8.0 MiB  40%  5.1 MiB/s  0:01 "
          "left"},
+        {gauge, 81,  // the narrowest line with a gauge
+         "put  logs/boot.txt  [###     ]  3.2 MiB / 8.0 MiB  40%  5.1 MiB/s  0:01 left"},
         {gauge, 80, "put  logs/boot.txt  3.2 MiB / 8.0 MiB  40%  5.1 MiB/s  0:01 left"},
         {many, 80,
          "put [2/5]  .../with/logs/boot.txt  3.2 MiB / 8.0 MiB  40%  5.1 MiB/s  0:01 left"},
@@ -157,7 +159,8 @@ TEST(ProgressPumpTest, CountsTheBytesThatMoved) {
     ProgressNote unread = verified, unsized_filling = filling;
     unread.read_back = home + "/none";
     unsized_filling.sized = false;
-    const auto kItem = ProgressNote::Kind::kItem;
+    using Kind = ProgressNote::Kind;
+    const Kind kPlan = Kind::kPlan, kItem = Kind::kItem, kDone = Kind::kItemDone, kEnd = Kind::kEnd;
     const struct {
         std::vector<Post> posts;
         std::string line;
@@ -188,26 +191,24 @@ TEST(ProgressPumpTest, CountsTheBytesThatMoved) {
          "verify  w.bin  2000 B / 4000 B  50%"},
         {{Note(kItem, "cat", 0, "c", unsized_filling), Step(1024)}, "cat  c  3000 B"},
         {{Note(kItem, "cat", 0, "c", unsized), Step(1024), Step(1024),
-          Note(ProgressNote::Kind::kItemDone, "", 1500, "", finished_at)},
+          Note(kDone, "", 1500, "", finished_at)},
          "cat  c  1500 B"},
         {{Note(kItem, "format", 0, "dfm", unsized), Start(300000, 4), End(),
-          Note(ProgressNote::Kind::kItemDone, "", 0, "", finished)},
+          Note(kDone, "", 0, "", finished)},
          "format  dfm  done  0:00"},
-        {{Note(ProgressNote::Kind::kPlan, "put", 3000), Item("a", 1000),
-          Note(ProgressNote::Kind::kItemDone, "", 0, "", finished), Item("b", 2000), Start(2000, 2),
-          Step(1032), Step(1032)},
+        {{Note(kPlan, "put", 3000), Item("a", 1000), Note(kDone, "", 0, "", finished),
+          Item("b", 2000), Start(2000, 2), Step(1032), Step(1032)},
          "put  b  2024 B / 3000 B  67%"},
-        {{Note(ProgressNote::Kind::kPlan, "rm", 0, "", by_files), Note(kItem, "rm", 0, "x"),
-          Note(kItem, "rm", 0, "y"), Note(ProgressNote::Kind::kEnd, "", 0, "", finished)},
+        {{Note(kPlan, "rm", 0, "", by_files), Note(kItem, "rm", 0, "x"), Note(kItem, "rm", 0, "y"),
+          Note(kEnd, "", 0, "", finished)},
          "rm [3/3]  y  3 of 3 files done  0:00"},
         // Without a note: the module's own total, and steps without a start.
         {{Start(2048, 1), Step(1024), Step(1024), End()}, "get  2048 B / 2048 B  100%"},
         {{Start(5000, 2), Step(1032), End()}, "put  1024 B / 5000 B  20%"},
         {{Step(1024), Step(1024), End()}, "get  2048 B"},
-        {{Note(ProgressNote::Kind::kPlan, "rm", 0, "", by_files), Note(kItem, "rm", 0, "x"),
-          Note(kItem, "rm", 0, "y")},
+        {{Note(kPlan, "rm", 0, "", by_files), Note(kItem, "rm", 0, "x"), Note(kItem, "rm", 0, "y")},
          "rm [2/3]  y  1 of 3 files done  0:00"},
-        {{Note(ProgressNote::Kind::kPlan, "rm", 0, "", by_files), Note(kItem, "rm", 0, "x")},
+        {{Note(kPlan, "rm", 0, "", by_files), Note(kItem, "rm", 0, "x")},
          "rm [1/3]  x  0 of 3 files done  0:00"},
     };
     for (const auto& c : cases) EXPECT_EQ(LastLine(c.posts), c.line);
