@@ -132,7 +132,7 @@ TEST_F(CliTargetTest, CapacityFormatClockAndReset) {
         {"reset", 0, "", "reset sent\n"},
     });
     EXPECT_EQ(Run("rtc").status, 0);
-    for (const char* bad : {"2030-13-01T00:00:00", "2030-01-32T00:00:00"}) {
+    for (const char* bad : {"2030-13-01T00:00:00", "2030-04-31T00:00:00", "2030-05-32T00:00:00"}) {
         EXPECT_EQ(Run(std::string("rtc ") + bad).status, 64) << bad;
     }
 }
