@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -14,73 +15,44 @@
 
 namespace {
 
-using quorvex::cli::ProgressNote;
-using quorvex::cli::ProgressView;
+using namespace quorvex::cli;
 using Measure = ProgressView::Measure;
 
 TEST(ProgressLineTest, FiguresAndNames) {
+    // An e with a combining accent (CC 81, in octal) before "fg"; a wide character.
+    const std::string accent = "abcde\314\201fg", wide = "\xe6\x97\xa5";
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {quorvex::cli::SizeText(9999), "9999 B"},
-        {quorvex::cli::SizeText(10000), "9.8 KiB"},
-        {quorvex::cli::SizeText(1048575), "1.0 MiB"},
-        {quorvex::cli::SizeText(3355443), "3.2 MiB"},
-        {quorvex::cli::RateText(0.2), ""},
-        {quorvex::cli::RateText(5347738), "5.1 MiB/s"},
-        {quorvex::cli::ClockText(7), "0:07"},
-        {quorvex::cli::ClockText(754), "12:34"},
-        {quorvex::cli::ClockText(3723), "1:02:03"},
-        {quorvex::cli::PrintableName("a\x1b[2Jb\r\xff\xc3\xa9"), "a?[2Jb??\xc3\xa9"},
-        {quorvex::cli::PrintableName("\xe0\x80\xaf"), "???"},  // overlong '/'
-        {quorvex::cli::FitText("logs/boot.txt", 10), "...oot.txt"},
-        {quorvex::cli::FitText("\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e.txt", 9),
-         "...\xe8\xaa\x9e.txt"},
-        {quorvex::cli::FitText("abcde\xcc\x81"
-                               "fg",
-                               6),
-         "...e\xcc\x81"
-         "fg"},
-        {quorvex::cli::FitText("abcde\xcc\x81"
-                               "fg",
-                               5),
-         "...fg"},  // no mark without its e
-        {std::to_string(quorvex::cli::TextWidth("\xe6\x97\xa5"
-                                                "e\xcc\x81")),
-         "3"},
+        {SizeText(9999), "9999 B"},
+        {SizeText(10000), "9.8 KiB"},
+        {SizeText(1048575), "1.0 MiB"},
+        {SizeText(3355443), "3.2 MiB"},
+        {RateText(0.2), ""},
+        {RateText(5347738), "5.1 MiB/s"},
+        {ClockText(7), "0:07"},
+        {ClockText(754), "12:34"},
+        {ClockText(3723), "1:02:03"},
+        {PrintableName("a\x1b[2Jb\r\xff\xc3\xa9"), "a?[2Jb??\xc3\xa9"},
+        {PrintableName("\xe0\x80\xaf"), "???"},  // overlong '/'
+        {FitText("logs/boot.txt", 10), "...oot.txt"},
+        {FitText(wide + "\xe6\x9c\xac\xe8\xaa\x9e.txt", 9), "...\xe8\xaa\x9e.txt"},
+        {FitText(accent, 6), "...e\314\201fg"},
+        {FitText(accent, 5), "...fg"},  // no mark without its e
+        {std::to_string(TextWidth(wide + "e\314\201")), "3"},
     };
     for (const auto& [got, want] : cases) EXPECT_EQ(got, want);
 }
 
 TEST(ProgressLineTest, LinesFitTheirColumns) {
-    ProgressView put;
-    put.operation = "put";
-    put.name = "logs/boot.txt";
-    put.done = 3355444;
-    put.total = 8388608;
-    put.seconds = 0.63;
-    put.bar = false;
-    ProgressView gauge = put;
-    gauge.bar = true;
-    ProgressView many = put;
-    many.index = 2;
-    many.count = 5;
-    many.name = "a/very/long/folder/name/with/logs/boot.txt";
-    ProgressView rm;
-    rm.operation = "rm";
-    rm.name = "x.bin";
-    rm.measure = Measure::kFiles;
-    rm.index = 3;
-    rm.count = 3;
-    rm.done = 3;
-    rm.finished = true;
-    ProgressView format;
-    format.operation = "format";
-    format.name = "dfm";
-    format.measure = Measure::kNone;
-    format.seconds = 3.25;  // the spinner's first frame
-    ProgressView cat = put;
-    cat.total_known = false;
-    cat.done = 1500;
-    cat.finished = true;
+    const std::string boot = "logs/boot.txt", deep = "a/very/long/folder/name/with/logs/boot.txt";
+    const auto kBytes = Measure::kBytes;
+    // operation, name, index, count, measure, total known, done, total, seconds, finished, bar
+    const ProgressView put{"put", boot, 0, 0, kBytes, true, 3355444, 8388608, 0.63, false, false};
+    const ProgressView gauge{"put", boot, 0, 0, kBytes, true, 3355444, 8388608, 0.63, false, true};
+    const ProgressView many{"put", deep, 2, 5, kBytes, true, 3355444, 8388608, 0.63, false, false};
+    const ProgressView rm{"rm", "x.bin", 3, 3, Measure::kFiles, true, 3, 0, 0, true, true};
+    // At 3.25 s the spinner shows its first frame.
+    const ProgressView format{"format", "dfm", 0, 0, Measure::kNone, true, 0, 0, 3.25, false, true};
+    const ProgressView cat{"put", boot, 0, 0, kBytes, false, 1500, 8388608, 0.63, true, false};
     const struct {
         ProgressView view;
         std::size_t columns;
@@ -90,6 +62,8 @@ TEST(ProgressLineTest, LinesFitTheirColumns) {
         {gauge, 100,
          "put  logs/boot.txt  [########            ]  3.2 MiB / 8.0 MiB  40%  5.1 MiB/s  0:01 "
          "left"},
+        {gauge, 81,  // the narrowest line with a gauge
+         "put  logs/boot.txt  [###     ]  3.2 MiB / 8.0 MiB  40%  5.1 MiB/s  0:01 left"},
         {gauge, 80, "put  logs/boot.txt  3.2 MiB / 8.0 MiB  40%  5.1 MiB/s  0:01 left"},
         {many, 80,
          "put [2/5]  .../with/logs/boot.txt  3.2 MiB / 8.0 MiB  40%  5.1 MiB/s  0:01 left"},
@@ -101,9 +75,9 @@ TEST(ProgressLineTest, LinesFitTheirColumns) {
         {cat, 80, "put  logs/boot.txt  1500 B  2381 B/s  0:00"},
     };
     for (const auto& c : cases) {
-        const std::string line = quorvex::cli::FormatProgress(c.view, c.columns);
+        const std::string line = FormatProgress(c.view, c.columns);
         EXPECT_EQ(line, c.line) << c.columns;
-        EXPECT_LE(quorvex::cli::TextWidth(line), c.columns - 1);
+        EXPECT_LE(TextWidth(line), c.columns - 1);
     }
 }
 
@@ -160,10 +134,7 @@ std::string LastLine(const std::vector<Post>& posts) {
     std::string line = err.substr(start + 1, end - start - 1);
     // Blanks over a longer line before it (one with a rate, on a slow run).
     line.erase(line.find_last_not_of(' ') + 1);
-    for (const char* spinner : {"  |  ", "  /  ", "  -  ", "  \\  "}) {
-        const std::size_t at = line.find(spinner);
-        if (at != std::string::npos) line.erase(at, 3);
-    }
+    line = std::regex_replace(line, std::regex("  [|/\\\\-]  "), "  ");  // the spinner
     // The amount ends at its percentage, or at its unit when the total is unknown.
     const std::size_t percent = line.find('%'), unit = line.find(" B");
     if (percent != std::string::npos) return line.substr(0, percent + 1);
@@ -174,28 +145,22 @@ TEST(ProgressPumpTest, CountsTheBytesThatMoved) {
     const std::string home = ::testing::TempDir();
     std::ofstream(home + "/arrived", std::ios::binary) << std::string(3000, 'x');
     std::ofstream(home + "/back", std::ios::binary) << std::string(500, 'x');
-    ProgressNote fdi5;
+    ProgressNote fdi5, filling, verified, unsized, finished_at, finished, by_files;
     fdi5.write_header = 4;
-    ProgressNote filling;
     filling.filling = home + "/arrived";
-    ProgressNote verified;
     verified.verified = true;
     verified.read_back = home + "/back";
-    ProgressNote unread = verified;
-    unread.read_back = home + "/none";
-    ProgressNote unsized;
     unsized.sized = false;
-    ProgressNote unsized_filling = filling;
-    unsized_filling.sized = false;
-    ProgressNote finished_at;
     finished_at.finished = true;
-    const auto kItem = ProgressNote::Kind::kItem;
-    ProgressNote by_files;
-    by_files.by_files = true;
-    by_files.files = 3;
-    ProgressNote finished;
     finished.finished = true;
     finished.sized = false;
+    by_files.by_files = true;
+    by_files.files = 3;
+    ProgressNote unread = verified, unsized_filling = filling;
+    unread.read_back = home + "/none";
+    unsized_filling.sized = false;
+    using Kind = ProgressNote::Kind;
+    const Kind kPlan = Kind::kPlan, kItem = Kind::kItem, kDone = Kind::kItemDone, kEnd = Kind::kEnd;
     const struct {
         std::vector<Post> posts;
         std::string line;
@@ -226,25 +191,25 @@ TEST(ProgressPumpTest, CountsTheBytesThatMoved) {
          "verify  w.bin  2000 B / 4000 B  50%"},
         {{Note(kItem, "cat", 0, "c", unsized_filling), Step(1024)}, "cat  c  3000 B"},
         {{Note(kItem, "cat", 0, "c", unsized), Step(1024), Step(1024),
-          Note(ProgressNote::Kind::kItemDone, "", 1500, "", finished_at)},
+          Note(kDone, "", 1500, "", finished_at)},
          "cat  c  1500 B"},
         {{Note(kItem, "format", 0, "dfm", unsized), Start(300000, 4), End(),
-          Note(ProgressNote::Kind::kItemDone, "", 0, "", finished)},
+          Note(kDone, "", 0, "", finished)},
          "format  dfm  done  0:00"},
-        {{Note(ProgressNote::Kind::kPlan, "put", 3000), Item("a", 1000),
-          Note(ProgressNote::Kind::kItemDone, "", 0, "", finished), Item("b", 2000), Start(2000, 2),
-          Step(1032), Step(1032)},
+        {{Note(kPlan, "put", 3000), Item("a", 1000), Note(kDone, "", 0, "", finished),
+          Item("b", 2000), Start(2000, 2), Step(1032), Step(1032)},
          "put  b  2024 B / 3000 B  67%"},
-        {{Note(ProgressNote::Kind::kPlan, "rm", 0, "", by_files), Note(kItem, "rm", 0, "x"),
-          Note(kItem, "rm", 0, "y"), Note(ProgressNote::Kind::kEnd, "", 0, "", finished)},
+        {{Note(kPlan, "rm", 0, "", by_files), Note(kItem, "rm", 0, "x"), Note(kItem, "rm", 0, "y"),
+          Note(kEnd, "", 0, "", finished)},
          "rm [3/3]  y  3 of 3 files done  0:00"},
         // Without a note: the module's own total, and steps without a start.
         {{Start(2048, 1), Step(1024), Step(1024), End()}, "get  2048 B / 2048 B  100%"},
         {{Start(5000, 2), Step(1032), End()}, "put  1024 B / 5000 B  20%"},
         {{Step(1024), Step(1024), End()}, "get  2048 B"},
-        {{Note(ProgressNote::Kind::kPlan, "rm", 0, "", by_files), Note(kItem, "rm", 0, "x"),
-          Note(kItem, "rm", 0, "y")},
+        {{Note(kPlan, "rm", 0, "", by_files), Note(kItem, "rm", 0, "x"), Note(kItem, "rm", 0, "y")},
          "rm [2/3]  y  1 of 3 files done  0:00"},
+        {{Note(kPlan, "rm", 0, "", by_files), Note(kItem, "rm", 0, "x")},
+         "rm [1/3]  x  0 of 3 files done  0:00"},
     };
     for (const auto& c : cases) EXPECT_EQ(LastLine(c.posts), c.line);
 }

@@ -2,10 +2,6 @@
 // PC-file and listing helpers.
 #include "EndToEndFixture.h"
 
-#include <fstream>
-#include <iterator>
-#include <random>
-
 #include "cmdlib/Connection.h"
 #include "cmdlib/InProcessTransport.h"
 #include "cmdlib/SocketTransport.h"
@@ -44,16 +40,11 @@ void EndToEndTest::Serve(Route route, const sim::SimConfig& config) {
     std::string error;
     std::shared_ptr<link::TargetAgent> agent = sim::MakeTargetAgent(config, &error);
     ASSERT_TRUE(agent) << error;
-    ServeAgent(route, std::move(agent));
-}
-
-void EndToEndTest::ServeAgent(Route route, std::shared_ptr<link::TargetAgent> agent) {
     if (route == Route::kInProcess) {
         link::Attach(std::make_shared<link::InProcessTransport>(std::move(agent)));
         return;
     }
     server_ = std::make_unique<link::SocketServer>(std::move(agent));
-    std::string error;
     ASSERT_TRUE(server_->Start("tcp://127.0.0.1:0", &error)) << error;
     link::RegisterSocketSchemes();
     ASSERT_EQ(link::Connect(server_->address(), &error), 0) << error;
@@ -62,25 +53,10 @@ void EndToEndTest::ServeAgent(Route route, std::shared_ptr<link::TargetAgent> ag
 CFlashExplorerData& EndToEndTest::Open(eTargetType side) {
     // Any name but the GUI instance's starts on the communication core
     // without asking.
+    CFlashExplorerData::DeleteInstance(kInstance);
     CFlashExplorerData* flash = CFlashExplorerData::Instance(kInstance);
     if (side != TARGET_TYPE_CP) flash->SetTargetType(side);
     return *flash;
-}
-
-void EndToEndTest::WritePc(const std::string& name, const std::string& bytes) const {
-    std::ofstream(PcPath(name), std::ios::binary) << bytes;
-}
-
-std::string EndToEndTest::ReadPc(const std::string& name) const {
-    std::ifstream in(PcPath(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string EndToEndTest::Pattern(std::size_t size, unsigned seed) {
-    std::mt19937 random(seed);
-    std::string bytes(size, '\0');
-    for (char& b : bytes) b = static_cast<char>(random());
-    return bytes;
 }
 
 std::vector<std::string> EndToEndTest::Names(CFlashExplorerData& flash) {

@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "ModuleTestEnvironment.h"
+#include "Programs.h"
 #include "cmdlib/SocketServer.h"
+#include "fileservices/ResultCodes.h"
 #include "quorvex/Quorvex.h"
 #include "target/SimConfig.h"
 
@@ -29,18 +32,26 @@ class EndToEndTest : public ModuleTest {
     void Serve(Route route);
     // The same for a target built from `config`.
     void Serve(Route route, const sim::SimConfig& config);
-    // The same for any agent (e.g. one that damages the simulator's reports).
-    void ServeAgent(Route route, std::shared_ptr<link::TargetAgent> agent);
 
-    // The flash-access object of this test, on `side`, made after the
-    // connection (a link binds the connection that exists when it is made).
+    // A new flash-access object of this test (the old one deleted), on `side`,
+    // made after the connection (a link binds the connection that exists when
+    // it is made).
     CFlashExplorerData& Open(eTargetType side);
 
     std::string PcPath(const std::string& name) const { return home_ + "/" + name; }
-    void WritePc(const std::string& name, const std::string& bytes) const;
-    std::string ReadPc(const std::string& name) const;
-    // `size` bytes that differ from file to file.
-    static std::string Pattern(std::size_t size, unsigned seed);
+    void WritePc(const std::string& name, const std::string& bytes) const {
+        std::ofstream(PcPath(name), std::ios::binary) << bytes;
+    }
+    std::string ReadPc(const std::string& name) const { return ReadAll(PcPath(name)); }
+    // Writes `bytes` to the flash file `name` (read back when `verify`) and
+    // reads that into the PC file back.bin, which must then hold them.
+    void RoundTrip(CFlashExplorerData& flash, const std::string& name, const std::string& bytes,
+                   int verify) {
+        WritePc(name, bytes);
+        ASSERT_EQ(flash.WriteFile(name.c_str(), PcPath(name).c_str(), verify), UE_SUCCESS);
+        ASSERT_EQ(flash.ReadFile(PcPath("back.bin").c_str(), name.c_str()), UE_SUCCESS);
+        EXPECT_TRUE(ReadPc("back.bin") == bytes) << name;  // not printed: up to 8 MiB
+    }
 
     // A fresh listing of the current folder: names in the order handed out.
     static std::vector<std::string> Names(CFlashExplorerData& flash);

@@ -44,7 +44,6 @@ TEST_P(ListingTest, SeveralPacketsOnBothCores) {
         std::sort(made.rbegin(), made.rend());
         EXPECT_EQ(Names(flash), made);
         EXPECT_EQ(Entry(flash, "one.bin").m_dwSize, 5u);
-        CFlashExplorerData::DeleteInstance("end-to-end");
     }
 }
 
@@ -88,7 +87,6 @@ TEST_P(FlashManagementTest, RenameRemoveDirectoriesAndModes) {
         EXPECT_EQ(flash.RemoveFile("b.bin"), UE_SUCCESS);
         EXPECT_EQ(flash.RemoveFile("b.bin"), UE_REMOVE_ERROR);
         EXPECT_EQ(Names(flash), std::vector<std::string>{});
-        CFlashExplorerData::DeleteInstance("end-to-end");
     }
 }
 
@@ -104,12 +102,7 @@ TEST_P(FlashManagementTest, TargetWithoutOptionalCommands) {
         CFlashExplorerData& flash = Open(side);
         EXPECT_FALSE(flash.ResetBoard());
         // Transfers fall back to the host's own packet sizes.
-        const std::string bytes = Pattern(5000, 5);
-        WritePc("a.bin", bytes);
-        ASSERT_EQ(flash.WriteFile("a.bin", PcPath("a.bin").c_str(), 1), UE_SUCCESS);
-        ASSERT_EQ(flash.ReadFile(PcPath("back.bin").c_str(), "a.bin"), UE_SUCCESS);
-        EXPECT_EQ(ReadPc("back.bin"), bytes);
-        CFlashExplorerData::DeleteInstance("end-to-end");
+        RoundTrip(flash, "a.bin", Pattern(5000, 5), 1);
     }
 }
 

@@ -2,11 +2,9 @@
 // TCP, its image survives a restart, it refuses connections beyond its limit,
 // stops cleanly on SIGTERM and SIGINT, and rejects bad flags with one line.
 #include <algorithm>
-#include <fstream>
 #include <regex>
 
 #include "EndToEndFixture.h"
-#include "TargetProcess.h"
 #include "cmdlib/Connection.h"
 #include "cmdlib/SocketTransport.h"
 #include "fileservices/ResultCodes.h"
@@ -16,9 +14,10 @@ namespace {
 
 class TargetProgramTest : public EndToEndTest {
   protected:
-    void StartTarget(const std::vector<std::string>& args) {
+    void StartTarget(std::vector<std::string> args) {
         std::string error;
-        ASSERT_TRUE(target_.Start(QUORVEX_TARGET, args, home_ + "/target.err", &error)) << error;
+        args.insert(args.begin(), QUORVEX_TARGET);
+        ASSERT_TRUE(target_.Start(args, home_ + "/target.err", &error)) << error;
         EXPECT_TRUE(std::regex_match(target_.address(), std::regex("tcp://127\\.0\\.0\\.1:[0-9]+")))
             << target_.address();
         link::RegisterSocketSchemes();
@@ -37,10 +36,7 @@ TEST_F(TargetProgramTest, PutAndGetOverTcpAndTheImageSurvivesARestart) {
     const std::string image = home_ + "/image";
     StartTarget({"--image", image});
     const std::string bytes = Pattern(3000, 11);
-    WritePc("a.bin", bytes);
-    ASSERT_EQ(Open(TARGET_TYPE_CP).WriteFile("a.bin", PcPath("a.bin").c_str(), 1), UE_SUCCESS);
-    ASSERT_EQ(Open(TARGET_TYPE_CP).ReadFile(PcPath("back.bin").c_str(), "a.bin"), UE_SUCCESS);
-    EXPECT_EQ(ReadPc("back.bin"), bytes);
+    RoundTrip(Open(TARGET_TYPE_CP), "a.bin", bytes, 1);
     Leave();
     EXPECT_EQ(target_.Stop(SIGTERM), 0);
 
@@ -58,9 +54,7 @@ TEST_F(TargetProgramTest, ConnectionsBeyondTheLimitAreRefusedAndLogged) {
     EXPECT_EQ(error, target_.address() + ": target busy: 1 connections in use");
     Leave();
     EXPECT_EQ(target_.Stop(SIGTERM), 0);
-    std::string log;
-    std::ifstream in(home_ + "/target.err");
-    std::getline(in, log);
+    const std::string log = ReadAll(home_ + "/target.err");
     EXPECT_NE(log.find("target busy: 1 connections in use, connection refused"), std::string::npos)
         << log;
 }
@@ -83,16 +77,16 @@ TEST_F(TargetProgramTest, BadFlagsExitWithOneLine) {
         {"--delay-ms", "1x"},
         {"--idle-timeout", "0"},
     };
-    for (const auto& args : cases) {
+    for (std::vector<std::string> args : cases) {
         SCOPED_TRACE(args.front());
-        std::string out, err;
-        EXPECT_EQ(RunToEnd(QUORVEX_TARGET, args, &out, &err), 64);
-        EXPECT_EQ(out, "");
-        EXPECT_EQ(err.rfind("quorvex-target: ", 0), 0u) << err;
-        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        args.insert(args.begin(), QUORVEX_TARGET);
+        const Outcome o = RunToEnd(args, home_);
+        EXPECT_EQ(o.status, 64);
+        EXPECT_EQ(o.out, "");
+        EXPECT_EQ(o.err.rfind("quorvex-target: ", 0), 0u) << o.err;
+        EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
     }
-    std::string out, err;
-    EXPECT_EQ(RunToEnd(QUORVEX_TARGET, {"--help"}, &out, &err), 0);
+    EXPECT_EQ(RunToEnd({QUORVEX_TARGET, "--help"}, home_).status, 0);
 }
 
 }  // namespace
