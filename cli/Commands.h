@@ -47,6 +47,8 @@ int GetOne(CommandContext& c, const std::string& flash, const std::string& pc);
 int PutOne(CommandContext& c, const std::string& pc, const std::string& flash);
 // Whether a put reads each written file back (--verify, or the setting).
 bool Verifies(const CommandContext& c);
+// A put's name on the progress line: a verified one counts its bytes both ways.
+std::string PutOperation(const CommandContext& c);
 // Where the module keeps the flash copy of a comparison that found a difference.
 std::string KeptCopyPath(const std::string& pc, const std::string& flash);
 // Before connecting: 0 when the PC file a put or cmp reads is there.

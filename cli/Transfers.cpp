@@ -167,7 +167,7 @@ int Put(CommandContext& c) {
     if (planned) {
         std::uint64_t bytes = 0;
         for (const std::string& pc : sources) bytes += PcFileSize(pc);
-        PlanProgress(c, "put", Verifies(c) ? 2 * bytes : bytes, sources.size());
+        PlanProgress(c, PutOperation(c), Verifies(c) ? 2 * bytes : bytes, sources.size());
     }
     int result = 0;
     for (const std::string& pc : sources) {
@@ -302,6 +302,10 @@ bool Verifies(const CommandContext& c) {
            ((options & kOptNoVerify) == 0 && c.settings.verify_after_write);
 }
 
+std::string PutOperation(const CommandContext& c) {
+    return Verifies(c) ? "put+verify" : "put";
+}
+
 std::string KeptCopyPath(const std::string& pc, const std::string& flash) {
     // The module keeps the copy in its temporary folder, or in a folder of
     // its own when the PC file lies in the temporary one.
@@ -362,7 +366,7 @@ int PutOne(CommandContext& c, const std::string& pc, const std::string& flash) {
     const bool verify = Verifies(c);
     if (StopRequested()) return kStopped;
     ProgressNote item;
-    item.operation = "put";
+    item.operation = PutOperation(c);
     item.name = pc;
     item.bytes = PcFileSize(pc);
     item.verified = verify;

@@ -225,7 +225,7 @@ TEST_F(CliTest, OneProgressLineForATreeOnlyWhenAsked) {
     EXPECT_EQ(last(Run("--progress=bar --core ap get 'two/*' " + home_ + "/back").err),
               "get [2/2] 3600 B / 3600 B  100%");
     EXPECT_EQ(last(Run("--progress=bar --core ap put --verify " + home_ + "/two/a.bin").err),
-              "put 3000 B / 3000 B  100%");
+              "put+verify 3000 B / 3000 B  100%");
 }
 
 TEST_F(CliTest, TreesCopyWholeAndSyncCopiesOnlyWhatChanged) {
