@@ -2,7 +2,11 @@
 // byte for byte in both layouts, reply handling, packet sizing and progress.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <stdexcept>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "TransferFixture.h"
 #include "cmdlib/Payload.h"
@@ -297,6 +301,28 @@ TEST_F(FileChannel, ReadFailuresKeepWhatWasWritten) {
     const std::size_t before = Sent().size();
     EXPECT_EQ(Access::Fread(data(), 1, (home() + "/missing/x").c_str()), UE_PC_FILE_ERROR);
     EXPECT_EQ(Sent().size(), before);
+}
+
+TEST_F(FileChannel, ReadKeepsWhatArrivedBeforeAPauseOrAThrow) {
+    Connect({}, "FDI6", 1, kNoSimulator);
+    const Bytes first = Pattern(1024, 3);
+    target_->On("Fread").Reply("FDI__Transport__F_Read_Packet", Packet(0, 0, first));
+    // A slow link: what arrived reaches the PC file within a tenth of a second.
+    target_->On("Fread")
+        .Reply("FDI__Transport__F_Read_Packet", Packet(0, 0, {1, 2, 3}))
+        .Respond([](const link::CommandFrame&, std::vector<link::ReportFrame>&) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        });
+    std::size_t sizeAfterPause = 0;
+    target_->On("Fread").Respond([&](const link::CommandFrame&, std::vector<link::ReportFrame>&) {
+        sizeAfterPause = ReadFile(Pc("dst")).size();
+        throw std::runtime_error("link gone");
+    });
+    EXPECT_THROW(Access::Fread(data(), 1, Pc("dst").c_str()), std::runtime_error);
+    Bytes expected = first;
+    expected.insert(expected.end(), {1, 2, 3});
+    EXPECT_EQ(sizeAfterPause, expected.size());
+    EXPECT_EQ(ReadFile(Pc("dst")), expected);
 }
 
 TEST_F(FileChannel, StopSetBeforeTheLoopSendsNothing) {
