@@ -344,6 +344,24 @@ TEST_F(FileChannel, StopSetBeforeTheLoopSendsNothing) {
     EXPECT_EQ(data().m_bContentChanged, 1);
 }
 
+TEST_F(FileChannel, WritePacketsCarryTheWholeFileWhateverTheirSize) {
+    Connect({kOutQuery}, "FDI6", 1, kNoSimulator);
+    target_->On("OutMsgBodyLimit")
+        .Reply("Diag", "Utils", "MaxOutMsgBodySize", PayloadBuilder().U32(1000));
+    target_->On("Fwrite").Sticky().Reply("FDI__Transport__F_Write_Success");
+    // Large enough that packets of 1000 bytes straddle the blocks the file is read in.
+    const Bytes file = Pattern(300 * 1024 + 7, 5);
+    WriteFile(Pc("big"), file);
+    ASSERT_EQ(Access::Fwrite(data(), 1, Pc("big").c_str()), 0);
+    Bytes carried;
+    for (const auto& packet : SentNamed("Fwrite")) {
+        ASSERT_EQ(packet.data.size(), 1008u);
+        const std::size_t count = packet.data[4] | packet.data[5] << 8;
+        carried.insert(carried.end(), packet.data.begin() + 6, packet.data.begin() + 6 + count);
+    }
+    EXPECT_EQ(carried, file);
+}
+
 TEST_F(FileChannel, WriteFailuresAndEmptyFile) {
     Connect({}, "FDI6", 1, kNoSimulator);
     data().m_bContentChanged = 0;
