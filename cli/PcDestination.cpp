@@ -11,6 +11,21 @@
 #include "platform/fileio.h"
 
 namespace quorvex::cli {
+namespace {
+
+// Windows takes both separators in a path; elsewhere a backslash is a
+// character of the name.
+#if defined(_WIN32)
+const char* const kSeparators = "/\\";
+#else
+const char* const kSeparators = "/";
+#endif
+
+bool EndsInSeparator(const std::string& path) {
+    return !path.empty() && std::strchr(kSeparators, path.back()) != nullptr;
+}
+
+}  // namespace
 
 std::string BaseName(const std::string& path) {
     const auto at = path.find_last_of("/\\");
@@ -37,8 +52,8 @@ bool PcDestination::Open(const std::string& pc, const std::string& base_name, st
     path_ = pc;
     struct stat st {};
     const bool exists = ::stat(pc.c_str(), &st) == 0;
-    if ((exists && S_ISDIR(st.st_mode)) || pc.back() == '/') {
-        path_ = pc + (pc.back() == '/' ? "" : "/") + base_name;
+    if ((exists && S_ISDIR(st.st_mode)) || EndsInSeparator(pc)) {
+        path_ = pc + (EndsInSeparator(pc) ? "" : "/") + base_name;
     }
     // Replacing a link would cut it: the file it points to is the destination.
     path_ = ResolveLink(path_);
@@ -50,7 +65,7 @@ bool PcDestination::Open(const std::string& pc, const std::string& base_name, st
         write_path_ = path_;
         return true;
     }
-    const auto slash = path_.find_last_of('/');
+    const auto slash = path_.find_last_of(kSeparators);
     const std::string folder = slash == std::string::npos ? "." : path_.substr(0, slash + 1);
     std::string name =
         (slash == std::string::npos ? "./" : folder) + "." + BaseName(path_) + ".quorvex-XXXXXX";

@@ -116,6 +116,12 @@ case $listing in
 esac
 quorvex get data.bin back.bin || fail "get exited $?"
 cmp "$scratch/data.bin" "$scratch/back.bin" || fail "the file came back changed"
+# Backslashes name folders too: the temporary file goes beside the destination.
+mkdir "$scratch/in"
+quorvex get data.bin 'in\' || fail "get into 'in\\' exited $?"
+quorvex get data.bin 'in\copy.bin' || fail "get to 'in\\copy.bin' exited $?"
+cmp "$scratch/data.bin" "$scratch/in/data.bin" || fail "get into 'in\\' changed the file"
+cmp "$scratch/data.bin" "$scratch/in/copy.bin" || fail "get to 'in\\copy.bin' changed the file"
 quorvex cmp data.bin data.bin >/dev/null || fail "cmp of the same file exited $?"
 printf 'x' >>"$scratch/back.bin"
 status=0

@@ -10,10 +10,8 @@ using quorvex::link::RecordedCommand;
 
 class CommandLinkExchange : public LinkTest {};
 
-void AddCloseReports(CStringList& expected) {
-    expected.AddHead("FDI__Transport__F_Close_Error");
-    expected.AddHead("FDI__Transport__F_Close_Success");
-}
+const std::initializer_list<const char*> kCloseReports = {"FDI__Transport__F_Close_Success",
+                                                          "FDI__Transport__F_Close_Error"};
 
 TEST_F(CommandLinkExchange, SendsTheRecordAndFillsOnlyNameAndBufferOfTheReply) {
     target_->On("Fclose").Reply("FDI__Transport__F_Close_Success", {0xAB, 0xCD});
@@ -21,16 +19,11 @@ TEST_F(CommandLinkExchange, SendsTheRecordAndFillsOnlyNameAndBufferOfTheReply) {
     BYTE parameters[4] = {7, 0, 0, 0x80};
     CZENTOMessage command = Command("Fclose", parameters, 4);
     command.Side = 1;
-    BYTE buffer[4] = {0xEE, 0xEE, 0xEE, 0xEE};
-    CZENTOMessage reply("pre", "filled", "F_Close_Error");
-    reply.Data = buffer;
-    reply.DataLength = 4;
-    reply.Side = 1;
-    CStringList expected(10);
-    AddCloseReports(expected);
+    reply_ = CZENTOMessage("pre", "filled", "F_Close_Error");
+    reply_.Side = 1;
     ExchangeMark mark;
 
-    ASSERT_EQ(link.ExecuteCommand(command, reply, expected, &mark, 5000), UE_LINK_OK);
+    ASSERT_EQ(Run(link, command, kCloseReports, 5000, &mark, 4), UE_LINK_OK);
 
     const std::vector<RecordedCommand> sent = target_->Commands();
     ASSERT_EQ(sent.size(), 1u);
@@ -42,22 +35,23 @@ TEST_F(CommandLinkExchange, SendsTheRecordAndFillsOnlyNameAndBufferOfTheReply) {
     EXPECT_NE(mark.id, 0u);
     EXPECT_EQ(mark.id, sent[0].exchange_id);
 
-    EXPECT_EQ(reply.Name, "F_Close_Success");
-    EXPECT_EQ(reply.Service, "pre");
-    EXPECT_EQ(reply.Module, "filled");
-    EXPECT_EQ(reply.Data, buffer);
-    EXPECT_EQ(reply.DataLength, 4);
-    EXPECT_EQ(reply.Reserved6, -1);
-    EXPECT_EQ(reply.Reserved9, -1);
-    EXPECT_EQ(reply.Reserved10, -1);
-    EXPECT_EQ(std::vector<BYTE>(buffer, buffer + 4), (std::vector<BYTE>{0xAB, 0xCD, 0xEE, 0xEE}));
+    EXPECT_EQ(reply_.Name, "F_Close_Success");
+    EXPECT_EQ(reply_.Service, "pre");
+    EXPECT_EQ(reply_.Module, "filled");
+    EXPECT_EQ(reply_.Data, buffer_);
+    EXPECT_EQ(reply_.DataLength, 4);
+    EXPECT_EQ(reply_.Reserved6, -1);
+    EXPECT_EQ(reply_.Reserved9, -1);
+    EXPECT_EQ(reply_.Reserved10, -1);
+    EXPECT_EQ(std::vector<BYTE>(buffer_, buffer_ + 5),
+              (std::vector<BYTE>{0xAB, 0xCD, 0xEE, 0xEE, 0xEE}));
     EXPECT_EQ(command.Data, parameters);
     EXPECT_EQ(command.DataLength, 4);
 
     // Ids are unique in the process, not per link.
     CCommandLink other;
     ExchangeMark other_mark;
-    other.ExecuteCommand(command, reply, expected, &other_mark, 10);
+    Run(other, command, kCloseReports, 10, &other_mark);
     EXPECT_NE(other_mark.id, 0u);
     EXPECT_NE(other_mark.id, mark.id);
 }
@@ -71,18 +65,9 @@ TEST_F(CommandLinkExchange, TakesTheFirstReportWhoseExactFullNameIsExpected) {
         .Reply("FDI__Transport__F_Close_Error", {5})
         .Reply("FDI__Transport__F_Close_Success", {6});
     CCommandLink link;
-    CZENTOMessage command = Command("Fclose");
-    BYTE buffer[1] = {0};
-    CZENTOMessage reply;
-    reply.Data = buffer;
-    reply.DataLength = 1;
-    CStringList expected(10);
-    AddCloseReports(expected);
-    ExchangeMark mark;
-
-    ASSERT_EQ(link.ExecuteCommand(command, reply, expected, &mark, 5000), UE_LINK_OK);
-    EXPECT_EQ(reply.Name, "F_Close_Error");
-    EXPECT_EQ(buffer[0], 5);
+    ASSERT_EQ(Run(link, Command("Fclose"), kCloseReports, 5000, nullptr, 1), UE_LINK_OK);
+    EXPECT_EQ(reply_.Name, "F_Close_Error");
+    EXPECT_EQ(std::vector<BYTE>(buffer_, buffer_ + 2), (std::vector<BYTE>{5, 0xEE}));
     // The exchange is over: its last report must not wait for anyone.
     EXPECT_EQ(transport_->QueuedReports(), 0u);
 }
@@ -91,22 +76,17 @@ TEST_F(CommandLinkExchange, ReplyCopyIsBoundedAndAnEmptyPayloadNullsData) {
     target_->On("Fread").Reply("FDI__Transport__F_Read_Packet", {1, 2, 3, 4, 5, 6, 7, 8});
     target_->On("Fread").Reply("FDI__Transport__F_Read_Packet");
     CCommandLink link;
-    CZENTOMessage command = Command("Fread");
-    BYTE buffer[4] = {0xEE, 0xEE, 0xEE, 0xEE};
-    CZENTOMessage reply;
-    reply.Data = buffer;
-    reply.DataLength = 3;
-    CStringList expected(10);
-    expected.AddHead("FDI__Transport__F_Read_Packet");
     ExchangeMark mark;
-
-    ASSERT_EQ(link.ExecuteCommand(command, reply, expected, &mark, 5000), UE_LINK_OK);
-    EXPECT_EQ(std::vector<BYTE>(buffer, buffer + 4), (std::vector<BYTE>{1, 2, 3, 0xEE}));
+    const auto read = [&] {
+        return Run(link, Command("Fread"), {"FDI__Transport__F_Read_Packet"}, 5000, &mark, 3);
+    };
+    ASSERT_EQ(read(), UE_LINK_OK);
+    EXPECT_EQ(std::vector<BYTE>(buffer_, buffer_ + 4), (std::vector<BYTE>{1, 2, 3, 0xEE}));
     EXPECT_EQ(mark.received, 3u);
 
-    ASSERT_EQ(link.ExecuteCommand(command, reply, expected, &mark, 5000), UE_LINK_OK);
-    EXPECT_EQ(reply.Name, "F_Read_Packet");
-    EXPECT_EQ(reply.Data, nullptr);
+    ASSERT_EQ(read(), UE_LINK_OK);
+    EXPECT_EQ(reply_.Name, "F_Read_Packet");
+    EXPECT_EQ(reply_.Data, nullptr);
     EXPECT_EQ(mark.received, 0u);
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <iterator>
 #include <memory>
 
@@ -29,17 +30,19 @@ class LinkTest : public ::testing::Test {
         return command;
     }
 
-    // Runs `command` expecting the one report `expected_name`, answering into
-    // reply_ and a zeroed buffer_; returns the link's result.
-    int Run(CCommandLink& link, CZENTOMessage command, const char* expected_name,
-            DWORD timeout_ms = 5000, ExchangeMark* mark = nullptr) {
-        std::fill(std::begin(buffer_), std::end(buffer_), 0);
+    // Runs `command` awaiting any of the reports `expected`, answering into
+    // reply_ and buffer_ (refilled with 0xEE, offered with `capacity` bytes);
+    // returns the link's result.
+    int Run(CCommandLink& link, CZENTOMessage command, std::initializer_list<const char*> expected,
+            DWORD timeout_ms = 5000, ExchangeMark* mark = nullptr,
+            WORD capacity = sizeof(buffer_)) {
+        std::fill(std::begin(buffer_), std::end(buffer_), 0xEE);
         reply_.Data = buffer_;
-        reply_.DataLength = sizeof(buffer_);
-        CStringList expected(10);
-        expected.AddHead(expected_name);
+        reply_.DataLength = capacity;
+        CStringList names(10);
+        for (const char* name : expected) names.AddTail(name);
         ExchangeMark local;
-        return link.ExecuteCommand(command, reply_, expected, mark ? mark : &local, timeout_ms);
+        return link.ExecuteCommand(command, reply_, names, mark ? mark : &local, timeout_ms);
     }
 
     std::shared_ptr<quorvex::link::ScriptedTarget> target_;

@@ -78,25 +78,21 @@ TEST_F(CFileTest, WriteReadSeekAndLength) {
 TEST_F(CFileTest, ShareFlagsAreEnforcedBetweenOpeners) {
     Put("s.bin", "held content");
     const std::string p = Path("s.bin");
+    constexpr UINT R = CFile::modeRead, W = CFile::modeWrite, RW = CFile::modeReadWrite;
+    constexpr UINT Excl = CFile::shareExclusive, None = CFile::shareDenyNone;
+    constexpr UINT NoW = CFile::shareDenyWrite, NoR = CFile::shareDenyRead;
     struct Case {
         UINT holder;
         UINT second;
         bool opens;
     };
     const Case cases[] = {
-        {CFile::modeRead | CFile::shareExclusive, CFile::modeRead | CFile::shareDenyNone, false},
-        {CFile::modeRead | CFile::shareDenyNone, CFile::modeRead | CFile::shareExclusive, false},
-        {CFile::modeRead | CFile::shareDenyWrite, CFile::modeRead | CFile::shareDenyWrite, true},
-        {CFile::modeRead | CFile::shareDenyWrite, CFile::modeWrite | CFile::shareDenyNone, false},
-        {CFile::modeWrite | CFile::shareDenyWrite, CFile::modeRead | CFile::shareDenyNone, true},
-        {CFile::modeWrite | CFile::shareDenyWrite, CFile::modeRead | CFile::shareDenyWrite, false},
-        {CFile::modeRead | CFile::shareDenyRead, CFile::modeRead | CFile::shareDenyNone, false},
-        {CFile::modeRead | CFile::shareDenyRead, CFile::modeWrite | CFile::shareDenyNone, true},
-        {CFile::modeReadWrite | CFile::shareDenyRead, CFile::modeWrite | CFile::shareDenyWrite,
-         false},
-        {CFile::modeWrite | CFile::shareDenyRead, CFile::modeWrite | CFile::shareDenyNone, true},
-        {CFile::modeRead | CFile::shareDenyNone, CFile::modeReadWrite | CFile::shareDenyNone, true},
-        {CFile::modeRead, CFile::modeRead | CFile::shareDenyNone, false},  // shareCompat
+        {R | Excl, R | None, false}, {R | None, R | Excl, false},
+        {R | NoW, R | NoW, true},    {R | NoW, W | None, false},
+        {W | NoW, R | None, true},   {W | NoW, R | NoW, false},
+        {R | NoR, R | None, false},  {R | NoR, W | None, true},
+        {RW | NoR, W | NoW, false},  {W | NoR, W | None, true},
+        {R | None, RW | None, true}, {R, R | None, false},  // shareCompat
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << std::hex << c.holder << " then " << c.second);

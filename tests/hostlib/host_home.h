@@ -1,4 +1,5 @@
-// A scratch QUORVEX_HOME for one test, removed afterwards.
+// A scratch QUORVEX_HOME for one test, removed afterwards, with the default
+// log and trace sinks back in place.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +10,9 @@
 #include <sstream>
 #include <string>
 
+#include "hostlib/log.h"
+#include "hostlib/trace.h"
+
 class ScratchHome : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -18,6 +22,8 @@ class ScratchHome : public ::testing::Test {
         ::setenv("QUORVEX_HOME", home_.c_str(), 1);
     }
     void TearDown() override {
+        quorvex::host::SetLogSink(nullptr);
+        quorvex::host::SetTraceSink(nullptr);
         ::unsetenv("QUORVEX_HOME");
         std::filesystem::remove_all(std::filesystem::path(home_).parent_path());
     }

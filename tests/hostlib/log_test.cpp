@@ -12,13 +12,7 @@ using quorvex::host::LogRecord;
 using quorvex::host::MemoryLogSink;
 using quorvex::host::SetLogSink;
 
-class ModuleLog : public ScratchHome {
-  protected:
-    void TearDown() override {
-        SetLogSink(nullptr);
-        ScratchHome::TearDown();
-    }
-};
+using ModuleLog = ScratchHome;
 
 TEST_F(ModuleLog, ChannelsAreSharedPerNamePairAndTheSinkGetsNameLineAndMask) {
     ILogChannel* log = OpenLogChannel("Quorvex", "");

@@ -12,13 +12,7 @@ using quorvex::host::FileTraceSink;
 using quorvex::host::MemoryTraceSink;
 using quorvex::host::SetTraceSink;
 
-class Trace : public ScratchHome {
-  protected:
-    void TearDown() override {
-        SetTraceSink(nullptr);
-        ScratchHome::TearDown();
-    }
-};
+using Trace = ScratchHome;
 
 TEST_F(Trace, FileSinkAppendsToWhatIsThere) {
     WriteFile("trace.txt", "old\n");

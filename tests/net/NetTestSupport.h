@@ -1,84 +1,58 @@
-// Helpers shared by the socket tests: a scripted target agent and a raw
-// frame-level peer for playing either end of a connection by hand.
+// Helpers shared by the socket tests: a scripted target agent, a server for it
+// and a raw frame-level peer for playing either end of a connection by hand.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <map>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Socket.h"
 #include "cmdlib/Protocol.h"
+#include "cmdlib/ScriptedTarget.h"
+#include "cmdlib/SocketServer.h"
+#include "cmdlib/SocketTransport.h"
 #include "cmdlib/TargetAgent.h"
 
 namespace quorvex::link::testing {
 
 inline ReportFrame Report(const std::string& name, std::vector<std::uint8_t> data = {},
                           std::uint32_t delay_ms = 0) {
-    ReportFrame report;
-    report.service = "FDI";
-    report.module = "Transport";
-    report.name = name;
-    report.data = std::move(data);
-    report.delay_ms = delay_ms;
-    return report;
+    return {0, "FDI", "Transport", name, std::move(data), delay_ms};
 }
 
 inline CommandFrame Command(const std::string& name, std::vector<std::uint8_t> data = {},
                             bool wants_reply = true) {
-    CommandFrame command;
-    command.side = 1;
-    command.wants_reply = wants_reply;
-    command.service = "FDI";
-    command.module = "Transport";
-    command.name = name;
-    command.data = std::move(data);
-    return command;
+    return {1, wants_reply, "FDI", "Transport", name, std::move(data)};
 }
 
-// Answers a command with the reports scripted for its name, or else with one
-// report "<name>_Ok" that echoes the command's side and data.
-class ScriptedAgent : public TargetAgent {
+// The command library's scripted target, announcing two cores and answering
+// F_Open, F_Stat and F_Read with one report "<name>_Ok" that echoes the
+// command's side and data.
+class ScriptedAgent : public ScriptedTarget {
   public:
     ScriptedAgent() {
-        welcome_.cp = {1, {"FDI__Transport__F_Open", "FDI__Transport__F_Close"}};
-        welcome_.ap = {3, {"FDI__Transport__F_Read"}};
-    }
-    Welcome Hello(const std::string& client_name) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        log_.push_back("hello " + client_name);
-        return welcome_;
-    }
-    void Handle(const CommandFrame& command, std::vector<ReportFrame>& reports) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        log_.push_back(command.name);
-        const auto scripted = script_.find(command.name);
-        if (scripted != script_.end()) {
-            reports = scripted->second;
-            return;
+        announced.cp = {1, {"FDI__Transport__F_Open", "FDI__Transport__F_Close"}};
+        announced.ap = {3, {"FDI__Transport__F_Read"}};
+        SetWelcome(announced);
+        for (const char* name : {"F_Open", "F_Stat", "F_Read"}) {
+            On(name).Sticky().Respond([](const CommandFrame& c, std::vector<ReportFrame>& out) {
+                out.push_back({c.side, "FDI", "Transport", c.name + "_Ok", c.data});
+            });
         }
-        reports.push_back(Report(command.name + "_Ok", command.data));
-        reports.back().side = command.side;
     }
+    // Answers every command called `name` with `reports`.
     void Script(const std::string& name, std::vector<ReportFrame> reports) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        script_[name] = std::move(reports);
+        On(name).Sticky().Respond([reports](const CommandFrame&, std::vector<ReportFrame>& out) {
+            out.insert(out.end(), reports.begin(), reports.end());
+        });
     }
-    // "hello <client>" per handshake and the name of each command, in order.
-    std::vector<std::string> log() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return log_;
-    }
-    const Welcome& welcome() const { return welcome_; }
 
-  private:
-    mutable std::mutex mutex_;
-    Welcome welcome_;
-    std::map<std::string, std::vector<ReportFrame>> script_;
-    std::vector<std::string> log_;
+    Welcome announced;
 };
 
 struct RawFrame {
@@ -131,5 +105,55 @@ inline std::int64_t MillisecondsSince(std::chrono::steady_clock::time_point star
                                                                  start)
         .count();
 }
+
+// A socket server for two clients with a scripted agent behind it.
+class ServerTest : public ::testing::Test {
+  protected:
+    // A server for two clients on `options`, logging into log().
+    void StartServer(ServerOptions options) {
+        options.max_connections = 2;
+        options.log = [this](const std::string& line) {
+            std::lock_guard<std::mutex> lock(log_mutex_);
+            log_ += line + "\n";
+        };
+        server_ = std::make_unique<SocketServer>(agent_, options);
+        std::string error;
+        ASSERT_TRUE(server_->Start("tcp://:0", &error)) << error;
+    }
+
+    std::shared_ptr<Transport> Open() {
+        std::string error;
+        auto transport = OpenSocketTransport(server_->address(), SocketOptions(), &error);
+        EXPECT_TRUE(transport) << error;
+        return transport;
+    }
+
+    RawPeer Raw() {
+        std::string error;
+        UniqueFd fd = ConnectTo(MustParse(server_->address()), 1000, &error);
+        EXPECT_TRUE(fd.valid()) << error;
+        return RawPeer(std::move(fd));
+    }
+
+    std::string log() {
+        std::lock_guard<std::mutex> lock(log_mutex_);
+        return log_;
+    }
+    // Polls `done` every 5 ms for up to a second; false if it never held.
+    template <typename Done>
+    static bool Eventually(Done done) {
+        for (int i = 0; i < 200; ++i) {
+            if (done()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+
+    // The log outlives the server, whose threads may still write to it while it stops.
+    std::mutex log_mutex_;
+    std::string log_;
+    std::shared_ptr<ScriptedAgent> agent_ = std::make_shared<ScriptedAgent>();
+    std::unique_ptr<SocketServer> server_;
+};
 
 }  // namespace quorvex::link::testing

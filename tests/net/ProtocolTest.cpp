@@ -40,13 +40,7 @@ std::vector<std::uint8_t> PayloadOf(const std::vector<std::uint8_t>& frame) {
 }
 
 TEST(FrameEncoding, CommandAndPingFramesAreByteExact) {
-    CommandFrame command;
-    command.side = -2;
-    command.wants_reply = false;
-    command.service = "FDI";
-    command.module = "Transport";
-    command.name = "F_Open";
-    command.data = {0xDE, 0x00, 0xAD};
+    CommandFrame command{-2, false, "FDI", "Transport", "F_Open", {0xDE, 0x00, 0xAD}};
     std::vector<std::uint8_t> frame;
     ASSERT_TRUE(EncodeCommand(0x01020304, command, &frame));
     Bytes payload;
@@ -59,9 +53,7 @@ TEST(FrameEncoding, CommandAndPingFramesAreByteExact) {
     ASSERT_TRUE(EncodeCommandHead(0x01020304, ViewOf(command), &head, &crc));
     head.insert(head.end(), command.data.begin(), command.data.end());
     EXPECT_EQ(Bytes{head}.U32(crc).v, frame);
-    ReportFrame report;
-    report.name = "F_Read_Packet";
-    report.data = {1, 2, 3};
+    ReportFrame report{0, "", "", "F_Read_Packet", {1, 2, 3}};
     ASSERT_TRUE(EncodeReport(5, report, &frame));
     ASSERT_TRUE(EncodeReportHead(5, report, &head, &crc));
     head.insert(head.end(), report.data.begin(), report.data.end());
@@ -92,11 +84,9 @@ TEST(PayloadCodec, EveryTypedFrameRoundTrips) {
     };
     EXPECT_EQ(welcome_fields(welcome_back), welcome_fields(welcome));
 
-    CommandFrame command, command_back;
-    command.side = 1;
-    command.service = "FDI";
-    command.name = "F_Write";
-    command.data.assign(65535, 0x5A);  // the largest data a u16 length allows
+    // The largest data a u16 length allows.
+    CommandFrame command{1, true, "FDI", "", "F_Write", std::vector<std::uint8_t>(65535, 0x5A)};
+    CommandFrame command_back;
     ASSERT_TRUE(EncodeCommand(5, command, &frame));
     ASSERT_TRUE(DecodeCommand(PayloadOf(frame).data(), PayloadOf(frame).size(), &command_back));
     auto command_fields = [](const CommandFrame& c) {
@@ -104,12 +94,8 @@ TEST(PayloadCodec, EveryTypedFrameRoundTrips) {
     };
     EXPECT_EQ(command_fields(command_back), command_fields(command));
 
-    ReportFrame report, report_back;
-    report.side = 2;
-    report.module = "Transport";
-    report.name = "F_Read_Success";
-    report.data = {0, 1, 2};
-    report.delay_ms = 250;
+    ReportFrame report{2, "", "Transport", "F_Read_Success", {0, 1, 2}, 250};
+    ReportFrame report_back;
     ASSERT_TRUE(EncodeReport(7, report, &frame));
     report_back.delay_ms = 99;
     ASSERT_TRUE(DecodeReport(PayloadOf(frame).data(), PayloadOf(frame).size(), &report_back));
@@ -176,16 +162,11 @@ TEST(PayloadCodec, TruncatedOrOverlongPayloadsAreRefused) {
 }
 
 TEST(PayloadCodec, FieldValuesFromThePeerAreChecked) {
-    CommandFrame command;
-    Bytes flag;  // wants-reply is a flag: anything but 0 or 1 is not a command we know
-    flag.U32(0).U8(2).Str("").Str("").Str("").U16(0);
-    EXPECT_FALSE(DecodeCommand(flag.v.data(), flag.v.size(), &command));
-
+    // Wants-reply is a flag: anything but 0 or 1 is not a command we know.
+    EXPECT_FALSE(Decodes(0x02, Bytes().U32(0).U8(2).Str("").Str("").Str("").U16(0).v));
     // A count is checked against the bytes left before anything is sized from it.
+    EXPECT_FALSE(Decodes(0x81, Bytes().U16(1).U32(1).U32(0xFFFFFFFF).U16(0).U16(0).v));
     Welcome welcome;
-    Bytes huge;
-    huge.U16(1).U32(1).U32(0xFFFFFFFF).U16(0).U16(0);
-    EXPECT_FALSE(DecodeWelcome(huge.v.data(), huge.v.size(), &welcome));
     Bytes just_fits;
     just_fits.U16(1).U32(1).U32(3).U16(0).U16(0).U16(0).U32(0).U32(0);
     ASSERT_TRUE(DecodeWelcome(just_fits.v.data(), just_fits.v.size(), &welcome));
@@ -276,9 +257,7 @@ TEST(FrameDecoder, RefusesBrokenHeadersAsSoonAsTheyShow) {
 }
 
 TEST(FrameDecoder, AnyChangedByteBehindTheLengthFailsTheChecksumForGood) {
-    ReportFrame report;
-    report.name = "F_Close_Success";
-    report.data = {1, 2, 3};
+    ReportFrame report{0, "", "", "F_Close_Success", {1, 2, 3}};
     std::vector<std::uint8_t> frame;
     ASSERT_TRUE(EncodeReport(3, report, &frame));
     // Type, exchange id, payload and the CRC itself.

@@ -7,8 +7,6 @@
 
 #include "NetTestSupport.h"
 #include "cmdlib/LinkCodes.h"
-#include "cmdlib/SocketServer.h"
-#include "cmdlib/SocketTransport.h"
 
 namespace quorvex::link {
 namespace {
@@ -24,68 +22,30 @@ std::vector<ReportFrame> ThreeParts() {
     return {Report("Part", {0}), Report("Part", {1}), Report("Part", {2})};
 }
 
-class SocketFaults : public ::testing::Test {
+class SocketFaults : public testing::ServerTest {
   protected:
     void SetUp() override {
         agent_->Script("List", ThreeParts());
         StartServer({});
     }
-    // A server for two clients on `options`, logging into log().
-    void StartServer(ServerOptions options) {
-        options.max_connections = 2;
-        options.log = [this](const std::string& line) {
-            std::lock_guard<std::mutex> lock(log_mutex_);
-            log_ += line + "\n";
-        };
-        server_ = std::make_unique<SocketServer>(agent_, options);
-        std::string error;
-        ASSERT_TRUE(server_->Start("tcp://:0", &error)) << error;
-    }
-
-    std::shared_ptr<Transport> Open() {
-        std::string error;
-        auto transport = OpenSocketTransport(server_->address(), SocketOptions(), &error);
-        EXPECT_TRUE(transport) << error;
-        return transport;
-    }
-
-    RawPeer Raw() {
-        std::string error;
-        UniqueFd fd = ConnectTo(testing::MustParse(server_->address()), 1000, &error);
-        EXPECT_TRUE(fd.valid()) << error;
-        return RawPeer(std::move(fd));
-    }
-
-    std::string log() {
-        std::lock_guard<std::mutex> lock(log_mutex_);
-        return log_;
-    }
-
-    // The log outlives the server, whose threads may still write to it while it stops.
-    std::mutex log_mutex_;
-    std::string log_;
-    std::shared_ptr<ScriptedAgent> agent_ = std::make_shared<ScriptedAgent>();
-    std::unique_ptr<SocketServer> server_;
 };
 
-// Receives reports of an exchange until a wait fails; returns how many
-// arrived and the code that ended it.
-Outcome CountParts(Transport& link, std::uint32_t id, std::uint32_t timeout_ms = 2000) {
+// Sends `command` as exchange `id` and receives its reports until a wait
+// fails; returns how many arrived and the code that ended it.
+Outcome Exchange(Transport& link, std::uint32_t id, const CommandFrame& command,
+                 std::uint32_t timeout_ms = 2000) {
+    int result = link.Send(id, command);
     ReportFrame report;
     int parts = 0;
-    for (;;) {
-        const int result = link.Receive(id, timeout_ms, &report);
-        if (result != 0) return {parts, result};
-        ++parts;
-    }
+    while (result == 0 && (result = link.Receive(id, timeout_ms, &report)) == 0) ++parts;
+    return {parts, result};
 }
 
 TEST_F(SocketFaults, CorruptReportIsAProtocolErrorForRunningExchangesOnce) {
     server_->SetFaults({0, 2});
     auto link = Open();
     ASSERT_TRUE(link);
-    ASSERT_EQ(link->Send(1, Command("List")), 0);
-    EXPECT_EQ(CountParts(*link, 1), Outcome(1, UE_LINK_PROTOCOL));
+    EXPECT_EQ(Exchange(*link, 1, Command("List")), Outcome(1, UE_LINK_PROTOCOL));
     EXPECT_FALSE(link->IsUp());
     ReportFrame report;
     EXPECT_EQ(link->Receive(1, 1000, &report), UE_LINK_DOWN);
@@ -94,8 +54,7 @@ TEST_F(SocketFaults, CorruptReportIsAProtocolErrorForRunningExchangesOnce) {
     // The fault fired once; the next connection is served whole.
     auto again = Open();
     ASSERT_TRUE(again);
-    ASSERT_EQ(again->Send(1, Command("List")), 0);
-    EXPECT_EQ(CountParts(*again, 1, 500), Outcome(3, UE_LINK_TIMEOUT));
+    EXPECT_EQ(Exchange(*again, 1, Command("List"), 500), Outcome(3, UE_LINK_TIMEOUT));
 }
 
 TEST_F(SocketFaults, ConnectionClosedAfterEachFrameCount) {
@@ -104,8 +63,9 @@ TEST_F(SocketFaults, ConnectionClosedAfterEachFrameCount) {
         server_->SetFaults({n, 0});
         auto link = Open();
         ASSERT_TRUE(link);
-        ASSERT_EQ(link->Send(1, Command("List")), 0);
-        EXPECT_EQ(CountParts(*link, 1), Outcome(static_cast<int>(n) - 1, UE_LINK_DOWN)) << n;
+        EXPECT_EQ(Exchange(*link, 1, Command("List")),
+                  Outcome(static_cast<int>(n) - 1, UE_LINK_DOWN))
+            << n;
         EXPECT_FALSE(link->IsUp());
     }
     EXPECT_NE(log().find("fault injected after 4 frames"), std::string::npos) << log();
@@ -123,43 +83,35 @@ TEST_F(SocketFaults, ReportFaultsFromTheAgentEndTheConnection) {
 
     auto link = Open();
     ASSERT_TRUE(link);
-    ASSERT_EQ(link->Send(1, Command("Breaks")), 0);
-    EXPECT_EQ(CountParts(*link, 1), Outcome(1, UE_LINK_DOWN));
+    EXPECT_EQ(Exchange(*link, 1, Command("Breaks")), Outcome(1, UE_LINK_DOWN));
 
     link = Open();
     ASSERT_TRUE(link);
     ASSERT_EQ(link->Send(1, Command("Garbles", {}, /*wants_reply=*/false)), 0);
-    ASSERT_EQ(link->Send(2, Command("List")), 0);
     // The posted command's fault still breaks the frame stream before List runs.
-    EXPECT_EQ(CountParts(*link, 2), Outcome(0, UE_LINK_PROTOCOL));
+    EXPECT_EQ(Exchange(*link, 2, Command("List")), Outcome(0, UE_LINK_PROTOCOL));
 }
 
 TEST_F(SocketFaults, MalformedClientFramesCloseOnlyTheirConnection) {
     auto good = Open();
     ASSERT_TRUE(good);
 
-    RawPeer garbage = Raw();
     const std::string request = "GET / HTTP/1.0\r\n\r\n";
-    garbage.Send({request.begin(), request.end()});
-    EXPECT_TRUE(garbage.ClosedByPeer());
-
-    RawPeer impolite = Raw();
-    std::vector<std::uint8_t> frame;
-    ASSERT_TRUE(EncodeCommand(1, Command("List"), &frame));
-    impolite.Send(frame);
-    EXPECT_TRUE(impolite.ClosedByPeer());
-
-    RawPeer corrupt = Raw();
-    ASSERT_TRUE(EncodeHello(0, 1, "x", &frame));
-    frame[kFrameHeaderSize] ^= 1;
-    corrupt.Send(frame);
-    EXPECT_TRUE(corrupt.ClosedByPeer());
-
-    ASSERT_EQ(good->Send(5, Command("List")), 0);
-    EXPECT_EQ(CountParts(*good, 5, 500), Outcome(3, UE_LINK_TIMEOUT));
-    EXPECT_NE(log().find("bad frame magic"), std::string::npos) << log();
-    EXPECT_NE(log().find("COMMAND before HELLO"), std::string::npos) << log();
-    EXPECT_NE(log().find("frame checksum mismatch"), std::string::npos) << log();
+    std::vector<std::uint8_t> command, hello;
+    ASSERT_TRUE(EncodeCommand(1, Command("List"), &command));
+    ASSERT_TRUE(EncodeHello(0, 1, "x", &hello));
+    hello[kFrameHeaderSize] ^= 1;
+    const std::pair<std::vector<std::uint8_t>, const char*> peers[] = {
+        {{request.begin(), request.end()}, "bad frame magic"},
+        {command, "COMMAND before HELLO"},
+        {hello, "frame checksum mismatch"}};
+    for (const auto& [bytes, why] : peers) {
+        RawPeer peer = Raw();
+        peer.Send(bytes);
+        EXPECT_TRUE(peer.ClosedByPeer()) << why;
+    }
+    EXPECT_EQ(Exchange(*good, 5, Command("List"), 500), Outcome(3, UE_LINK_TIMEOUT));
+    for (const auto& [bytes, why] : peers) EXPECT_NE(log().find(why), std::string::npos) << log();
 }
 
 TEST_F(SocketFaults, PostedCommandsAreHandledButNeverAnswered) {
@@ -179,28 +131,9 @@ TEST_F(SocketFaults, PostedCommandsAreHandledButNeverAnswered) {
     ASSERT_TRUE(peer.Read(&answer));
     EXPECT_EQ(answer.type, 0x83);  // PONG comes first: no report was written for the post
     EXPECT_EQ(answer.exchange_id, 9u);
-    EXPECT_EQ(agent_->log(), (std::vector<std::string>{"hello raw", "List"}));
-}
-
-TEST_F(SocketFaults, ClientsBeyondTheBoundAreTurnedAway) {
-    auto first = Open();
-    auto second = Open();
-    ASSERT_TRUE(first && second);
-    std::string error;
-    EXPECT_FALSE(OpenSocketTransport(server_->address(), SocketOptions(), &error));
-    EXPECT_EQ(error, server_->address() + ": target busy: 2 connections in use");
-    EXPECT_NE(log().find("target busy: 2 connections in use, connection refused"),
-              std::string::npos)
-        << log();
-
-    // Once a client leaves its place is free again.
-    first.reset();
-    std::shared_ptr<Transport> third;
-    for (int attempt = 0; attempt < 50 && !third; ++attempt) {
-        third = OpenSocketTransport(server_->address(), SocketOptions(), &error);
-        if (!third) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_TRUE(third) << error;
+    EXPECT_EQ(agent_->last_client_name(), "raw");
+    ASSERT_EQ(agent_->Commands().size(), 1u);
+    EXPECT_EQ(agent_->Commands()[0].name, "List");
 }
 
 TEST_F(SocketFaults, SilentStalledAndIdlePeersLoseTheirPlace) {
@@ -218,18 +151,18 @@ TEST_F(SocketFaults, SilentStalledAndIdlePeersLoseTheirPlace) {
         return peer.ClosedByPeer() ? testing::MillisecondsSince(start) : -1;
     };
 
+    // Clients beyond the bound are turned away while the silent peers hold it.
     RawPeer silent[2] = {Raw(), Raw()};
-    for (int i = 0; i < 200 && server_->connection_count() < 2; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    Eventually([&] { return server_->connection_count() == 2; });
     EXPECT_FALSE(OpenSocketTransport(server_->address(), SocketOptions(), &error));
-    EXPECT_NE(error.find("target busy"), std::string::npos) << error;
+    EXPECT_EQ(error, server_->address() + ": target busy: 2 connections in use");
+    EXPECT_NE(log().find("target busy: 2 connections in use, connection refused"),
+              std::string::npos)
+        << log();
     for (RawPeer& peer : silent) EXPECT_LE(closed_after(peer), 1000);
     EXPECT_TRUE(Open());  // a place is free again at once
-    // That link is closed again; wait until the server has let it go too.
-    for (int i = 0; i < 200 && server_->connection_count() > 0; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    // That client leaves again, and the server lets it go too.
+    EXPECT_TRUE(Eventually([&] { return server_->connection_count() == 0; }));
 
     // Greeted peers: one stalls inside a frame, one sends nothing more.
     RawPeer stalled = Raw(), idle = Raw();

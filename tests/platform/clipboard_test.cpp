@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -18,10 +19,12 @@ HGLOBAL RawBlock(const std::vector<BYTE>& bytes) {
     return block;
 }
 
-std::vector<BYTE> Header(DWORD offset, BOOL wide) {
-    std::vector<BYTE> bytes(20, 0);
+// A drop block: the header with the names' offset and width, then `names`.
+std::vector<BYTE> Block(DWORD offset, BOOL wide, const std::string& names) {
+    std::vector<BYTE> bytes(20 + names.size(), 0);
     DROPFILES header{offset, {0, 0}, FALSE, wide};
     std::memcpy(bytes.data(), &header, sizeof header);
+    std::copy(names.begin(), names.end(), bytes.begin() + 20);
     return bytes;
 }
 
@@ -31,47 +34,31 @@ std::string Name(HDROP drop, UINT index) {
     return std::string(buffer, length);
 }
 
-TEST(DragQuery, NarrowListsAndNonLatinWideNames) {
-    std::vector<BYTE> narrow = Header(20, FALSE);
-    for (char c : std::string("/tmp/x\0/y\0\0", 11)) narrow.push_back(static_cast<BYTE>(c));
-    HGLOBAL drop = RawBlock(narrow);
-    EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), 2u);
-    EXPECT_EQ(Name(drop, 1), "/y");
-    GlobalFree(drop);
-
-    std::vector<BYTE> wide = Header(20, TRUE);
-    for (WORD unit : {0x00E9, 0x20AC, 0xD83D, 0xDE00, 0x0000, 0x0000}) {
-        wide.push_back(static_cast<BYTE>(unit & 0xFF));
-        wide.push_back(static_cast<BYTE>(unit >> 8));
+TEST(DragQuery, BothNameWidthsAreReadAndBlocksThatLieWithinTheirBounds) {
+    // UTF-16LE units: e-acute, the euro sign and a surrogate pair.
+    const std::string wide("\xE9\0\xAC\x20\x3D\xD8\x00\xDE\0\0\0\0", 12);
+    const struct {
+        std::vector<BYTE> block;
+        UINT count, index;
+        std::string name;
+    } cases[] = {
+        {Block(20, FALSE, std::string("/tmp/x\0/y\0\0", 11)), 2, 1, "/y"},
+        {Block(20, TRUE, wide), 1, 0, "\xE9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+        {Block(400, TRUE, ""), 0, 0, ""},  // names beyond the block
+        {Block(4, FALSE, ""), 0, 0, ""},   // names inside the header
+        // No terminator at all: the name that runs into the block's end still counts.
+        {Block(20, FALSE, "/open-ended"), 1, 0, "/open-ended"},
+        {{1, 2, 3}, 0, 0, ""},
+    };
+    for (const auto& c : cases) {
+        HGLOBAL drop = RawBlock(c.block);
+        EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), c.count) << c.name;
+        EXPECT_EQ(Name(drop, c.index), c.name);
+        GlobalFree(drop);
     }
-    drop = RawBlock(wide);
-    EXPECT_EQ(Name(drop, 0), "\xE9\xE2\x82\xAC\xF0\x9F\x98\x80");
-    GlobalFree(drop);
-}
-
-TEST(DragQuery, MalformedBlocksAreReadWithinTheirBounds) {
-    std::vector<BYTE> bad_offset = Header(400, TRUE);
-    HGLOBAL drop = RawBlock(bad_offset);
-    EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), 0u);
-    GlobalFree(drop);
-
-    std::vector<BYTE> inside_header = Header(4, FALSE);
-    drop = RawBlock(inside_header);
-    EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), 0u);
-    GlobalFree(drop);
-
-    // No terminator at all: the name that runs into the block's end still counts.
-    std::vector<BYTE> unterminated = Header(20, FALSE);
-    for (char c : std::string("/open-ended")) unterminated.push_back(static_cast<BYTE>(c));
-    drop = RawBlock(unterminated);
-    EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), 1u);
-    EXPECT_EQ(Name(drop, 0), "/open-ended");
-    GlobalFree(drop);
-
-    drop = RawBlock({1, 2, 3});
-    EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), 0u);
-    GlobalFree(drop);
-    EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), 0u);
+    HGLOBAL freed = RawBlock({1, 2, 3});
+    GlobalFree(freed);
+    EXPECT_EQ(DragQueryFileA(freed, 0xFFFFFFFF, nullptr, 0), 0u);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -77,6 +78,9 @@ struct TestTarget {
 
 class Harness {
   public:
+    // A target on the test config, changed first by `adjust`.
+    explicit Harness(const std::function<void(SimConfig&)>& adjust = {})
+        : Harness(Adjusted(adjust)) {}
     explicit Harness(const SimConfig& config) {
         std::string error;
         sim_ = Simulator::Create(config, &error);
@@ -88,19 +92,26 @@ class Harness {
     Simulator& sim() { return *sim_; }
     bool narrow(int side) const { return narrow_[side == 0 ? 0 : 1]; }
 
-    std::vector<link::ReportFrame> Send(int side, const std::string& full_name, const Bytes& data,
-                                        bool wants_reply = true) {
+    // A command frame; `name` is a full name, or a bare one under FDI__Transport__.
+    static link::CommandFrame Frame(int side, const std::string& name, const Bytes& data,
+                                    bool wants_reply = true) {
         link::CommandFrame c;
         c.side = side;
         c.wants_reply = wants_reply;
+        const std::string full_name =
+            name.find("__") == std::string::npos ? "FDI__Transport__" + name : name;
         const std::size_t a = full_name.find("__");
         const std::size_t b = full_name.find("__", a + 2);
         c.service = full_name.substr(0, a);
         c.module = full_name.substr(a + 2, b - a - 2);
         c.name = full_name.substr(b + 2);
         c.data = data;
+        return c;
+    }
+    std::vector<link::ReportFrame> Send(int side, const std::string& name, const Bytes& data,
+                                        bool wants_reply = true) {
         std::vector<link::ReportFrame> reports;
-        sim_->Handle(c, reports);
+        sim_->Handle(Frame(side, name, data, wants_reply), reports);
         return reports;
     }
     // The single report a command must answer with; an empty frame otherwise.
@@ -118,7 +129,7 @@ class Harness {
     }
     // The identifier of a successful open, -1 after an open error.
     std::int32_t Open(int side, std::string_view path, std::string_view mode) {
-        const auto r = One(side, "FDI__Transport__Fopen", FopenParams(path, mode));
+        const auto r = One(side, "Fopen", FopenParams(path, mode));
         if (r.name == "F_Open_Error") return -1;
         EXPECT_EQ(r.data.size(), narrow(side) ? 258u : 260u);
         const std::size_t at = narrow(side) ? 2 : 4;
@@ -141,7 +152,7 @@ class Harness {
         block.resize(limit, 0xEE);
         p = Concat(p, block);
         if (!narrow(side)) PutLe(p, 0, 2);
-        return Name(side, "FDI__Transport__Fwrite", p);
+        return Name(side, "Fwrite", p);
     }
     // Writes in host-sized packets; false at the first packet refused.
     bool WriteAll(int side, std::int32_t id, const Bytes& data, std::size_t limit = 1024) {
@@ -163,7 +174,7 @@ class Harness {
         Bytes out;
         int n = 0;
         for (;;) {
-            const auto r = One(side, "FDI__Transport__Fread", ReadParams(side, id, wanted));
+            const auto r = One(side, "Fread", ReadParams(side, id, wanted));
             ++n;
             if (r.name != "F_Read_Packet") {
                 ADD_FAILURE() << r.name;
@@ -182,7 +193,7 @@ class Harness {
     std::string Close(int side, std::int32_t id) {
         Bytes p;
         PutLe(p, static_cast<std::uint32_t>(id), 4);
-        return Name(side, "FDI__Transport__Fclose", p);
+        return Name(side, "Fclose", p);
     }
     // Creates a file holding `data`; false if any step was refused.
     bool Put(int side, std::string_view path, const Bytes& data) {
@@ -200,20 +211,40 @@ class Harness {
     }
     // Free bytes of a volume, or -1 on the error report.
     std::int64_t Free(int side, std::string_view volume) {
-        const auto r = One(side, "FDI__Transport__GetFdiFdvAvailableSpace", Path(volume));
+        const auto r = One(side, "GetFdiFdvAvailableSpace", Path(volume));
         if (r.name == "FdvAvailableSize_Error") return -1;
         return static_cast<std::int64_t>(LeAt(r.data, 0, 4));
     }
     std::string ChangeMode(int side, std::string_view path, std::uint32_t mode) {
         Bytes p = Field(path, 256);
         PutLe(p, mode, 4);
-        return Name(side, "FDI__Transport__FchangeMode", p);
+        return Name(side, "FchangeMode", p);
+    }
+    std::string Remove(int side, std::string_view path) {
+        return Name(side, "Remove_File", Path(path));
+    }
+    // The status word of an entry.
+    std::uint64_t Mode(int side, std::string_view path) {
+        return LeAt(One(side, "FStatus", Path(path)).data, 0, 2);
+    }
+    std::string Seek(int side, std::int32_t id, std::int32_t offset, std::int32_t origin) {
+        Bytes p = IdField(side, id);
+        if (narrow(side)) PutLe(p, 0, 2);
+        PutLe(p, static_cast<std::uint32_t>(offset), 4);
+        PutLe(p, static_cast<std::uint32_t>(origin), 4);
+        return Name(side, "Fseek", p);
     }
     link::ReportFrame MakeDir(int side, std::string_view path, std::uint16_t mode = 0755) {
-        return One(side, "FDI__Transport__MkDir", MkDirParams(path, mode));
+        return One(side, "MkDir", MkDirParams(path, mode));
     }
 
   private:
+    static SimConfig Adjusted(const std::function<void(SimConfig&)>& adjust) {
+        SimConfig config = TestTarget().config;
+        if (adjust) adjust(config);
+        return config;
+    }
+
     std::unique_ptr<Simulator> sim_;
     bool narrow_[2] = {false, false};
 };

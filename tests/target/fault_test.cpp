@@ -8,26 +8,15 @@ namespace {
 
 using Fault = link::ReportFrame::Fault;
 
-link::CommandFrame Command(const std::string& name, Bytes data = {}, int side = 0) {
-    link::CommandFrame c;
-    c.side = side;
-    c.service = "FDI";
-    c.module = "Transport";
-    c.name = name;
-    c.data = std::move(data);
-    return c;
-}
-
-std::shared_ptr<Simulator> NewSim(std::shared_ptr<std::int64_t>* clock = nullptr) {
-    TestTarget t;
-    if (clock != nullptr) *clock = t.now;
+std::shared_ptr<Simulator> NewSim() {
     std::string error;
-    return Simulator::Create(t.config, &error);
+    return Simulator::Create(TestTarget().config, &error);
 }
 
-std::vector<link::ReportFrame> Answer(link::TargetAgent& agent, const link::CommandFrame& c) {
+std::vector<link::ReportFrame> Answer(link::TargetAgent& agent, const std::string& name,
+                                      const Bytes& data = {}, int side = 0) {
     std::vector<link::ReportFrame> out;
-    agent.Handle(c, out);
+    agent.Handle(Harness::Frame(side, name, data), out);
     return out;
 }
 
@@ -38,8 +27,7 @@ TEST(FaultInjection, DropsTheChosenReportsAndDelaysTheRest) {
     FaultInjectingAgent agent(NewSim(), f);
     std::vector<std::string> seen;
     for (int i = 0; i < 5; ++i) {
-        for (const auto& r :
-             Answer(agent, Command("MkDir", MkDirParams("d" + std::to_string(i))))) {
+        for (const auto& r : Answer(agent, "MkDir", MkDirParams("d" + std::to_string(i)))) {
             EXPECT_EQ(r.delay_ms, 250u);
             seen.push_back(r.name + std::to_string(i));
         }
@@ -48,39 +36,33 @@ TEST(FaultInjection, DropsTheChosenReportsAndDelaysTheRest) {
               (std::vector<std::string>{"mkdir_Success0", "mkdir_Success2", "mkdir_Success4"}));
     EXPECT_EQ(agent.reports_seen(), 5u);
     // Dropping an answer does not undo the command.
-    EXPECT_EQ(Answer(agent, Command("MkDir", MkDirParams("d1"))).front().name, "mkdir_Error");
+    EXPECT_EQ(Answer(agent, "MkDir", MkDirParams("d1")).front().name, "mkdir_Error");
 
     // Connections sharing a ledger count from 1 each; a position fires once.
     f.report_delay_ms = 0;
     auto sim = NewSim();
     auto ledger = std::make_shared<DropLedger>();
     FaultInjectingAgent first(sim, f, ledger), second(sim, f, ledger), third(sim, f, ledger);
-    const auto status = Command("FStatus", Path("dfm"));
-    EXPECT_EQ(Answer(first, status).size(), 1u);
-    EXPECT_EQ(Answer(second, status).size(), 1u);
-    EXPECT_EQ(Answer(second, status).size(), 0u);  // its 2nd
-    EXPECT_EQ(Answer(first, status).size(), 1u);   // its 2nd too, but taken already
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(Answer(third, status).size(), 1u) << i;
+    // Second's 2nd answer is dropped; first's 2nd then passes, its position taken.
+    std::string answered;
+    for (auto* agent : {&first, &second, &second, &first, &third, &third, &third})
+        answered += std::to_string(Answer(*agent, "FStatus", Path("dfm")).size());
+    EXPECT_EQ(answered, "1101111");
 }
 
 TEST(FaultInjection, ChosenAnswerReplacesTheCommand) {
     FaultConfig f;
-    link::ReportFrame forced;
-    forced.service = "FDI";
-    forced.module = "Transport";
-    forced.name = "mkdir_Error";
-    forced.data = Text(": 5");
-    f.answers["FDI__Transport__MkDir"] = {forced};
+    f.answers["FDI__Transport__MkDir"] = {{0, "FDI", "Transport", "mkdir_Error", Text(": 5")}};
     f.answers["FDI__Transport__GetFdiVersion"] = {};
     FaultInjectingAgent agent(NewSim(), f);
 
-    const auto got = Answer(agent, Command("MkDir", MkDirParams("x"), 1));
+    const auto got = Answer(agent, "MkDir", MkDirParams("x"), 1);
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].name, "mkdir_Error");
     EXPECT_EQ(got[0].side, 1);
     EXPECT_EQ(got[0].data, Text(": 5"));
-    EXPECT_TRUE(Answer(agent, Command("GetFdiVersion")).empty());
-    EXPECT_EQ(Answer(agent, Command("FStatus", Path("x"), 1)).front().name, "F_Status_Error");
+    EXPECT_TRUE(Answer(agent, "GetFdiVersion").empty());
+    EXPECT_EQ(Answer(agent, "FStatus", Path("x"), 1).front().name, "F_Status_Error");
     EXPECT_EQ(agent.Hello("t").cp.commands, AllCommandNames());
 }
 
@@ -106,7 +88,7 @@ TEST(FaultInjection, FrameFaultsFallOnTheChosenFrameOnly) {
         FaultInjectingAgent agent(NewSim(), f);
         for (const std::string& expected : c.answers) {
             std::string got;
-            for (const auto& r : Answer(agent, Command("GetFdiVersion"))) {
+            for (const auto& r : Answer(agent, "GetFdiVersion")) {
                 got += ".BM"[static_cast<int>(r.fault)];
                 EXPECT_EQ(r.delay_ms, r.fault == Fault::kBreak ? 0u : 7u);
                 EXPECT_EQ(r.name == "FDI6", r.fault == Fault::kNone);

@@ -15,18 +15,8 @@ Bytes Pattern(std::size_t n) {
     return b;
 }
 
-Bytes SeekParams(Harness& h, int side, std::int32_t id, std::int32_t offset, std::int32_t origin) {
-    Bytes p = h.IdField(side, id);
-    if (h.narrow(side)) PutLe(p, 0, 2);
-    PutLe(p, static_cast<std::uint32_t>(offset), 4);
-    PutLe(p, static_cast<std::uint32_t>(origin), 4);
-    return p;
-}
-
 TEST(FileChannel, WritesAcrossChunksKeepTheRestAndShowOnlyOnClose) {
-    TestTarget t;
-    t.config.ap.volumes = {{"mfm", 1 << 20, false}};
-    Harness h(t.config);
+    Harness h([](SimConfig& c) { c.ap.volumes = {{"mfm", 1 << 20, false}}; });
     const std::size_t chunk = FlashStore::kChunkSize;
     const Bytes old = Pattern(2 * chunk + 500);
     ASSERT_TRUE(h.Put(1, "f", old));
@@ -34,12 +24,9 @@ TEST(FileChannel, WritesAcrossChunksKeepTheRestAndShowOnlyOnClose) {
     std::fill(expected.begin() + chunk - 10, expected.begin() + chunk + 20, 0xEE);
 
     const std::int32_t id = h.Open(1, "f", "r+");
-    const auto seek = [&](std::int32_t offset) {
-        return h.Name(1, "FDI__Transport__Fseek", SeekParams(h, 1, id, offset, 0));
-    };
-    ASSERT_EQ(seek(static_cast<std::int32_t>(chunk) - 10), "Fseek_Success");
+    ASSERT_EQ(h.Seek(1, id, static_cast<std::int32_t>(chunk) - 10, 0), "Fseek_Success");
     ASSERT_TRUE(h.WriteAll(1, id, Bytes(30, 0xEE)));
-    ASSERT_EQ(seek(0), "Fseek_Success");
+    ASSERT_EQ(h.Seek(1, id, 0, 0), "Fseek_Success");
     EXPECT_EQ(h.ReadAll(1, id, 1024), expected);
     EXPECT_EQ(h.Get(1, "f"), old);
     EXPECT_EQ(h.Close(1, id), "F_Close_Success");
@@ -55,63 +42,51 @@ TEST(FileChannel, WritesAcrossChunksKeepTheRestAndShowOnlyOnClose) {
 }
 
 TEST(FileChannel, ReadPacketsFollowTheSmallerOfRequestAndCoreLimit) {
-    TestTarget t;
-    t.config.ap.in_msg_body_limit = 300;
-    Harness h(t.config);
+    Harness h([](SimConfig& c) { c.ap.in_msg_body_limit = 300; });
     ASSERT_TRUE(h.Put(1, "big", Pattern(1000)));
     const std::int32_t id = h.Open(1, "big", "rb");
     int packets = 0;
     EXPECT_EQ(h.ReadAll(1, id, 1024, &packets), Pattern(1000));
     EXPECT_EQ(packets, 4);
-    ASSERT_EQ(h.Name(1, "FDI__Transport__Fseek", SeekParams(h, 1, id, 0, 0)), "Fseek_Success");
+    ASSERT_EQ(h.Seek(1, id, 0, 0), "Fseek_Success");
     EXPECT_EQ(h.ReadAll(1, id, 100, &packets), Pattern(1000));
     EXPECT_EQ(packets, 10);
 }
 
 TEST(FileChannel, SeekOriginsAndBounds) {
-    TestTarget t;
-    Harness h(t.config);
+    Harness h;
     ASSERT_TRUE(h.Put(1, "s", Text("0123456789")));
     const std::int32_t id = h.Open(1, "s", "rb");
-    const auto seek = [&](std::int32_t off, std::int32_t origin) {
-        return h.Name(1, "FDI__Transport__Fseek", SeekParams(h, 1, id, off, origin));
-    };
-    EXPECT_EQ(seek(-3, 2), "Fseek_Success");
+    EXPECT_EQ(h.Seek(1, id, -3, 2), "Fseek_Success");
     EXPECT_EQ(h.ReadAll(1, id, 1024), Text("789"));
-    EXPECT_EQ(seek(2, 0), "Fseek_Success");
-    EXPECT_EQ(seek(3, 1), "Fseek_Success");
+    EXPECT_EQ(h.Seek(1, id, 2, 0), "Fseek_Success");
+    EXPECT_EQ(h.Seek(1, id, 3, 1), "Fseek_Success");
     EXPECT_EQ(h.ReadAll(1, id, 2), Text("56789"));
-    EXPECT_EQ(seek(11, 0), "Fseek_Error");
-    EXPECT_EQ(seek(-1, 0), "Fseek_Error");
-    EXPECT_EQ(seek(0, 3), "Fseek_Error");
-    EXPECT_EQ(h.Name(1, "FDI__Transport__Fseek", SeekParams(h, 1, id + 1, 0, 0)), "Fseek_Error");
-    EXPECT_EQ(h.Name(1, "FDI__Transport__Fseek", Bytes(11, 0)), "Fseek_Error");
+    EXPECT_EQ(h.Seek(1, id, 11, 0), "Fseek_Error");
+    EXPECT_EQ(h.Seek(1, id, -1, 0), "Fseek_Error");
+    EXPECT_EQ(h.Seek(1, id, 0, 3), "Fseek_Error");
+    EXPECT_EQ(h.Seek(1, id + 1, 0, 0), "Fseek_Error");
+    EXPECT_EQ(h.Name(1, "Fseek", Bytes(11, 0)), "Fseek_Error");
 
     // A RAM volume answers with the RAM report forms.
-    const auto r = h.One(0, "FDI__Transport__Fopen", h.FopenParams("rfm/t", "wb+"));
+    const auto r = h.One(0, "Fopen", h.FopenParams("rfm/t", "wb+"));
     ASSERT_EQ(r.name, "F_Open_Return_FileID_RAM");
     const auto ram = static_cast<std::int32_t>(LeAt(r.data, 0, 4));
-    EXPECT_EQ(h.Name(0, "FDI__Transport__Fseek", SeekParams(h, 0, ram, 0, 0)), "Fseek_Success_RAM");
-    EXPECT_EQ(h.Name(0, "FDI__Transport__Fseek", SeekParams(h, 0, ram, 5, 0)), "Fseek_Error_RAM");
+    EXPECT_EQ(h.Seek(0, ram, 0, 0), "Fseek_Success_RAM");
+    EXPECT_EQ(h.Seek(0, ram, 5, 0), "Fseek_Error_RAM");
 }
 
 TEST(FileChannel, OpenRefusals) {
-    TestTarget t;
-    t.config.cp.max_open_files = 3;
-    Harness h(t.config);
+    Harness h([](SimConfig& c) { c.cp.max_open_files = 3; });
     ASSERT_TRUE(h.Put(0, "ro", Text("x")));
     ASSERT_EQ(h.ChangeMode(0, "ro", 0444), "F_ChangeMode_Success");
     ASSERT_EQ(h.MakeDir(0, "dir").name, "mkdir_Success");
 
-    EXPECT_EQ(h.Open(0, "missing", "rb"), -1);
-    EXPECT_EQ(h.Open(0, "nodir/new", "wb+"), -1);
-    EXPECT_EQ(h.Open(0, "ro", "wb+"), -1);
-    EXPECT_EQ(h.Open(0, "ro", "r+"), -1);
-    EXPECT_EQ(h.Open(0, "dir", "rb"), -1);
-    EXPECT_EQ(h.Open(0, "dfm", "rb"), -1);
-    EXPECT_EQ(h.Open(0, "new", "x"), -1);
-    EXPECT_EQ(h.Open(0, "new", "wq"), -1);
-    EXPECT_EQ(h.Name(0, "FDI__Transport__Fopen", Field("ro", 256)), "F_Open_Error");
+    const char* refused[][2] = {{"missing", "rb"}, {"nodir/new", "wb+"}, {"ro", "wb+"},
+                                {"ro", "r+"},      {"dir", "rb"},        {"dfm", "rb"},
+                                {"new", "x"},      {"new", "wq"}};
+    for (const auto& [path, mode] : refused) EXPECT_EQ(h.Open(0, path, mode), -1) << path << mode;
+    EXPECT_EQ(h.Name(0, "Fopen", Field("ro", 256)), "F_Open_Error");
 
     std::set<std::int32_t> ids;
     for (int i = 0; i < 3; ++i) ids.insert(h.Open(0, "ro", "rb"));
@@ -123,39 +98,36 @@ TEST(FileChannel, OpenRefusals) {
 }
 
 TEST(FileChannel, HandlesRefuseWrongDirectionAndStaleUse) {
-    TestTarget t;
-    Harness h(t.config);
+    Harness h;
     ASSERT_TRUE(h.Put(0, "f", Text("abc")));
     const std::int32_t reader = h.Open(0, "f", "rb");
     EXPECT_EQ(h.WritePacket(0, reader, Text("z")), "F_Write_Error");
     const std::int32_t writer = h.Open(0, "f", "ab");
-    EXPECT_EQ(h.Name(0, "FDI__Transport__Fread", h.ReadParams(0, writer, 1024)), "F_Read_Error");
-    EXPECT_EQ(h.Name(0, "FDI__Transport__Fread", h.ReadParams(0, reader, 0)), "F_Read_Bad_Input");
-    EXPECT_EQ(h.Name(0, "FDI__Transport__Fread", Bytes{1, 0, 0}), "F_Read_Bad_Input");
+    EXPECT_EQ(h.Name(0, "Fread", h.ReadParams(0, writer, 1024)), "F_Read_Error");
+    EXPECT_EQ(h.Name(0, "Fread", h.ReadParams(0, reader, 0)), "F_Read_Bad_Input");
+    EXPECT_EQ(h.Name(0, "Fread", Bytes{1, 0, 0}), "F_Read_Bad_Input");
 
     // A count larger than the bytes that came with it.
     Bytes p = h.IdField(0, writer);
     PutLe(p, 10, 2);
     p.resize(p.size() + 4, 'q');
-    EXPECT_EQ(h.Name(0, "FDI__Transport__Fwrite", p), "F_Write_Error");
+    EXPECT_EQ(h.Name(0, "Fwrite", p), "F_Write_Error");
 
     EXPECT_EQ(h.Close(0, writer), "F_Close_Success");
     EXPECT_EQ(h.Close(0, writer), "F_Close_Error");
     EXPECT_EQ(h.WritePacket(0, writer, Text("z")), "F_Write_Error");
-    EXPECT_EQ(h.Name(0, "FDI__Transport__Fclose", Bytes{1, 0}), "F_Close_Error");
+    EXPECT_EQ(h.Name(0, "Fclose", Bytes{1, 0}), "F_Close_Error");
     EXPECT_EQ(h.Get(0, "f"), Text("abc"));
 }
 
 TEST(FileChannel, SpaceShrinksWithWritesAndReturnsOnTruncateAndRemove) {
-    TestTarget t;
-    t.config.ap.volumes = {{"mfm", 4096, false}};
-    Harness h(t.config);
+    Harness h([](SimConfig& c) { c.ap.volumes = {{"mfm", 4096, false}}; });
     const std::int32_t id = h.Open(1, "a", "wb+");
     ASSERT_TRUE(h.WriteAll(1, id, Pattern(4096)));
     EXPECT_EQ(h.Free(1, "mfm"), 0);
     EXPECT_EQ(h.WritePacket(1, id, Text("!")), "F_Write_Error");
     // Overwriting in place needs no new space.
-    ASSERT_EQ(h.Name(1, "FDI__Transport__Fseek", SeekParams(h, 1, id, 10, 0)), "Fseek_Success");
+    ASSERT_EQ(h.Seek(1, id, 10, 0), "Fseek_Success");
     EXPECT_EQ(h.WritePacket(1, id, Text("xy")), "F_Write_Success");
     h.Close(1, id);
     EXPECT_GT(h.Open(1, "b", "wb+"), 0);  // an empty file needs no space
@@ -166,13 +138,11 @@ TEST(FileChannel, SpaceShrinksWithWritesAndReturnsOnTruncateAndRemove) {
     h.Close(1, again);
     EXPECT_EQ(h.Free(1, ""), 3096);
     EXPECT_EQ(h.Free(1, "a"), 3096);  // a first path part that is a file name
-    EXPECT_EQ(h.Name(1, "FDI__Transport__Remove_File", Path("a")), "Remove_Success");
+    EXPECT_EQ(h.Remove(1, "a"), "Remove_Success");
     EXPECT_EQ(h.Free(1, "mfm"), 4096);
     EXPECT_EQ(h.Free(1, "../x"), -1);
-    EXPECT_EQ(h.Name(1, "FDI__Transport__GetFdiFdvAvailableSpace", Text("mfm")),
-              "FdvAvailableSize_Error");
-    EXPECT_EQ(h.Name(0, "FDI__Transport__GetFdiFdvAvailableSpace", Path("rfm")),
-              "FdvAvailableSize_RAM");
+    EXPECT_EQ(h.Name(1, "GetFdiFdvAvailableSpace", Text("mfm")), "FdvAvailableSize_Error");
+    EXPECT_EQ(h.Name(0, "GetFdiFdvAvailableSpace", Path("rfm")), "FdvAvailableSize_RAM");
 }
 
 }  // namespace

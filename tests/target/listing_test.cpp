@@ -18,7 +18,7 @@ struct Packet {
 std::vector<Packet> ListPackets(Harness& h, int side, const std::string& pattern,
                                 const std::string& expected_name = "F_NameList_Packet") {
     std::vector<Packet> packets;
-    for (const auto& r : h.Send(side, "FDI__Transport__GetFileNameList", Path(pattern))) {
+    for (const auto& r : h.Send(side, "GetFileNameList", Path(pattern))) {
         EXPECT_EQ(r.name, expected_name);
         EXPECT_EQ(r.data.size(), 1028u);
         if (r.data.size() != 1028u) break;
@@ -88,9 +88,7 @@ TEST(FlashListing, NarrowLayoutPacksTheCreationStamp) {
 class FlashListingLayouts : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(FlashListingLayouts, ManyEntriesSplitIntoWholeEntriesPerPacket) {
-    TestTarget t;
-    t.config.cp.fdi_version = GetParam();
-    Harness h(t.config);
+    Harness h([this](SimConfig& c) { c.cp.fdi_version = GetParam(); });
     std::vector<std::string> created;
     for (int i = 0; i < 70; ++i) {
         const std::string name = "entry_with_a_fairly_long_name_" + std::to_string(100 + i);
@@ -116,9 +114,8 @@ TEST_P(FlashListingLayouts, ManyEntriesSplitIntoWholeEntriesPerPacket) {
 INSTANTIATE_TEST_SUITE_P(Layouts, FlashListingLayouts, ::testing::Values("FDI5", "FDI6"),
                          [](const auto& info) { return std::string(info.param); });
 
-TEST(FlashListing, PatternsSelectEntries) {
-    TestTarget t;
-    Harness h(t.config);
+TEST(FlashListing, PatternsSelectEntriesOrAnswerWhyNot) {
+    Harness h;
     for (const char* n : {"abc", "abd", "a.txt", "b.txt", "xyz"}) ASSERT_TRUE(h.Put(0, n, {}));
     ASSERT_EQ(h.MakeDir(0, "dfm/d").name, "mkdir_Success");
     ASSERT_TRUE(h.Put(0, "dfm/d/inner.txt", {}));
@@ -129,21 +126,16 @@ TEST(FlashListing, PatternsSelectEntries) {
     EXPECT_EQ(Names(h, 0, "dfm/"), Names(h, 0, "dfm/*"));
     EXPECT_EQ(Names(h, 0, "dfm/d/*"), (std::vector<std::string>{"inner.txt"}));
     EXPECT_EQ(Names(h, 0, "*b*"), (std::vector<std::string>{"abc", "abd", "b.txt"}));
-}
 
-TEST(FlashListing, EmptyAndFailedListingsAnswerTheirReports) {
-    TestTarget t;
-    Harness h(t.config);
-    ASSERT_TRUE(h.Put(0, "a.txt", {}));
-    EXPECT_EQ(h.Name(0, "FDI__Transport__GetFileNameList", Path("dfm/q*")), "FName_LIST_NOTEXISTS");
-    EXPECT_EQ(h.Name(0, "FDI__Transport__GetFileNameList", Path("dfm/none/*")), "Find_Error");
-    EXPECT_EQ(h.Name(0, "FDI__Transport__GetFileNameList", Path("dfm/a.txt/*")), "Find_Error");
-    EXPECT_EQ(h.Name(0, "FDI__Transport__GetFileNameList", Path("../*")), "Find_Error");
-    EXPECT_EQ(h.Name(0, "FDI__Transport__GetFileNameList", Text("dfm/*")), "F_Name_List_Error");
-    EXPECT_EQ(h.Name(0, "FDI__Transport__GetFileNameList", {}), "F_Name_List_Error");
-
-    EXPECT_EQ(h.Name(0, "FDI__Transport__GetFileNameList", Path("rfm/*")),
-              "FName_LIST_NOTEXISTS_RAM");
+    // Empty and failed listings answer their reports.
+    const std::pair<Bytes, const char*> answers[] = {
+        {Path("dfm/q*"), "FName_LIST_NOTEXISTS"},   {Path("dfm/none/*"), "Find_Error"},
+        {Path("dfm/a.txt/*"), "Find_Error"},        {Path("../*"), "Find_Error"},
+        {Text("dfm/*"), "F_Name_List_Error"},       {{}, "F_Name_List_Error"},
+        {Path("rfm/*"), "FName_LIST_NOTEXISTS_RAM"}};
+    for (const auto& [pattern, answer] : answers) {
+        EXPECT_EQ(h.Name(0, "GetFileNameList", pattern), answer) << pattern.size();
+    }
     ASSERT_TRUE(h.Put(0, "rfm/r", {}));
     EXPECT_EQ(ListPackets(h, 0, "rfm/*", "F_NameList_Packet_RAM").size(), 1u);
 }

@@ -1,23 +1,31 @@
 // The simulated target's flash image: what survives a restart or a killed
-// process, what is refused at open, and how a change that cannot be kept is
-// answered.
+// process, what is refused at open, what looking at it does to it, how a
+// change that cannot be kept is answered, and the store's system backend.
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 
 #include "FlashStore.h"
+#include "StoreFiles.h"
 #include "TargetHarness.h"
 
 namespace quorvex::sim::testing {
 namespace {
 
 namespace fs = std::filesystem;
+
+Bytes FileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 class Persistence : public ::testing::Test {
   protected:
@@ -33,6 +41,29 @@ class Persistence : public ::testing::Test {
         std::string error;
         EXPECT_EQ(Simulator::Create(target_.config, &error), nullptr);
         return error;
+    }
+    fs::path Database() const { return dir_ / FlashStore::kDatabaseName; }
+    // Runs `sql` on the image from outside the simulator.
+    int Sql(const char* sql) {
+        sqlite3* db = nullptr;
+        int rc = sqlite3_open(Database().c_str(), &db);
+        if (rc == SQLITE_OK) rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        return rc;
+    }
+    // The number a count query on the image gives, -1 when it fails.
+    std::int64_t Count(const char* sql) {
+        sqlite3* db = nullptr;
+        sqlite3_stmt* s = nullptr;
+        std::int64_t n = -1;
+        if (sqlite3_open(Database().c_str(), &db) == SQLITE_OK &&
+            sqlite3_prepare_v2(db, sql, -1, &s, nullptr) == SQLITE_OK &&
+            sqlite3_step(s) == SQLITE_ROW) {
+            n = sqlite3_column_int64(s, 0);
+        }
+        sqlite3_finalize(s);
+        sqlite3_close(db);
+        return n;
     }
 
     fs::path dir_;
@@ -64,29 +95,18 @@ TEST_F(Persistence, FlashAndClockSurviveARestartExceptRamVolumesAndOpenWrites) {
     }
     Harness h(target_.config);
     EXPECT_EQ(h.Get(0, "logs/a.log"), Text("cp data"));
-    EXPECT_EQ(LeAt(h.One(0, "FDI__Transport__FStatus", Path("logs")).data, 0, 2), 0x4000u | 0700);
+    EXPECT_EQ(h.Mode(0, "logs"), 0x4000u | 0700);
     EXPECT_EQ(h.Get(1, "b.bin"), Bytes(3000, 0xAB));
-    EXPECT_EQ(h.Name(1, "FDI__Transport__Remove_File", Path("b.bin")), "Remove_Error");
+    EXPECT_EQ(h.Remove(1, "b.bin"), "Remove_Error");
     EXPECT_EQ(h.Free(1, "mfm"), 64 * 1024 - 3000 - 3);
     EXPECT_EQ(h.Get(0, "rfm/tmp"), Text("<missing>"));
     EXPECT_EQ(h.Get(1, "kept"), Text("old"));
     EXPECT_EQ(h.Get(1, "fresh"), Text("<missing>"));
     // The clock kept running from 2030-01-02T03:04:05 (1893553445) on the test clock.
     ASSERT_TRUE(h.Put(1, "stamp", {}));
-    const auto listing = h.One(1, "FDI__Transport__GetFileNameList", Path("stamp"));
+    const auto listing = h.One(1, "GetFileNameList", Path("stamp"));
     EXPECT_EQ(std::string(listing.data.begin(), listing.data.begin() + 30),
               "stamp@1893553445@1893553445@0@");
-}
-
-std::int64_t Count(sqlite3* db, const char* sql) {
-    sqlite3_stmt* s = nullptr;
-    std::int64_t n = -1;
-    if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) == SQLITE_OK &&
-        sqlite3_step(s) == SQLITE_ROW) {
-        n = sqlite3_column_int64(s, 0);
-    }
-    sqlite3_finalize(s);
-    return n;
 }
 
 TEST_F(Persistence, KilledWriterLeavesEveryFileOldOrNew) {
@@ -120,11 +140,8 @@ TEST_F(Persistence, KilledWriterLeavesEveryFileOldOrNew) {
         }
     }
     // What the killed writers stored but never committed is gone once reopened.
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open((dir_ / FlashStore::kDatabaseName).c_str(), &db), SQLITE_OK);
-    EXPECT_EQ(Count(db, "SELECT count(*) FROM blobs WHERE id NOT IN (SELECT blob FROM chunks)"), 0);
-    EXPECT_EQ(Count(db, "SELECT count(*) FROM pending"), 0);
-    sqlite3_close(db);
+    EXPECT_EQ(Count("SELECT count(*) FROM blobs WHERE id NOT IN (SELECT blob FROM chunks)"), 0);
+    EXPECT_EQ(Count("SELECT count(*) FROM pending"), 0);
 }
 
 TEST_F(Persistence, FailedCommitIsAnsweredLoggedAndLosesNothing) {
@@ -137,7 +154,7 @@ TEST_F(Persistence, FailedCommitIsAnsweredLoggedAndLosesNothing) {
 
     // Another process holds the image locked.
     sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open((dir_ / FlashStore::kDatabaseName).c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(Database().c_str(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
     EXPECT_EQ(h.Close(0, id), "F_Close_Error");
     EXPECT_EQ(h.MakeDir(0, "d").data, Bytes({':', ' ', '5', 0}));  // EIO
@@ -160,14 +177,13 @@ TEST_F(Persistence, LinksForeignAndDamagedImagesAreRefusedUntouched) {
     fs::create_directories(dir_);
     const fs::path outside = dir_.string() + "_outside";
     { std::ofstream(outside) << "not yours"; }
-    const fs::path db = dir_ / FlashStore::kDatabaseName;
+    const fs::path db = Database();
     for (const char* planted : {"flash.db", "flash.db-wal"}) {
         fs::create_symlink(outside, dir_ / planted);
         EXPECT_NE(Refusal().find("symbolic link"), std::string::npos) << planted;
         fs::remove(dir_ / planted);
     }
-    std::ifstream check(outside);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(check), {}), "not yours");
+    EXPECT_EQ(FileBytes(outside), Text("not yours"));
     fs::remove(outside);
 
     { std::ofstream(db) << std::string(4096, 'Z'); }
@@ -176,31 +192,22 @@ TEST_F(Persistence, LinksForeignAndDamagedImagesAreRefusedUntouched) {
     EXPECT_EQ(fs::file_size(db), 4096u);
     fs::remove(db);
 
-    sqlite3* foreign = nullptr;
-    ASSERT_EQ(sqlite3_open(db.c_str(), &foreign), SQLITE_OK);
-    sqlite3_exec(foreign, "CREATE TABLE t(x)", nullptr, nullptr, nullptr);
-    sqlite3_close(foreign);
+    ASSERT_EQ(Sql("CREATE TABLE t(x)"), SQLITE_OK);
     EXPECT_NE(Refusal().find("not a flash image of this simulator"), std::string::npos);
 }
 
 TEST_F(Persistence, FirstDatabaseLayoutIsUpgraded) {
     fs::create_directories(dir_);
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open((dir_ / FlashStore::kDatabaseName).c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(
-        sqlite3_exec(db,
-                     "PRAGMA application_id = 1364739667; PRAGMA user_version = 1;"
-                     "CREATE TABLE entries(id INTEGER PRIMARY KEY, core INTEGER, volume BLOB,"
-                     " parent BLOB, name BLOB, is_dir INTEGER, mode INTEGER, created INTEGER,"
-                     " modified INTEGER, size INTEGER, UNIQUE(core, volume, parent, name));"
-                     "CREATE TABLE chunks(entry INTEGER, idx INTEGER, data BLOB,"
-                     " PRIMARY KEY(entry, idx));"
-                     "CREATE TABLE state(key TEXT PRIMARY KEY, value INTEGER);"
-                     "INSERT INTO entries VALUES(7, 1, x'6d666d', x'', x'66', 0, 420, 1, 2, 5);"
-                     "INSERT INTO chunks VALUES(7, 0, x'68656c6c6f');",
-                     nullptr, nullptr, nullptr),
-        SQLITE_OK);
-    sqlite3_close(db);
+    ASSERT_EQ(Sql("PRAGMA application_id = 1364739667; PRAGMA user_version = 1;"
+                  "CREATE TABLE entries(id INTEGER PRIMARY KEY, core INTEGER, volume BLOB,"
+                  " parent BLOB, name BLOB, is_dir INTEGER, mode INTEGER, created INTEGER,"
+                  " modified INTEGER, size INTEGER, UNIQUE(core, volume, parent, name));"
+                  "CREATE TABLE chunks(entry INTEGER, idx INTEGER, data BLOB,"
+                  " PRIMARY KEY(entry, idx));"
+                  "CREATE TABLE state(key TEXT PRIMARY KEY, value INTEGER);"
+                  "INSERT INTO entries VALUES(7, 1, x'6d666d', x'', x'66', 0, 420, 1, 2, 5);"
+                  "INSERT INTO chunks VALUES(7, 0, x'68656c6c6f');"),
+              SQLITE_OK);
     EXPECT_EQ(Harness(target_.config).Get(1, "f"), Text("hello"));
     EXPECT_EQ(Harness(target_.config).Get(1, "f"), Text("hello"));
 }
@@ -266,9 +273,9 @@ TEST_F(Persistence, OldImageIsConvertedOnceAndKeptAsBackup) {
     {
         Harness h(target_.config);
         EXPECT_EQ(h.Get(0, "sub/f"), Text("old"));
-        EXPECT_EQ(LeAt(h.One(0, "FDI__Transport__FStatus", Path("sub/f")).data, 0, 2), 0444u);
+        EXPECT_EQ(h.Mode(0, "sub/f"), 0444u);
         ASSERT_EQ(h.ChangeMode(0, "sub/f", 0644), "F_ChangeMode_Success");
-        ASSERT_EQ(h.Name(0, "FDI__Transport__Remove_File", Path("sub/f")), "Remove_Success");
+        ASSERT_EQ(h.Remove(0, "sub/f"), "Remove_Success");
     }
     EXPECT_FALSE(fs::exists(dir_ / "cp.qxi"));
     EXPECT_EQ(fs::file_size(dir_ / "cp.qxi.bak"), old.size());
@@ -280,6 +287,73 @@ TEST_F(Persistence, OldImageIsConvertedOnceAndKeptAsBackup) {
     std::ofstream(dir_ / "ap.qxi") << "QXFI damaged";
     EXPECT_NE(Refusal().find("cannot convert " + (dir_ / "ap.qxi").string() + ": "),
               std::string::npos);
+}
+
+TEST_F(Persistence, RunsThatOnlyLookLeaveTheImageByteForByte) {
+    ASSERT_TRUE(Harness(target_.config).Put(0, "a.txt", Text("kept")));
+    const Bytes before = FileBytes(Database());
+    ASSERT_FALSE(before.empty());
+    const struct {
+        const char* command;
+        Bytes data;
+        const char* answer;
+    } looks[] = {
+        {"GetFdiVersion", {}, "FDI6"},
+        {"FStatus", Path("a.txt"), "F_Status_Success"},
+        {"FStatus", Path("rfm/none"), "F_Status_Error"},  // a RAM volume
+    };
+    for (const auto& look : looks) {
+        {
+            Harness h(target_.config);
+            EXPECT_EQ(h.Name(0, look.command, look.data), look.answer);
+            EXPECT_EQ(h.Get(0, "a.txt"), Text("kept"));
+        }
+        EXPECT_EQ(FileBytes(Database()), before) << look.command;
+    }
+}
+
+TEST_F(Persistence, AnImageMissingATableIsRefusedAtOpen) {
+    { Harness h(target_.config); }
+    EXPECT_EQ(Sql("DROP TABLE chunks"), SQLITE_OK);
+    EXPECT_NE(Refusal().find("tables of the image are missing"), std::string::npos);
+}
+
+// The store's system backend reads bytes unaltered (no text-mode
+// translation) and refuses links.
+TEST_F(Persistence, StoreFilesAreReadExactlyAndLinksRefused) {
+    fs::create_directories(dir_);
+    const std::string plain = (dir_ / "plain").string(), link = (dir_ / "link").string();
+    const std::string bytes("a\r\nb\nc\x1a\0d", 9);  // what a text-mode read would alter
+    std::ofstream(plain, std::ios::binary) << bytes;
+    std::error_code linked;
+    fs::create_symlink(plain, link, linked);
+
+    const int fd = OpenForReading(plain);
+    ASSERT_GE(fd, 0);
+    char got[32];
+    const auto n = ::read(fd, got, sizeof got);
+    ::close(fd);
+    EXPECT_EQ(std::string(got, n > 0 ? static_cast<std::size_t>(n) : 0), bytes);
+    EXPECT_FALSE(IsLinkedPath(plain));
+    EXPECT_FALSE(IsLinkedPath((dir_ / "missing").string()));
+
+    errno = 0;
+    EXPECT_EQ(OpenForReading((dir_ / "missing").string()), -1);
+    EXPECT_EQ(errno, ENOENT);
+    if (!linked) {  // creating links may need rights the test lacks
+        EXPECT_TRUE(IsLinkedPath(link));
+        EXPECT_EQ(OpenForReading(link), -1);
+        EXPECT_EQ(errno, ELOOP);
+    }
+}
+
+// Only a writer known to be gone loses its pending data.
+TEST(StoreFiles, OnlyAProcessKnownToBeGoneCountsAsGone) {
+    const struct {
+        std::int64_t id;
+        bool alive;
+    } cases[] = {{CurrentProcessId(), true}, {0, false}, {-1, false}, {INT64_C(1) << 40, false}};
+    for (const auto& c : cases) EXPECT_EQ(ProcessMayBeAlive(c.id), c.alive) << c.id;
 }
 
 }  // namespace
