@@ -4,11 +4,14 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 extern char** environ;
 
@@ -66,6 +69,21 @@ bool TargetProcess::Start(const std::string& program, const std::vector<std::str
     return true;
 }
 
+double TargetProcess::CpuSeconds() const {
+    std::ifstream in("/proc/" + std::to_string(pid_) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The command name in parentheses may hold spaces; the fields follow it.
+    const std::size_t close = stat.rfind(')');
+    if (close == std::string::npos) return -1;
+    std::istringstream fields(stat.substr(close + 1));
+    std::string field;
+    unsigned long long ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i >= 14) ticks += std::strtoull(field.c_str(), nullptr, 10);  // utime, stime
+    }
+    return static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
 TargetProcess::~TargetProcess() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
@@ -74,12 +92,17 @@ TargetProcess::~TargetProcess() {
 }
 
 double TimedRun(const std::vector<std::string>& args, const std::vector<std::string>& env,
-                std::string* error) {
+                std::string* error, double* cpu_seconds) {
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = Spawn(args, env, nullptr, error);
     if (pid < 0) return -1;
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    if (cpu_seconds != nullptr) {
+        *cpu_seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                       static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {

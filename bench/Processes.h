@@ -18,6 +18,9 @@ class TargetProcess {
                std::string* error);
     ~TargetProcess();
     const std::string& address() const { return address_; }
+    // CPU seconds (user and system, every thread) the target has used so
+    // far, in clock ticks; negative when they cannot be read.
+    double CpuSeconds() const;
 
   private:
     pid_t pid_ = -1;
@@ -26,8 +29,9 @@ class TargetProcess {
 
 // Runs `args` (args[0] the program) with `env` added to the environment and
 // waits for it. Returns the wall seconds, or a negative value when it could
-// not start or exited non-zero (then *error says why).
+// not start or exited non-zero (then *error says why). *cpu_seconds, when
+// given, receives the CPU seconds (user and system) the program used.
 double TimedRun(const std::vector<std::string>& args, const std::vector<std::string>& env,
-                std::string* error);
+                std::string* error, double* cpu_seconds = nullptr);
 
 }  // namespace quorvex::bench

@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -121,6 +122,14 @@ bool Listen(const std::string& kind, Listener* listener, std::string* socket_pat
     return listen(listener->fd, 1) == 0;
 }
 
+// CPU seconds of this process, every thread.
+double ProcessCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 void NoDelay(int fd, const std::string& kind) {
     const int one = 1;
     if (kind == "tcp") setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
@@ -129,7 +138,7 @@ void NoDelay(int fd, const std::string& kind) {
 }  // namespace
 
 double RawEchoSeconds(const std::string& kind, Direction direction, std::size_t total,
-                      std::size_t packet, std::string* error) {
+                      std::size_t packet, std::string* error, double* cpu_seconds) {
     Listener listener;
     std::string socket_path;
     if (!Listen(kind, &listener, &socket_path)) {
@@ -165,6 +174,7 @@ double RawEchoSeconds(const std::string& kind, Direction direction, std::size_t 
 
     const int fd = socket(listener.address.ss_family, SOCK_STREAM, 0);
     const auto start = std::chrono::steady_clock::now();
+    const double cpu_start = ProcessCpuSeconds();
     bool ok = connect(fd, reinterpret_cast<sockaddr*>(&listener.address), listener.size) == 0;
     NoDelay(fd, kind);
     std::vector<std::uint8_t> file(total + packet + 8, 0x5A);
@@ -188,6 +198,7 @@ double RawEchoSeconds(const std::string& kind, Direction direction, std::size_t 
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     close(fd);
     server.join();
+    if (cpu_seconds != nullptr) *cpu_seconds = ProcessCpuSeconds() - cpu_start;
     close(listener.fd);
     if (!socket_path.empty()) {
         unlink(socket_path.c_str());

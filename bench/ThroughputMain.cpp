@@ -3,8 +3,10 @@
 // stop-and-wait echo with the same frame shapes against the quorvex host's
 // put, get and put --verify of the same bytes through a quorvex-target, in
 // interleaved rounds, and prints medians and ratios (raw time / quorvex time,
-// so 1.0 is the ceiling). Where sftp and sftp-server are installed, the same
-// file through them is timed as well.
+// so 1.0 is the ceiling), in wall time and in CPU time: on a machine shared
+// with other work the CPU ratio (raw echo's CPU seconds / those of host and
+// target) is the steadier one. Where sftp and sftp-server are installed, the
+// same file through them is timed as well.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,6 +35,7 @@ struct Options {
     int rounds = 5;
     std::vector<std::size_t> packets = {1024, 4096, 32767};
     std::vector<std::string> transports = {"tcp", "unix"};
+    std::vector<std::string> ops = {"put", "get", "verify"};
     std::string host = QUORVEX_HOST_PROGRAM;
     std::string target = QUORVEX_TARGET_PROGRAM;
     std::string sftp = "/usr/bin/sftp";
@@ -41,7 +44,8 @@ struct Options {
 
 const char kUsage[] =
     "usage: quorvex-throughput [--mib N] [--rounds N] [--packets 1024,4096,32767]\n"
-    "                          [--transports tcp,unix] [--host PATH] [--target PATH]\n"
+    "                          [--transports tcp,unix] [--ops put,get,verify]\n"
+    "                          [--host PATH] [--target PATH]\n"
     "Pin it for stable figures: taskset -c 0 quorvex-throughput\n";
 
 template <typename T>
@@ -72,6 +76,8 @@ bool ParseOptions(int argc, char** argv, Options* options) {
             options->packets = SplitList<std::size_t>(value);
         } else if (flag == "--transports") {
             options->transports = SplitList<std::string>(value);
+        } else if (flag == "--ops") {
+            options->ops = SplitList<std::string>(value);
         } else if (flag == "--host") {
             options->host = value;
         } else if (flag == "--target") {
@@ -82,6 +88,9 @@ bool ParseOptions(int argc, char** argv, Options* options) {
     }
     for (std::size_t packet : options->packets) {
         if (packet == 0 || packet > 32767) return false;
+    }
+    for (const std::string& op : options->ops) {
+        if (op != "put" && op != "get" && op != "verify") return false;
     }
     return options->mib > 0 && options->mib <= 1024 && options->rounds > 0;
 }
@@ -161,40 +170,63 @@ int main(int argc, char** argv) {
     Samples samples;
     const std::vector<std::string> env = {"QUORVEX_HOME=" + home};
     std::string error;
+    // CPU seconds of the last raw exchange or host run (with its target's).
+    double cpu = 0;
     auto record = [&](const std::string& key, double seconds) {
         if (seconds < 0) {
             std::fprintf(stderr, "quorvex-throughput: %s: %s\n", key.c_str(), error.c_str());
             std::exit(1);
         }
         samples[key].push_back(seconds);
+        samples[key + " cpu"].push_back(cpu);
     };
     for (int round = 0; round < options.rounds; ++round) {
         for (const std::string& transport : options.transports) {
             for (std::size_t packet : options.packets) {
-                const std::string address = targets[Key(transport, packet, "")]->address();
+                const quorvex::bench::TargetProcess& target = *targets[Key(transport, packet, "")];
+                const std::string address = target.address();
                 const std::vector<std::string> host = {
                     options.host, "--target", address, "--core", "ap", "--progress", "none"};
                 auto run = [&](std::vector<std::string> args) {
                     args.insert(args.begin(), host.begin(), host.end());
-                    return quorvex::bench::TimedRun(args, env, &error);
+                    const double target_before = target.CpuSeconds();
+                    const double seconds = quorvex::bench::TimedRun(args, env, &error, &cpu);
+                    cpu += target.CpuSeconds() - target_before;
+                    return seconds;
                 };
-                record(Key(transport, packet, "raw-write"),
-                       quorvex::bench::RawEchoSeconds(transport, Direction::kWrite, total, packet,
-                                                      &error));
+                auto wanted = [&](const char* op) {
+                    return std::find(options.ops.begin(), options.ops.end(), op) !=
+                           options.ops.end();
+                };
+                if (wanted("put") || wanted("verify"))
+                    record(Key(transport, packet, "raw-write"),
+                           quorvex::bench::RawEchoSeconds(transport, Direction::kWrite, total,
+                                                          packet, &error, &cpu));
                 // The host verifies a put unless told not to ("Verify After Write").
-                record(Key(transport, packet, "put"),
-                       run({"put", input, "bench.bin", "--no-verify"}));
-                record(Key(transport, packet, "raw-read"),
-                       quorvex::bench::RawEchoSeconds(transport, Direction::kRead, total, packet,
-                                                      &error));
-                record(Key(transport, packet, "get"), run({"get", "bench.bin", output}));
-                if (round == 0 && !SameFile(input, output)) {
-                    std::fprintf(stderr, "quorvex-throughput: %s: get returned other bytes\n",
-                                 Key(transport, packet, "").c_str());
-                    return 1;
+                // A get needs the file on the target even when put is not timed.
+                if (wanted("put") || round == 0) {
+                    const double seconds = run({"put", input, "bench.bin", "--no-verify"});
+                    if (wanted("put") || seconds < 0)
+                        record(Key(transport, packet, "put"), seconds);
                 }
-                record(Key(transport, packet, "verify"),
-                       run({"put", input, "bench.bin", "--verify"}));
+                if (wanted("get") || wanted("verify"))
+                    record(Key(transport, packet, "raw-read"),
+                           quorvex::bench::RawEchoSeconds(transport, Direction::kRead, total,
+                                                          packet, &error, &cpu));
+                if (wanted("get")) {
+                    // Replacing the last round's copy would time its removal too
+                    // (25 ms for 64 MiB on ext4), which the raw exchange never pays.
+                    unlink(output.c_str());
+                    record(Key(transport, packet, "get"), run({"get", "bench.bin", output}));
+                    if (round == 0 && !SameFile(input, output)) {
+                        std::fprintf(stderr, "quorvex-throughput: %s: get returned other bytes\n",
+                                     Key(transport, packet, "").c_str());
+                        return 1;
+                    }
+                }
+                if (wanted("verify"))
+                    record(Key(transport, packet, "verify"),
+                           run({"put", input, "bench.bin", "--verify"}));
             }
         }
         if (with_sftp) {
@@ -203,40 +235,51 @@ int main(int argc, char** argv) {
             const std::string get = "echo 'get " + dir + "/sftp.bin " + output + "' | " + sftp;
             record("sftp put",
                    quorvex::bench::TimedRun({"/bin/sh", "-c", put + " >/dev/null"}, {}, &error));
+            unlink(output.c_str());
             record("sftp get",
                    quorvex::bench::TimedRun({"/bin/sh", "-c", get + " >/dev/null"}, {}, &error));
         }
     }
 
     const double mib = static_cast<double>(options.mib);
-    std::printf("%-5s %6s %-7s %10s %10s %7s\n", "link", "packet", "op", "raw MiB/s", "quorvex",
-                "ratio");
+    std::printf("%-5s %6s %-7s %10s %10s %7s %9s\n", "link", "packet", "op", "raw MiB/s", "quorvex",
+                "ratio", "cpu ratio");
     for (const std::string& transport : options.transports) {
         for (std::size_t packet : options.packets) {
             auto series = [&](const std::string& what) {
                 return samples[Key(transport, packet, what)];
             };
-            const std::vector<double> raw_write = series("raw-write"),
-                                      raw_read = series("raw-read");
+            auto both = [&](const std::string& write, const std::string& read) {
+                const std::vector<double> a = series(write), b = series(read);
+                std::vector<double> sum;
+                for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
+                    sum.push_back(a[i] + b[i]);
+                return sum;
+            };
             struct Row {
                 const char* op;
-                std::vector<double> raw, ours;
+                std::vector<double> raw, ours, raw_cpu, ours_cpu;
             };
-            std::vector<double> raw_both;
-            for (std::size_t i = 0; i < raw_write.size(); ++i)
-                raw_both.push_back(raw_write[i] + raw_read[i]);
-            const Row rows[] = {{"put", raw_write, series("put")},
-                                {"get", raw_read, series("get")},
-                                {"verify", raw_both, series("verify")}};
-            for (const Row& row : rows) {
+            const Row rows[] = {{"put", series("raw-write"), series("put"), series("raw-write cpu"),
+                                 series("put cpu")},
+                                {"get", series("raw-read"), series("get"), series("raw-read cpu"),
+                                 series("get cpu")},
+                                {"verify", both("raw-write", "raw-read"), series("verify"),
+                                 both("raw-write cpu", "raw-read cpu"), series("verify cpu")}};
+            // Per round: raw / quorvex, in wall time and in CPU time.
+            auto ratio = [](const std::vector<double>& raw, const std::vector<double>& ours) {
                 std::vector<double> ratios;
-                for (std::size_t i = 0; i < row.ours.size(); ++i)
-                    ratios.push_back(row.raw[i] / row.ours[i]);
+                for (std::size_t i = 0; i < ours.size() && i < raw.size(); ++i)
+                    ratios.push_back(ours[i] > 0 ? raw[i] / ours[i] : 0);
+                return Median(ratios);
+            };
+            for (const Row& row : rows) {
+                if (row.ours.empty() || row.raw.empty()) continue;
                 // The verified put moves the file twice.
                 const double factor = row.op == std::string("verify") ? 2 : 1;
-                std::printf("%-5s %6zu %-7s %10.1f %10.1f %7.2f\n", transport.c_str(), packet,
+                std::printf("%-5s %6zu %-7s %10.1f %10.1f %7.2f %9.2f\n", transport.c_str(), packet,
                             row.op, factor * mib / Median(row.raw), factor * mib / Median(row.ours),
-                            Median(ratios));
+                            ratio(row.raw, row.ours), ratio(row.raw_cpu, row.ours_cpu));
             }
         }
     }
@@ -247,6 +290,7 @@ int main(int argc, char** argv) {
             for (const char* op : {"put", "get"}) {
                 const std::vector<double> sftp = samples[std::string("sftp ") + op];
                 const std::vector<double> ours = samples[Key(transport, largest, op)];
+                if (ours.empty()) continue;
                 std::vector<double> ratios;
                 for (std::size_t i = 0; i < ours.size(); ++i) ratios.push_back(sftp[i] / ours[i]);
                 std::printf(

@@ -103,8 +103,10 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
         ::close(fd);
         return fail(CFileException::sharingViolation, -1);
     }
+    // An empty file is left alone: truncating it changes nothing but makes
+    // some file systems (ext4) write the new content out when it is closed.
     if ((nOpenFlags & modeCreate) && !(nOpenFlags & modeNoTruncate) && S_ISREG(st.st_mode) &&
-        ::ftruncate(fd, 0) != 0) {
+        st.st_size != 0 && ::ftruncate(fd, 0) != 0) {
         const int trunc_err = errno;
         quorvex::framework::internal::ReleaseShare(fd);
         ::close(fd);

@@ -2,7 +2,11 @@
 // byte for byte in both layouts, reply handling, packet sizing and progress.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <stdexcept>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "TransferFixture.h"
 #include "cmdlib/Payload.h"
@@ -302,6 +306,32 @@ TEST_F(FileChannel, ReadFailuresKeepWhatWasWritten) {
     EXPECT_EQ(Sent().size(), before);
 }
 
+TEST_F(FileChannel, ReadKeepsWhatArrivedBeforeAPauseOrAThrow) {
+    Connect({}, "FDI6", 1, kNoSimulator);
+    const Bytes first = Pattern(1024, 3);
+    target_->On("Fread").Reply("FDI__Transport__F_Read_Packet", Packet(0, 0, first));
+    // A slow link: what arrived reaches the PC file within a tenth of a second.
+    target_->On("Fread")
+        .Reply("FDI__Transport__F_Read_Packet", Packet(0, 0, {1, 2, 3}))
+        .Respond([](const link::CommandFrame&, std::vector<link::ReportFrame>&) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        });
+    std::size_t sizeAfterPause = 0;
+    target_->On("Fread")
+        .Reply("FDI__Transport__F_Read_Packet", Packet(0, 0, {4, 5}))
+        .Respond([&](const link::CommandFrame&, std::vector<link::ReportFrame>&) {
+            sizeAfterPause = ReadFile(Pc("dst")).size();
+        });
+    target_->On("Fread").Respond([](const link::CommandFrame&, std::vector<link::ReportFrame>&) {
+        throw std::runtime_error("link gone");
+    });
+    EXPECT_THROW(Access::Fread(data(), 1, Pc("dst").c_str()), std::runtime_error);
+    Bytes expected = first;
+    expected.insert(expected.end(), {1, 2, 3, 4, 5});
+    EXPECT_EQ(sizeAfterPause, expected.size() - 2);
+    EXPECT_EQ(ReadFile(Pc("dst")), expected);
+}
+
 TEST_F(FileChannel, StopSetBeforeTheLoopSendsNothing) {
     Connect({}, "FDI6", 1, kNoSimulator);
     WriteFile(Pc("src"), Pattern(100));
@@ -315,6 +345,24 @@ TEST_F(FileChannel, StopSetBeforeTheLoopSendsNothing) {
     EXPECT_TRUE(Sent().empty());
     EXPECT_TRUE(Drain().empty());
     EXPECT_EQ(data().m_bContentChanged, 1);
+}
+
+TEST_F(FileChannel, WritePacketsCarryTheWholeFileWhateverTheirSize) {
+    Connect({kOutQuery}, "FDI6", 1, kNoSimulator);
+    target_->On("OutMsgBodyLimit")
+        .Reply("Diag", "Utils", "MaxOutMsgBodySize", PayloadBuilder().U32(1000));
+    target_->On("Fwrite").Sticky().Reply("FDI__Transport__F_Write_Success");
+    // Large enough that packets of 1000 bytes straddle the blocks the file is read in.
+    const Bytes file = Pattern(300 * 1024 + 7, 5);
+    WriteFile(Pc("big"), file);
+    ASSERT_EQ(Access::Fwrite(data(), 1, Pc("big").c_str()), 0);
+    Bytes carried;
+    for (const auto& packet : SentNamed("Fwrite")) {
+        ASSERT_EQ(packet.data.size(), 1008u);
+        const std::size_t count = packet.data[4] | packet.data[5] << 8;
+        carried.insert(carried.end(), packet.data.begin() + 6, packet.data.begin() + 6 + count);
+    }
+    EXPECT_EQ(carried, file);
 }
 
 TEST_F(FileChannel, WriteFailuresAndEmptyFile) {
