@@ -57,8 +57,13 @@ int main(int argc, char** argv) {
     // change journal by the megabyte. Handing that memory back to the system
     // after each commit, only to have it cleared and faulted in again by the
     // next one, cost more than storing the data itself.
+    // The connections' threads would each get an arena of their own, whose
+    // heaps are unmapped whenever they empty and then regrown a page at a
+    // time: one arena keeps the memory, and grows by 16 MiB at once.
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    mallopt(M_ARENA_MAX, 1);
+    mallopt(M_TOP_PAD, 16 << 20);
 #endif
     using quorvex::target_server::FlagsOutcome;
     quorvex::target_server::TargetSettings settings;
