@@ -231,8 +231,8 @@ std::uint64_t ProgressPump::ReadBytes(const std::string& path, std::uint64_t lim
     std::uint64_t bytes = 0;
     struct stat st {};
     if (!path.empty() && ::stat(path.c_str(), &st) == 0 && st.st_size >= 0) {
-        // The module writes each packet straight to the file: its size is
-        // what has arrived.
+        // The module writes what has arrived to the file in blocks, at least
+        // every 100 ms: its size trails the link by no more than that.
         bytes = static_cast<std::uint64_t>(st.st_size);
     } else {
         // Without the file, a read step stands for one packet of its amount.
