@@ -514,7 +514,7 @@ bool FlashStore::ConvertLegacyImages(const std::string& dir) {
     // Only once the database holds everything do the old files step aside.
     for (const char* name : kLegacyNames) {
         const std::string path = dir + "/" + name;
-        if (any && ::rename(path.c_str(), (path + ".bak").c_str()) != 0 && errno != ENOENT) {
+        if (any && RenameReplacing(path, path + ".bak") != 0 && errno != ENOENT) {
             last_error_ =
                 label_ + ": converted, but cannot rename " + path + ": " + std::strerror(errno);
             return false;

@@ -24,4 +24,8 @@ bool ProcessMayBeAlive(std::int64_t id);
 // ELOOP for a link).
 int OpenForReading(const std::string& path);
 
+// Renames `from` to `to`, replacing a file already there (which rename() does
+// everywhere but Windows). 0, or -1 with errno set.
+int RenameReplacing(const std::string& from, const std::string& to);
+
 }  // namespace quorvex::sim

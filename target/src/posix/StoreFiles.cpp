@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 
 namespace quorvex::sim {
 
@@ -27,6 +28,10 @@ bool ProcessMayBeAlive(std::int64_t id) {
 
 int OpenForReading(const std::string& path) {
     return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+}
+
+int RenameReplacing(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str());
 }
 
 }  // namespace quorvex::sim

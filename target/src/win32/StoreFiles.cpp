@@ -73,4 +73,10 @@ int OpenForReading(const std::string& path) {
     return fd;
 }
 
+int RenameReplacing(const std::string& from, const std::string& to) {
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return 0;
+    errno = ErrnoOf(GetLastError());
+    return -1;
+}
+
 }  // namespace quorvex::sim
