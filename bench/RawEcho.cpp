@@ -8,6 +8,7 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -15,7 +16,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 namespace quorvex::bench {
@@ -135,6 +135,29 @@ void NoDelay(int fd, const std::string& kind) {
     if (kind == "tcp") setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
 }
 
+// The target's side: keeps what is written, sends what is read. Returns
+// whether every packet was served.
+bool Serve(int fd, bool write, std::size_t total, std::size_t packet,
+           std::vector<std::uint8_t>& store) {
+    std::vector<std::uint8_t> in(packet + 256);
+    FrameBuffer out;
+    std::size_t offset = 0;
+    while (offset < total) {
+        const long payload = ReadFrame(fd, in);
+        if (payload < 0) break;
+        const std::size_t n = std::min(packet, total - offset);
+        if (write) {
+            std::memcpy(&store[offset], in.data() + kHeader + payload - (packet + 8) + 6, n);
+            out.Build(0x82, 1, false, "F_Write_Success", nullptr, 0);
+        } else {
+            out.Build(0x82, 1, false, "F_Read_Packet", &store[offset], packet + 6);
+        }
+        offset += n;
+        if (!SendAll(fd, out.bytes())) break;
+    }
+    return offset >= total;
+}
+
 }  // namespace
 
 double RawEchoSeconds(const std::string& kind, Direction direction, std::size_t total,
@@ -146,31 +169,36 @@ double RawEchoSeconds(const std::string& kind, Direction direction, std::size_t 
         return -1;
     }
     const bool write = direction == Direction::kWrite;
-    // The target's side: keeps what is written, sends what is read.
-    std::vector<std::uint8_t> store(total);
-    bool server_ok = true;
-    std::thread server([&] {
+    // The target's side runs in a process of its own, as quorvex-target does:
+    // it makes its store, says it is ready, serves one connection and sends
+    // back the CPU seconds it spent serving.
+    int pipes[2];
+    if (pipe(pipes) != 0) {
+        *error = "raw echo: no pipe";
+        return -1;
+    }
+    const pid_t server = fork();
+    if (server < 0) {
+        *error = "raw echo: cannot fork";
+        return -1;
+    }
+    if (server == 0) {
+        close(pipes[0]);
+        std::vector<std::uint8_t> store(total + packet + 8);
+        const char ready = 'r';
+        if (::write(pipes[1], &ready, 1) != 1) _exit(1);
         const int fd = accept(listener.fd, nullptr, nullptr);
+        const double cpu_start = ProcessCpuSeconds();
         NoDelay(fd, kind);
-        std::vector<std::uint8_t> in(packet + 256);
-        FrameBuffer out;
-        std::size_t offset = 0;
-        while (offset < total) {
-            const long payload = ReadFrame(fd, in);
-            if (payload < 0) break;
-            const std::size_t n = std::min(packet, total - offset);
-            if (write) {
-                std::memcpy(&store[offset], in.data() + kHeader + payload - (packet + 8) + 6, n);
-                out.Build(0x82, 1, false, "F_Write_Success", nullptr, 0);
-            } else {
-                out.Build(0x82, 1, false, "F_Read_Packet", &store[offset], packet + 6);
-            }
-            offset += n;
-            if (!SendAll(fd, out.bytes())) break;
-        }
-        server_ok = offset >= total;
+        const bool done = Serve(fd, write, total, packet, store);
+        const double spent = ProcessCpuSeconds() - cpu_start;
         close(fd);
-    });
+        if (::write(pipes[1], &spent, sizeof(spent)) != sizeof(spent)) _exit(1);
+        _exit(done ? 0 : 1);
+    }
+    close(pipes[1]);
+    char ready = 0;
+    bool server_ok = read(pipes[0], &ready, 1) == 1;
 
     // The host's buffers are made (and their pages touched) before the clock
     // starts, so the raw exchange times the link alone.
@@ -198,9 +226,15 @@ double RawEchoSeconds(const std::string& kind, Direction direction, std::size_t 
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double host_cpu = ProcessCpuSeconds() - cpu_start;
     close(fd);
-    server.join();
-    if (cpu_seconds != nullptr) *cpu_seconds = ProcessCpuSeconds() - cpu_start;
+    double server_cpu = 0;
+    server_ok = server_ok && read(pipes[0], &server_cpu, sizeof(server_cpu)) == sizeof(server_cpu);
+    close(pipes[0]);
+    int status = 0;
+    server_ok = waitpid(server, &status, 0) == server && WIFEXITED(status) &&
+                WEXITSTATUS(status) == 0 && server_ok;
+    if (cpu_seconds != nullptr) *cpu_seconds = host_cpu + server_cpu;
     close(listener.fd);
     if (!socket_path.empty()) {
         unlink(socket_path.c_str());
