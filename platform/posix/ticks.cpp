@@ -1,4 +1,5 @@
 // Wall-clock and tick-count queries, with the replaceable tick source.
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <mutex>
@@ -9,6 +10,9 @@ namespace {
 
 std::mutex g_source_mutex;
 std::function<ULONGLONG()> g_source;
+// Set while a source is installed: every posted message reads the tick
+// count, so the usual case (the steady clock) takes no lock.
+std::atomic<bool> g_has_source{false};
 
 ULONGLONG SteadyMilliseconds() {
     using namespace std::chrono;
@@ -48,6 +52,7 @@ void GetLocalTime(LPSYSTEMTIME lpSystemTime) {
 }
 
 ULONGLONG GetTickCount64() {
+    if (!g_has_source.load(std::memory_order_acquire)) return SteadyMilliseconds();
     std::function<ULONGLONG()> source;
     {
         std::lock_guard<std::mutex> lock(g_source_mutex);
@@ -65,6 +70,7 @@ namespace quorvex::platform {
 void SetTickSource(std::function<ULONGLONG()> source) {
     std::lock_guard<std::mutex> lock(g_source_mutex);
     g_source = std::move(source);
+    g_has_source.store(static_cast<bool>(g_source), std::memory_order_release);
 }
 
 void ManualTickSource::Install() {
