@@ -13,6 +13,7 @@
 #include <zlib.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -179,6 +180,8 @@ double RawEchoSeconds(const std::string& kind, Direction direction, std::size_t 
     }
     const pid_t server = fork();
     if (server < 0) {
+        close(pipes[0]);
+        close(pipes[1]);
         *error = "raw echo: cannot fork";
         return -1;
     }
@@ -228,6 +231,9 @@ double RawEchoSeconds(const std::string& kind, Direction direction, std::size_t 
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double host_cpu = ProcessCpuSeconds() - cpu_start;
     close(fd);
+    // A server left waiting for a connection or a frame that will never come
+    // would keep the pipe open and this side waiting for it.
+    if (!ok) kill(server, SIGKILL);
     double server_cpu = 0;
     server_ok = server_ok && read(pipes[0], &server_cpu, sizeof(server_cpu)) == sizeof(server_cpu);
     close(pipes[0]);
