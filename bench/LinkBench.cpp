@@ -98,7 +98,7 @@ void BM_ListFolder(benchmark::State& state) {
         std::memcpy(open.data.data(), name.data(), name.size());
         std::memcpy(open.data.data() + 256, "wb+", 3);
         std::vector<ReportFrame> reports;
-        sim->Handle(open, reports);
+        sim->Handle(ViewOf(open), reports);
         if (reports.size() != 1 || reports[0].data.size() < 4) {
             state.SkipWithError("the simulator did not open a file");
             return;
@@ -107,7 +107,7 @@ void BM_ListFolder(benchmark::State& state) {
         close.name = "Fclose";
         close.data.assign(reports[0].data.begin(), reports[0].data.begin() + 4);
         reports.clear();
-        sim->Handle(close, reports);
+        sim->Handle(ViewOf(close), reports);
     }
     Attach(std::make_shared<InProcessTransport>(sim));
     quorvex::framework::ScriptedDialogPresenter presenter;

@@ -49,10 +49,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::size_t length = data[at + 3] | (data[at + 4] << 8);
         at += 5;
         if (length > size - at) length = size - at;
+        // A block of its own, exactly as long as the command says, so that a
+        // handler reading past it trips the address sanitizer.
         command.data.assign(data + at, data + at + length);
         at += length;
         reports.clear();
-        sim->Handle(command, reports);
+        sim->Handle(quorvex::link::ViewOf(command), reports);
         // A report must fit a frame's 16-bit data length.
         for (const auto& r : reports) {
             if (r.data.size() > 0xFFFF) __builtin_trap();

@@ -30,7 +30,7 @@ Welcome ServerShared::Hello(TargetAgent& agent, const std::string& client_name) 
     return agent.Hello(client_name);
 }
 
-void ServerShared::Handle(TargetAgent& agent, const CommandFrame& command,
+void ServerShared::Handle(TargetAgent& agent, const CommandView& command,
                           std::vector<ReportFrame>* reports) {
     std::lock_guard<std::mutex> lock(agent_mutex_);
     agent.Recycle(*reports);
@@ -188,9 +188,10 @@ bool ServerConnection::HandleFrame(const FrameView& frame) {
 }
 
 bool ServerConnection::Answer(const FrameView& frame) {
-    // Both records are kept from command to command, so their buffers are reused.
-    CommandFrame& command = command_;
-    if (!DecodeCommand(frame.payload, frame.payload_size, &command)) {
+    // The command stays where it was received: the agent reads it in the
+    // decoder's buffer, which nothing refills before this answer is sent.
+    CommandView command;
+    if (!DecodeCommandView(frame.payload, frame.payload_size, &command)) {
         Drop("malformed COMMAND");
         return false;
     }

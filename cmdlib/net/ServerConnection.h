@@ -29,7 +29,7 @@ class ServerShared {
     // Calls into `agent`, serialised with every other connection's calls.
     // Handle first gives the reports in *reports back to the agent.
     Welcome Hello(TargetAgent& agent, const std::string& client_name);
-    void Handle(TargetAgent& agent, const CommandFrame& command, std::vector<ReportFrame>* reports);
+    void Handle(TargetAgent& agent, const CommandView& command, std::vector<ReportFrame>* reports);
 
     void SetFaults(const FrameFaults& faults);
     // True (and disarmed) when the fault is armed for exactly this count.
@@ -88,7 +88,6 @@ class ServerConnection {
     std::uint32_t frames_sent_ = 0;
     std::uint32_t reports_sent_ = 0;
     std::vector<std::uint8_t> out_;
-    CommandFrame command_;
     std::vector<ReportFrame> reports_;
     long long receive_timeout_ms_ = 0;
     std::atomic<bool> done_{false};

@@ -132,13 +132,6 @@ class ByteReader {
         pos_ += count;
         return true;
     }
-    bool Data16(std::vector<std::uint8_t>* data) {
-        std::uint16_t size = 0;
-        if (!U16(&size) || remaining() < size) return false;
-        data->assign(data_ + pos_, data_ + pos_ + size);
-        pos_ += size;
-        return true;
-    }
 
   private:
     bool Le(std::uint32_t* v, std::size_t width) {

@@ -33,13 +33,26 @@ bool DecodeWelcome(const std::uint8_t* payload, std::size_t size, Welcome* welco
            ReadCore(reader, &welcome->ap) && reader.AtEnd();
 }
 
-bool DecodeCommand(const std::uint8_t* payload, std::size_t size, CommandFrame* command) {
+bool DecodeCommandView(const std::uint8_t* payload, std::size_t size, CommandView* command) {
     ByteReader reader(payload, size);
     std::uint8_t wants_reply = 0;
     if (!reader.I32(&command->side) || !reader.U8(&wants_reply) || wants_reply > 1) return false;
     command->wants_reply = wants_reply != 0;
-    return reader.String(&command->service) && reader.String(&command->module) &&
-           reader.String(&command->name) && reader.Data16(&command->data) && reader.AtEnd();
+    return reader.StringView(&command->service) && reader.StringView(&command->module) &&
+           reader.StringView(&command->name) && reader.Data16View(&command->data, &command->size) &&
+           reader.AtEnd();
+}
+
+bool DecodeCommand(const std::uint8_t* payload, std::size_t size, CommandFrame* command) {
+    CommandView view;
+    const bool ok = DecodeCommandView(payload, size, &view);
+    command->side = view.side;
+    command->wants_reply = view.wants_reply;
+    command->service.assign(view.service);
+    command->module.assign(view.module);
+    command->name.assign(view.name);
+    command->data.assign(view.data, view.data + view.size);
+    return ok;
 }
 
 bool DecodeReportView(const std::uint8_t* payload, std::size_t size, ReportView* report) {

@@ -49,6 +49,10 @@ int InProcessTransport::BreakLocked(ReportFrame::Fault fault) {
 }
 
 int InProcessTransport::Send(std::uint32_t exchange_id, const CommandFrame& command) {
+    return SendFrom(exchange_id, ViewOf(command));
+}
+
+int InProcessTransport::SendFrom(std::uint32_t exchange_id, const CommandView& command) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!up_) return UE_LINK_DOWN;
     const std::uint64_t now = clock_.now_ms();

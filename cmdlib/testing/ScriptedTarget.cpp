@@ -164,7 +164,14 @@ ScriptedTarget::Rule* ScriptedTarget::FindRule(const CommandFrame& command) {
     return nullptr;
 }
 
-void ScriptedTarget::Handle(const CommandFrame& command, std::vector<ReportFrame>& reports) {
+void ScriptedTarget::Handle(const CommandView& view, std::vector<ReportFrame>& reports) {
+    CommandFrame command;
+    command.side = view.side;
+    command.wants_reply = view.wants_reply;
+    command.service.assign(view.service);
+    command.module.assign(view.module);
+    command.name.assign(view.name);
+    command.data.assign(view.data, view.data + view.size);
     Responder responder;
     {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -13,27 +13,27 @@ void SendU32(Replier& reply, const char* name, std::uint32_t value) {
 
 }  // namespace
 
-void HandleGetFdiVersion(FlashCore& core, const link::CommandFrame&, Replier& reply) {
+void HandleGetFdiVersion(FlashCore& core, const link::CommandView&, Replier& reply) {
     const std::string& version = core.config().fdi_version;
     std::vector<std::uint8_t> text(version.begin(), version.end());
     text.push_back(0);
     reply.Send(version, std::move(text));
 }
 
-void HandleGetMaxFileNameLen(FlashCore& core, const link::CommandFrame&, Replier& reply) {
+void HandleGetMaxFileNameLen(FlashCore& core, const link::CommandView&, Replier& reply) {
     SendU32(reply, "MaxFileNameLen", core.config().max_file_name_len);
 }
 
-void HandleInMsgBodyLimit(FlashCore& core, const link::CommandFrame&, Replier& reply) {
+void HandleInMsgBodyLimit(FlashCore& core, const link::CommandView&, Replier& reply) {
     SendU32(reply, "MaxInMsgBodySize", core.config().in_msg_body_limit);
 }
 
-void HandleOutMsgBodyLimit(FlashCore& core, const link::CommandFrame&, Replier& reply) {
+void HandleOutMsgBodyLimit(FlashCore& core, const link::CommandView&, Replier& reply) {
     SendU32(reply, "MaxOutMsgBodySize", core.config().out_msg_body_limit);
 }
 
-void HandleSetRtc(FlashCore& core, const link::CommandFrame& command, Replier& reply) {
-    const ParamReader in(command.data);
+void HandleSetRtc(FlashCore& core, const link::CommandView& command, Replier& reply) {
+    const ParamReader in(command.data, command.size);
     const std::uint8_t* b = in.BytesAt(0, 8);
     std::uint16_t year = 0;
     if (b == nullptr || !in.U16At(6, &year)) {

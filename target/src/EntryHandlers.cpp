@@ -32,8 +32,8 @@ int MkdirErrorCode(FsStatus status) {
 
 }  // namespace
 
-void HandleFStatus(FlashCore& core, const link::CommandFrame& command, Replier& reply) {
-    const ParamReader in(command.data);
+void HandleFStatus(FlashCore& core, const link::CommandView& command, Replier& reply) {
+    const ParamReader in(command.data, command.size);
     std::string path;
     std::uint16_t word = 0;
     if (!in.TextAt(0, kField, &path) || core.Status(path, &word) != FsStatus::kOk) {
@@ -45,8 +45,8 @@ void HandleFStatus(FlashCore& core, const link::CommandFrame& command, Replier& 
     reply.Send("F_Status_Success", std::move(out));
 }
 
-void HandleRenameFile(FlashCore& core, const link::CommandFrame& command, Replier& reply) {
-    const ParamReader in(command.data);
+void HandleRenameFile(FlashCore& core, const link::CommandView& command, Replier& reply) {
+    const ParamReader in(command.data, command.size);
     std::string from, to;
     if (!in.TextAt(0, kField, &from) || !in.TextAt(kField, kField, &to) ||
         core.Rename(from, to) != FsStatus::kOk) {
@@ -56,8 +56,8 @@ void HandleRenameFile(FlashCore& core, const link::CommandFrame& command, Replie
     reply.Send(core.config().legacy_report_names ? "F_Rename_Succes" : "F_Rename_Success");
 }
 
-void HandleRemoveFile(FlashCore& core, const link::CommandFrame& command, Replier& reply) {
-    const ParamReader in(command.data);
+void HandleRemoveFile(FlashCore& core, const link::CommandView& command, Replier& reply) {
+    const ParamReader in(command.data, command.size);
     std::string path;
     if (!in.TextAt(0, kField, &path) || core.Remove(path) != FsStatus::kOk) {
         reply.Send("Remove_Error");
@@ -66,8 +66,8 @@ void HandleRemoveFile(FlashCore& core, const link::CommandFrame& command, Replie
     reply.Send(core.config().legacy_report_names ? "Remove_File" : "Remove_Success");
 }
 
-void HandleFchangeMode(FlashCore& core, const link::CommandFrame& command, Replier& reply) {
-    const ParamReader in(command.data);
+void HandleFchangeMode(FlashCore& core, const link::CommandView& command, Replier& reply) {
+    const ParamReader in(command.data, command.size);
     std::string path;
     std::uint32_t mode = 0;
     if (!in.TextAt(0, kField, &path) || !in.U32At(kField, &mode) ||
@@ -78,8 +78,8 @@ void HandleFchangeMode(FlashCore& core, const link::CommandFrame& command, Repli
     reply.Send("F_ChangeMode_Success");
 }
 
-void HandleMkDir(FlashCore& core, const link::CommandFrame& command, Replier& reply) {
-    const ParamReader in(command.data);
+void HandleMkDir(FlashCore& core, const link::CommandView& command, Replier& reply) {
+    const ParamReader in(command.data, command.size);
     std::string path;
     std::uint16_t mode = 0;
     if (!in.TextAt(0, kField, &path) || !in.U16At(kField, &mode)) {
@@ -94,8 +94,8 @@ void HandleMkDir(FlashCore& core, const link::CommandFrame& command, Replier& re
     reply.Send("mkdir_Success", std::vector<std::uint8_t>(4, 0));
 }
 
-void HandleRmDir(FlashCore& core, const link::CommandFrame& command, Replier& reply) {
-    const ParamReader in(command.data);
+void HandleRmDir(FlashCore& core, const link::CommandView& command, Replier& reply) {
+    const ParamReader in(command.data, command.size);
     std::string path;
     if (!in.TextAt(0, kField, &path) || core.RemoveDir(path) != FsStatus::kOk) {
         reply.Send("Rmdir_Error");

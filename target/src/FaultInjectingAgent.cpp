@@ -31,7 +31,7 @@ bool FaultInjectingAgent::PassFrame() {
     return faults_.close_after_frames != 0 && frames_passed_ == faults_.close_after_frames;
 }
 
-void FaultInjectingAgent::Handle(const link::CommandFrame& command,
+void FaultInjectingAgent::Handle(const link::CommandView& command,
                                  std::vector<link::ReportFrame>& reports) {
     // Once broken, the connection carries nothing more.
     if (broken_) return;
@@ -41,8 +41,16 @@ void FaultInjectingAgent::Handle(const link::CommandFrame& command,
         return;
     }
     std::vector<link::ReportFrame> produced;
-    const auto forced =
-        faults_.answers.find(command.service + "__" + command.module + "__" + command.name);
+    auto forced = faults_.answers.end();
+    if (!faults_.answers.empty()) {
+        std::string full_name;
+        full_name.append(command.service)
+            .append("__")
+            .append(command.module)
+            .append("__")
+            .append(command.name);
+        forced = faults_.answers.find(full_name);
+    }
     if (forced != faults_.answers.end()) {
         for (link::ReportFrame r : forced->second) {
             r.side = command.side;

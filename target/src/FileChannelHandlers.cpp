@@ -21,8 +21,8 @@ bool ReadFileId(const FlashCore& core, const ParamReader& in, std::int32_t* id) 
 
 }  // namespace
 
-void HandleFopen(FlashCore& core, const link::CommandFrame& command, Replier& reply) {
-    const ParamReader in(command.data);
+void HandleFopen(FlashCore& core, const link::CommandView& command, Replier& reply) {
+    const ParamReader in(command.data, command.size);
     std::string name, mode;
     std::int32_t id = 0;
     bool on_ram = false;
@@ -43,8 +43,8 @@ void HandleFopen(FlashCore& core, const link::CommandFrame& command, Replier& re
     reply.Send(on_ram ? "F_Open_Return_FileID_RAM" : "F_Open_Return_FileID", std::move(out));
 }
 
-void HandleFread(FlashCore& core, const link::CommandFrame& command, Replier& reply) {
-    const ParamReader in(command.data);
+void HandleFread(FlashCore& core, const link::CommandView& command, Replier& reply) {
+    const ParamReader in(command.data, command.size);
     std::int32_t id = 0;
     std::uint16_t wanted = 0;
     const std::size_t wanted_at = core.narrow_layout() ? 2 : 4;
@@ -73,8 +73,8 @@ void HandleFread(FlashCore& core, const link::CommandFrame& command, Replier& re
     reply.Send("F_Read_Packet", std::move(out));
 }
 
-void HandleFwrite(FlashCore& core, const link::CommandFrame& command, Replier& reply) {
-    const ParamReader in(command.data);
+void HandleFwrite(FlashCore& core, const link::CommandView& command, Replier& reply) {
+    const ParamReader in(command.data, command.size);
     std::int32_t id = 0;
     std::uint16_t count = 0;
     const std::size_t count_at = core.narrow_layout() ? 2 : 4;
@@ -89,8 +89,8 @@ void HandleFwrite(FlashCore& core, const link::CommandFrame& command, Replier& r
     reply.Send("F_Write_Success");
 }
 
-void HandleFclose(FlashCore& core, const link::CommandFrame& command, Replier& reply) {
-    const ParamReader in(command.data);
+void HandleFclose(FlashCore& core, const link::CommandView& command, Replier& reply) {
+    const ParamReader in(command.data, command.size);
     std::int32_t id = 0;
     if (!in.I32At(0, &id) || core.Close(id) != FsStatus::kOk) {
         reply.Send("F_Close_Error");
@@ -99,8 +99,8 @@ void HandleFclose(FlashCore& core, const link::CommandFrame& command, Replier& r
     reply.Send("F_Close_Success");
 }
 
-void HandleFseek(FlashCore& core, const link::CommandFrame& command, Replier& reply) {
-    const ParamReader in(command.data);
+void HandleFseek(FlashCore& core, const link::CommandView& command, Replier& reply) {
+    const ParamReader in(command.data, command.size);
     std::int32_t id = 0, offset = 0, origin = 0;
     const bool parsed = ReadFileId(core, in, &id) && in.I32At(4, &offset) && in.I32At(8, &origin);
     const bool on_ram = parsed && core.HandleOnRam(id);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "FlashCore.h"
@@ -13,10 +14,11 @@
 namespace quorvex::sim {
 
 // Appends reports under the command's own service and module, addressed to
-// the side the command came from.
+// the side the command came from. Lives only as long as the handler call,
+// like the command it refers to.
 class Replier {
   public:
-    Replier(const link::CommandFrame& command, std::vector<link::ReportFrame>* out,
+    Replier(const link::CommandView& command, std::vector<link::ReportFrame>* out,
             std::vector<std::vector<std::uint8_t>>* spare = nullptr)
         : command_(command), out_(out), spare_(spare) {}
 
@@ -30,56 +32,55 @@ class Replier {
         return buffer;
     }
 
-    void Send(const std::string& name, std::vector<std::uint8_t> data = {}) {
+    void Send(std::string_view name, std::vector<std::uint8_t> data = {}) {
         SendAs(command_.module, name, std::move(data));
     }
-    void SendAs(const std::string& module, const std::string& name,
-                std::vector<std::uint8_t> data) {
+    void SendAs(std::string_view module, std::string_view name, std::vector<std::uint8_t> data) {
         link::ReportFrame report;
         report.side = command_.side;
-        report.service = command_.service;
-        report.module = module;
-        report.name = name;
+        report.service.assign(command_.service);
+        report.module.assign(module);
+        report.name.assign(name);
         report.data = std::move(data);
         out_->push_back(std::move(report));
     }
 
   private:
-    const link::CommandFrame& command_;
+    const link::CommandView& command_;
     std::vector<link::ReportFrame>* out_;
     std::vector<std::vector<std::uint8_t>>* spare_;
 };
 
-using Handler = void (*)(FlashCore& core, const link::CommandFrame& command, Replier& reply);
+using Handler = void (*)(FlashCore& core, const link::CommandView& command, Replier& reply);
 
 // Full command name -> handler, for every command that answers on one core.
 // The posted commands (extended mode, the resets) are not in it.
 const std::map<std::string, Handler>& CoreHandlers();
 
-void HandleFopen(FlashCore&, const link::CommandFrame&, Replier&);
-void HandleFread(FlashCore&, const link::CommandFrame&, Replier&);
-void HandleFwrite(FlashCore&, const link::CommandFrame&, Replier&);
-void HandleFclose(FlashCore&, const link::CommandFrame&, Replier&);
-void HandleFseek(FlashCore&, const link::CommandFrame&, Replier&);
+void HandleFopen(FlashCore&, const link::CommandView&, Replier&);
+void HandleFread(FlashCore&, const link::CommandView&, Replier&);
+void HandleFwrite(FlashCore&, const link::CommandView&, Replier&);
+void HandleFclose(FlashCore&, const link::CommandView&, Replier&);
+void HandleFseek(FlashCore&, const link::CommandView&, Replier&);
 
-void HandleGetFileNameList(FlashCore&, const link::CommandFrame&, Replier&);
-void HandleGetFdiVolumes(FlashCore&, const link::CommandFrame&, Replier&);
+void HandleGetFileNameList(FlashCore&, const link::CommandView&, Replier&);
+void HandleGetFdiVolumes(FlashCore&, const link::CommandView&, Replier&);
 
-void HandleFStatus(FlashCore&, const link::CommandFrame&, Replier&);
-void HandleRenameFile(FlashCore&, const link::CommandFrame&, Replier&);
-void HandleRemoveFile(FlashCore&, const link::CommandFrame&, Replier&);
-void HandleFchangeMode(FlashCore&, const link::CommandFrame&, Replier&);
-void HandleMkDir(FlashCore&, const link::CommandFrame&, Replier&);
-void HandleRmDir(FlashCore&, const link::CommandFrame&, Replier&);
+void HandleFStatus(FlashCore&, const link::CommandView&, Replier&);
+void HandleRenameFile(FlashCore&, const link::CommandView&, Replier&);
+void HandleRemoveFile(FlashCore&, const link::CommandView&, Replier&);
+void HandleFchangeMode(FlashCore&, const link::CommandView&, Replier&);
+void HandleMkDir(FlashCore&, const link::CommandView&, Replier&);
+void HandleRmDir(FlashCore&, const link::CommandView&, Replier&);
 
-void HandleGetFdiVersion(FlashCore&, const link::CommandFrame&, Replier&);
-void HandleGetMaxFileNameLen(FlashCore&, const link::CommandFrame&, Replier&);
-void HandleInMsgBodyLimit(FlashCore&, const link::CommandFrame&, Replier&);
-void HandleOutMsgBodyLimit(FlashCore&, const link::CommandFrame&, Replier&);
-void HandleSetRtc(FlashCore&, const link::CommandFrame&, Replier&);
-void HandleFormatFlash(FlashCore&, const link::CommandFrame&, Replier&);
-void HandleFormatVolume(FlashCore&, const link::CommandFrame&, Replier&);
-void HandleGetFdiFdvSize(FlashCore&, const link::CommandFrame&, Replier&);
-void HandleGetFdiFdvAvailableSpace(FlashCore&, const link::CommandFrame&, Replier&);
+void HandleGetFdiVersion(FlashCore&, const link::CommandView&, Replier&);
+void HandleGetMaxFileNameLen(FlashCore&, const link::CommandView&, Replier&);
+void HandleInMsgBodyLimit(FlashCore&, const link::CommandView&, Replier&);
+void HandleOutMsgBodyLimit(FlashCore&, const link::CommandView&, Replier&);
+void HandleSetRtc(FlashCore&, const link::CommandView&, Replier&);
+void HandleFormatFlash(FlashCore&, const link::CommandView&, Replier&);
+void HandleFormatVolume(FlashCore&, const link::CommandView&, Replier&);
+void HandleGetFdiFdvSize(FlashCore&, const link::CommandView&, Replier&);
+void HandleGetFdiFdvAvailableSpace(FlashCore&, const link::CommandView&, Replier&);
 
 }  // namespace quorvex::sim

@@ -50,8 +50,8 @@ std::vector<std::uint8_t> Packet(const std::string& text, int count, bool last) 
 
 }  // namespace
 
-void HandleGetFileNameList(FlashCore& core, const link::CommandFrame& command, Replier& reply) {
-    const ParamReader in(command.data);
+void HandleGetFileNameList(FlashCore& core, const link::CommandView& command, Replier& reply) {
+    const ParamReader in(command.data, command.size);
     std::string pattern;
     if (!in.TextAt(0, in.size(), &pattern)) {
         reply.Send("F_Name_List_Error");
@@ -64,7 +64,8 @@ void HandleGetFileNameList(FlashCore& core, const link::CommandFrame& command, R
         return;
     }
     if (entries.empty()) {
-        const std::string module = core.config().legacy_report_names ? "TRANSPORT" : command.module;
+        const std::string_view module =
+            core.config().legacy_report_names ? "TRANSPORT" : command.module;
         reply.SendAs(module, on_ram ? "FName_LIST_NOTEXISTS_RAM" : "FName_LIST_NOTEXISTS", {});
         return;
     }
@@ -85,7 +86,7 @@ void HandleGetFileNameList(FlashCore& core, const link::CommandFrame& command, R
     reply.Send(name, Packet(text, count, true));
 }
 
-void HandleGetFdiVolumes(FlashCore& core, const link::CommandFrame&, Replier& reply) {
+void HandleGetFdiVolumes(FlashCore& core, const link::CommandView&, Replier& reply) {
     std::vector<std::uint8_t> out;
     out.push_back(static_cast<std::uint8_t>(core.volumes().size()));
     for (const FlashVolume& v : core.volumes()) PutTextField(out, v.config.name, 10);

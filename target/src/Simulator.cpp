@@ -74,7 +74,7 @@ link::Welcome Simulator::Hello(const std::string&) {
     return welcome;
 }
 
-const Simulator::Route& Simulator::RouteOf(int index, const link::CommandFrame& command) {
+const Simulator::Route& Simulator::RouteOf(int index, const link::CommandView& command) {
     Route& route = routes_[index];
     // A transfer sends the same command packet after packet: it is looked up
     // once, and no name is joined or allocated for the packets that follow.
@@ -100,7 +100,7 @@ const Simulator::Route& Simulator::RouteOf(int index, const link::CommandFrame& 
     return route;
 }
 
-void Simulator::Handle(const link::CommandFrame& command, std::vector<link::ReportFrame>& reports) {
+void Simulator::Handle(const link::CommandView& command, std::vector<link::ReportFrame>& reports) {
     const int index = command.side == 0 ? 0 : 1;
     FlashCore& core = *cores_[index];
     const Route& route = RouteOf(index, command);

@@ -28,8 +28,8 @@ FlashVolume* FormatTarget(FlashCore& core, const ParamReader& in) {
     return nullptr;
 }
 
-void Format(FlashCore& core, const link::CommandFrame& command, Replier& reply, bool volume_form) {
-    FlashVolume* volume = FormatTarget(core, ParamReader(command.data));
+void Format(FlashCore& core, const link::CommandView& command, Replier& reply, bool volume_form) {
+    FlashVolume* volume = FormatTarget(core, ParamReader(command.data, command.size));
     if (volume == nullptr) {
         reply.Send("Format_Error");
         return;
@@ -43,25 +43,25 @@ void Format(FlashCore& core, const link::CommandFrame& command, Replier& reply, 
 
 }  // namespace
 
-void HandleFormatFlash(FlashCore& core, const link::CommandFrame& command, Replier& reply) {
+void HandleFormatFlash(FlashCore& core, const link::CommandView& command, Replier& reply) {
     Format(core, command, reply, false);
 }
 
-void HandleFormatVolume(FlashCore& core, const link::CommandFrame& command, Replier& reply) {
+void HandleFormatVolume(FlashCore& core, const link::CommandView& command, Replier& reply) {
     Format(core, command, reply, true);
 }
 
-void HandleGetFdiFdvSize(FlashCore& core, const link::CommandFrame&, Replier& reply) {
+void HandleGetFdiFdvSize(FlashCore& core, const link::CommandView&, Replier& reply) {
     std::vector<std::uint8_t> out;
     PutU64(out, core.default_volume().config.capacity);
     reply.Send("FdvSpace", std::move(out));
 }
 
-void HandleGetFdiFdvAvailableSpace(FlashCore& core, const link::CommandFrame& command,
+void HandleGetFdiFdvAvailableSpace(FlashCore& core, const link::CommandView& command,
                                    Replier& reply) {
     // The host sends the first component of a full path, which may as well
     // be a file name on the default volume; the path rules decide.
-    const ParamReader in(command.data);
+    const ParamReader in(command.data, command.size);
     std::string name;
     FlashPath where;
     if (!in.TextAt(0, FlashCore::kPathFieldSize, &name) || !core.ResolvePath(name, &where)) {

@@ -11,12 +11,13 @@ namespace quorvex::sim {
 
 class ParamReader {
   public:
-    explicit ParamReader(const std::vector<std::uint8_t>& data) : data_(data) {}
+    // The reader looks at the bytes where they lie; they must outlive it.
+    ParamReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
 
-    std::size_t size() const { return data_.size(); }
+    std::size_t size() const { return size_; }
 
     bool U16At(std::size_t offset, std::uint16_t* out) const {
-        if (offset > data_.size() || data_.size() - offset < 2) return false;
+        if (offset > size_ || size_ - offset < 2) return false;
         *out = static_cast<std::uint16_t>(data_[offset] | (data_[offset + 1] << 8));
         return true;
     }
@@ -27,7 +28,7 @@ class ParamReader {
         return true;
     }
     bool U32At(std::size_t offset, std::uint32_t* out) const {
-        if (offset > data_.size() || data_.size() - offset < 4) return false;
+        if (offset > size_ || size_ - offset < 4) return false;
         *out = static_cast<std::uint32_t>(data_[offset]) |
                (static_cast<std::uint32_t>(data_[offset + 1]) << 8) |
                (static_cast<std::uint32_t>(data_[offset + 2]) << 16) |
@@ -43,24 +44,24 @@ class ParamReader {
     // A zero-terminated text that starts at `offset` and must end within
     // `field_size` bytes and within the data. False without a terminator.
     bool TextAt(std::size_t offset, std::size_t field_size, std::string* out) const {
-        if (offset >= data_.size()) return false;
-        const std::size_t end =
-            data_.size() - offset < field_size ? data_.size() : offset + field_size;
+        if (offset >= size_) return false;
+        const std::size_t end = size_ - offset < field_size ? size_ : offset + field_size;
         for (std::size_t i = offset; i < end; ++i) {
             if (data_[i] == 0) {
-                out->assign(reinterpret_cast<const char*>(data_.data()) + offset, i - offset);
+                out->assign(reinterpret_cast<const char*>(data_) + offset, i - offset);
                 return true;
             }
         }
         return false;
     }
     const std::uint8_t* BytesAt(std::size_t offset, std::size_t count) const {
-        if (offset > data_.size() || data_.size() - offset < count) return nullptr;
-        return data_.data() + offset;
+        if (offset > size_ || size_ - offset < count) return nullptr;
+        return data_ + offset;
     }
 
   private:
-    const std::vector<std::uint8_t>& data_;
+    const std::uint8_t* data_;
+    std::size_t size_;
 };
 
 inline void PutU16(std::vector<std::uint8_t>& out, std::uint16_t v) {

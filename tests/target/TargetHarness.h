@@ -111,7 +111,8 @@ class Harness {
     std::vector<link::ReportFrame> Send(int side, const std::string& name, const Bytes& data,
                                         bool wants_reply = true) {
         std::vector<link::ReportFrame> reports;
-        sim_->Handle(Frame(side, name, data, wants_reply), reports);
+        const link::CommandFrame command = Frame(side, name, data, wants_reply);
+        sim_->Handle(link::ViewOf(command), reports);
         return reports;
     }
     // The single report a command must answer with; an empty frame otherwise.

@@ -16,7 +16,8 @@ std::shared_ptr<Simulator> NewSim() {
 std::vector<link::ReportFrame> Answer(link::TargetAgent& agent, const std::string& name,
                                       const Bytes& data = {}, int side = 0) {
     std::vector<link::ReportFrame> out;
-    agent.Handle(Harness::Frame(side, name, data), out);
+    const link::CommandFrame command = Harness::Frame(side, name, data);
+    agent.Handle(link::ViewOf(command), out);
     return out;
 }
 

@@ -38,6 +38,8 @@ class InProcessTransport : public Transport {
     const Welcome& welcome() const override { return welcome_; }
     bool IsUp() const override;
     int Send(std::uint32_t exchange_id, const CommandFrame& command) override;
+    // The agent answers at once, from the caller's bytes.
+    int SendFrom(std::uint32_t exchange_id, const CommandView& command) override;
     int Receive(std::uint32_t exchange_id, std::uint32_t timeout_ms, ReportFrame* report) override;
     void Forget(std::uint32_t exchange_id) override;
     void Close() override;

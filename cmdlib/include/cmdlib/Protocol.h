@@ -37,18 +37,6 @@ enum class FrameType : std::uint8_t {
 // computed by zlib. Pass the previous result as `crc` to continue over several pieces.
 std::uint32_t Crc32(const void* data, std::size_t size, std::uint32_t crc = 0);
 
-// A command as its sender holds it, so that it can be framed without first
-// being copied into a CommandFrame. The pointed-to bytes must outlive the call.
-struct CommandView {
-    std::int32_t side = 0;
-    bool wants_reply = true;
-    std::string_view service;
-    std::string_view module;
-    std::string_view name;
-    const std::uint8_t* data = nullptr;
-    std::size_t size = 0;
-};
-
 // A report as it lies in a receive buffer; valid only while that buffer is.
 struct ReportView {
     std::int32_t side = 0;
@@ -58,11 +46,6 @@ struct ReportView {
     const std::uint8_t* data = nullptr;
     std::size_t size = 0;
 };
-
-inline CommandView ViewOf(const CommandFrame& command) {
-    return {command.side, command.wants_reply, command.service,    command.module,
-            command.name, command.data.data(), command.data.size()};
-}
 
 inline ReportView ViewOf(const ReportFrame& report) {
     return {report.side, report.service,     report.module,
@@ -111,6 +94,8 @@ bool DecodeHello(const std::uint8_t* payload, std::size_t size, std::uint16_t* v
                  std::string* client_name);
 bool DecodeWelcome(const std::uint8_t* payload, std::size_t size, Welcome* welcome);
 bool DecodeCommand(const std::uint8_t* payload, std::size_t size, CommandFrame* command);
+// The same without copying: the view points into `payload`.
+bool DecodeCommandView(const std::uint8_t* payload, std::size_t size, CommandView* command);
 // Leaves delay_ms at 0.
 bool DecodeReport(const std::uint8_t* payload, std::size_t size, ReportFrame* report);
 // The same without copying: the view points into `payload`.

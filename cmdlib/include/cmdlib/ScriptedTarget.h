@@ -94,7 +94,8 @@ class ScriptedTarget : public TargetAgent, public ExchangeObserver {
     std::string last_client_name() const;
 
     Welcome Hello(const std::string& client_name) override;
-    void Handle(const CommandFrame& command, std::vector<ReportFrame>& reports) override;
+    // Copies the command into a whole record for the rules and responders.
+    void Handle(const CommandView& command, std::vector<ReportFrame>& reports) override;
     void OnSend(std::uint32_t exchange_id, std::uint64_t now_ms) override;
     void OnWait(std::uint32_t exchange_id, std::uint32_t timeout_ms) override;
 

@@ -4,8 +4,10 @@
 // transports call it directly and the socket server calls it per frame.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvex::link {
@@ -18,6 +20,25 @@ struct CommandFrame {
     std::string name;
     std::vector<std::uint8_t> data;
 };
+
+// A command where it already lies: in its sender's buffers, so that it can be
+// framed without first being copied into a CommandFrame, or in a receive
+// buffer, so that an agent can answer it in place. The pointed-to bytes must
+// outlive the call it is handed to, and only that call.
+struct CommandView {
+    std::int32_t side = 0;
+    bool wants_reply = true;
+    std::string_view service;
+    std::string_view module;
+    std::string_view name;
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+};
+
+inline CommandView ViewOf(const CommandFrame& command) {
+    return {command.side, command.wants_reply, command.service,    command.module,
+            command.name, command.data.data(), command.data.size()};
+}
 
 struct ReportFrame {
     std::int32_t side = 0;
@@ -58,7 +79,9 @@ class TargetAgent {
     virtual ~TargetAgent() = default;
     virtual Welcome Hello(const std::string& client_name) = 0;
     // Answers one command; appends its reports, in the order they are sent.
-    virtual void Handle(const CommandFrame& command, std::vector<ReportFrame>& reports) = 0;
+    // The view is valid only during the call: whatever an agent keeps of the
+    // command it copies.
+    virtual void Handle(const CommandView& command, std::vector<ReportFrame>& reports) = 0;
     // Takes back reports once they are sent, so that the agent may keep their
     // buffers for later answers; leaves `sent` empty. The default drops them.
     virtual void Recycle(std::vector<ReportFrame>& sent) { sent.clear(); }

@@ -53,8 +53,7 @@ class FaultInjectingAgent : public link::TargetAgent {
                         std::shared_ptr<DropLedger> ledger = nullptr);
 
     link::Welcome Hello(const std::string& client_name) override;
-    void Handle(const link::CommandFrame& command,
-                std::vector<link::ReportFrame>& reports) override;
+    void Handle(const link::CommandView& command, std::vector<link::ReportFrame>& reports) override;
     // The reports passed on are the wrapped agent's; it gets them back.
     void Recycle(std::vector<link::ReportFrame>& sent) override { target_->Recycle(sent); }
 

@@ -41,8 +41,7 @@ class Simulator : public link::TargetAgent {
     ~Simulator() override;
 
     link::Welcome Hello(const std::string& client_name) override;
-    void Handle(const link::CommandFrame& command,
-                std::vector<link::ReportFrame>& reports) override;
+    void Handle(const link::CommandView& command, std::vector<link::ReportFrame>& reports) override;
     // Keeps the data buffers of sent reports for the next answers.
     void Recycle(std::vector<link::ReportFrame>& sent) override;
 
@@ -58,11 +57,11 @@ class Simulator : public link::TargetAgent {
         std::string service, module, name, full_name;
         bool offered = false;
         bool reset = false;
-        void (*handler)(FlashCore&, const link::CommandFrame&, Replier&) = nullptr;
+        void (*handler)(FlashCore&, const link::CommandView&, Replier&) = nullptr;
     };
 
     Simulator(const SimConfig& config, std::unique_ptr<FlashStore> store);
-    const Route& RouteOf(int index, const link::CommandFrame& command);
+    const Route& RouteOf(int index, const link::CommandView& command);
     void NoteStorageError(FlashCore& core);
 
     SimConfig config_;

@@ -31,7 +31,7 @@ SimFlash::SimFlash(std::shared_ptr<link::ScriptedTarget> target, const std::stri
         [this, narrow](const link::CommandFrame& command, std::vector<link::ReportFrame>& reports) {
             // A close counts as sent even when its answer is lost.
             if (command.name == "Fclose") ++closes_[PayloadReader(command.data).I32()];
-            agent_->Handle(command, reports);
+            agent_->Handle(link::ViewOf(command), reports);
             if (reports.empty() && silenced_.empty()) silenced_ = command.name;
             if (command.name == "Fopen" && !reports.empty() &&
                 reports[0].name.rfind("F_Open_Return_FileID", 0) == 0) {
