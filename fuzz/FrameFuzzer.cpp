@@ -49,12 +49,30 @@ void CheckPayload(const FrameView& frame, std::vector<std::uint8_t>* encoded) {
             break;
         }
         case FrameType::kCommand: {
+            // The view (what the target answers from) and the copy must agree,
+            // and each must frame back to the received bytes.
+            quorvex::link::CommandView view;
+            const bool viewed =
+                quorvex::link::DecodeCommandView(frame.payload, frame.payload_size, &view);
             quorvex::link::CommandFrame command;
-            if (quorvex::link::DecodeCommand(frame.payload, frame.payload_size, &command)) {
-                if (!quorvex::link::EncodeCommand(frame.exchange_id, command, encoded))
-                    std::abort();
-                ExpectSameFrame(frame, *encoded);
+            if (quorvex::link::DecodeCommand(frame.payload, frame.payload_size, &command) !=
+                viewed) {
+                std::abort();
             }
+            if (!viewed) break;
+            if (view.data < frame.payload ||
+                view.data + view.size != frame.payload + frame.payload_size) {
+                std::abort();
+            }
+            std::uint32_t crc = 0;
+            if (!quorvex::link::EncodeCommandHead(frame.exchange_id, view, encoded, &crc))
+                std::abort();
+            encoded->insert(encoded->end(), view.data, view.data + view.size);
+            for (int i = 0; i < 4; ++i)
+                encoded->push_back(static_cast<std::uint8_t>(crc >> (8 * i)));
+            ExpectSameFrame(frame, *encoded);
+            if (!quorvex::link::EncodeCommand(frame.exchange_id, command, encoded)) std::abort();
+            ExpectSameFrame(frame, *encoded);
             break;
         }
         case FrameType::kReport: {
