@@ -46,12 +46,7 @@ bool DecodeCommandView(const std::uint8_t* payload, std::size_t size, CommandVie
 bool DecodeCommand(const std::uint8_t* payload, std::size_t size, CommandFrame* command) {
     CommandView view;
     const bool ok = DecodeCommandView(payload, size, &view);
-    command->side = view.side;
-    command->wants_reply = view.wants_reply;
-    command->service.assign(view.service);
-    command->module.assign(view.module);
-    command->name.assign(view.name);
-    command->data.assign(view.data, view.data + view.size);
+    CopyInto(view, command);
     return ok;
 }
 

@@ -166,12 +166,7 @@ ScriptedTarget::Rule* ScriptedTarget::FindRule(const CommandFrame& command) {
 
 void ScriptedTarget::Handle(const CommandView& view, std::vector<ReportFrame>& reports) {
     CommandFrame command;
-    command.side = view.side;
-    command.wants_reply = view.wants_reply;
-    command.service.assign(view.service);
-    command.module.assign(view.module);
-    command.name.assign(view.name);
-    command.data.assign(view.data, view.data + view.size);
+    CopyInto(view, &command);
     Responder responder;
     {
         std::lock_guard<std::mutex> lock(mutex_);

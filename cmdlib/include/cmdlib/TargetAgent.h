@@ -40,6 +40,16 @@ inline CommandView ViewOf(const CommandFrame& command) {
             command.name, command.data.data(), command.data.size()};
 }
 
+// Copies a viewed command into `frame`, whose buffers are reused.
+inline void CopyInto(const CommandView& view, CommandFrame* frame) {
+    frame->side = view.side;
+    frame->wants_reply = view.wants_reply;
+    frame->service.assign(view.service);
+    frame->module.assign(view.module);
+    frame->name.assign(view.name);
+    frame->data.assign(view.data, view.data + view.size);
+}
+
 struct ReportFrame {
     std::int32_t side = 0;
     std::string service;

@@ -72,12 +72,7 @@ class Transport {
     // once at most on their way between the socket and the caller's buffer.
     virtual int SendFrom(std::uint32_t exchange_id, const CommandView& command) {
         CommandFrame frame;
-        frame.side = command.side;
-        frame.wants_reply = command.wants_reply;
-        frame.service.assign(command.service);
-        frame.module.assign(command.module);
-        frame.name.assign(command.name);
-        frame.data.assign(command.data, command.data + command.size);
+        CopyInto(command, &frame);
         return Send(exchange_id, frame);
     }
     virtual int ReceiveInto(std::uint32_t exchange_id, std::uint32_t timeout_ms, ReportSink& sink) {
