@@ -46,11 +46,12 @@ bool MessageQueue::Peek(MSG* out, UINT filter_min, UINT filter_max, bool remove)
 bool MessageQueue::PeekLocked(MSG* out, UINT filter_min, UINT filter_max, bool remove,
                               ULONGLONG now) {
     if (closed_) return false;
-    for (auto it = messages_.begin(); it != messages_.end(); ++it) {
+    for (std::size_t i = 0; i < messages_.size(); ++i) {
+        const MSG& msg = messages_[i];
         // A quit request is never held back by a filter.
-        if (InFilter(it->message, filter_min, filter_max) || it->message == WM_QUIT) {
-            if (out != nullptr) *out = *it;
-            if (remove) messages_.erase(it);
+        if (InFilter(msg.message, filter_min, filter_max) || msg.message == WM_QUIT) {
+            if (out != nullptr) *out = msg;
+            if (remove) messages_.erase(i);
             return true;
         }
     }

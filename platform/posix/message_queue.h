@@ -3,10 +3,10 @@
 #pragma once
 
 #include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <vector>
 
+#include "message_ring.h"
 #include "platform/messages.h"
 
 namespace quorvex::platform::internal {
@@ -54,7 +54,7 @@ class MessageQueue {
     const HWND owner_;
     mutable std::mutex mutex_;
     std::condition_variable posted_;
-    std::deque<MSG> messages_;
+    MessageRing messages_;
     std::vector<Timer> timers_;
     bool closed_ = false;
 };

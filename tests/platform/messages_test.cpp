@@ -111,4 +111,40 @@ TEST_F(MessageQueues, ThreadTimersGetDistinctIdsChosenByThePlatform) {
     EXPECT_FALSE(KillTimer(hwnd_, first));
 }
 
+TEST_F(MessageQueues, PostedMessagesKeepTheirOrderThroughFilteredTakesAndGrowth) {
+    MSG msg{};
+    // Messages 20, 22 and the multiples of 7 from 28 on are taken apart by a filter.
+    auto apart = [](WPARAM i) { return i == 20 || i == 22 || (i >= 28 && i % 7 == 0); };
+    auto post = [&](WPARAM first, WPARAM end) {
+        for (WPARAM i = first; i < end; ++i) {
+            ASSERT_TRUE(PostMessageA(hwnd_, apart(i) ? WM_USER + 1 : WM_USER, i, 0));
+        }
+    };
+    std::vector<WPARAM> picked, rest, expected;
+    auto pick = [&] {
+        while (PeekMessageA(&msg, hwnd_, WM_USER + 1, WM_USER + 1, PM_REMOVE)) {
+            picked.push_back(msg.wParam);
+        }
+    };
+    // The oldest are taken first, so that the storage wraps: then it is
+    // filled and taken from near its end, made to grow while wrapped, and
+    // taken from near both ends.
+    post(0, 10);
+    for (WPARAM i = 0; i < 6; ++i) {
+        ASSERT_TRUE(PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE));
+        EXPECT_EQ(msg.wParam, i);
+    }
+    post(10, 22);
+    pick();
+    post(22, 50);
+    EXPECT_EQ(QueuedMessageCount(hwnd_), 43u);
+    pick();
+    EXPECT_EQ(picked, (std::vector<WPARAM>{20, 22, 28, 35, 42, 49}));
+    while (PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE)) rest.push_back(msg.wParam);
+    for (WPARAM i = 6; i < 50; ++i) {
+        if (!apart(i)) expected.push_back(i);
+    }
+    EXPECT_EQ(rest, expected);
+}
+
 }  // namespace
