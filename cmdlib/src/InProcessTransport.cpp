@@ -64,13 +64,14 @@ int InProcessTransport::SendFrom(std::uint32_t exchange_id, const CommandView& c
     }
     if (observer_ != nullptr) observer_->OnSend(exchange_id, now);
 
-    std::vector<ReportFrame> reports;
-    agent_->Handle(command, reports);
+    answers_.clear();
+    agent_->Handle(command, answers_);
     std::uint64_t due = now;
-    for (ReportFrame& report : reports) {
+    for (ReportFrame& report : answers_) {
         due += report.delay_ms;
         queue_.push_back(Queued{exchange_id, due, std::move(report)});
     }
+    answers_.clear();
     return UE_LINK_OK;
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "cmdlib/ExchangeObserver.h"
 #include "cmdlib/Transport.h"
@@ -68,6 +69,9 @@ class InProcessTransport : public Transport {
     VirtualClock clock_;
     std::shared_ptr<ExchangeObserver> observer_;
     std::deque<Queued> queue_;
+    // The agent's answers to the command being sent; kept so that its
+    // storage serves every command.
+    std::vector<ReportFrame> answers_;
     bool up_ = true;
 };
 
